@@ -1,0 +1,67 @@
+#pragma once
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/DictRecord.h"
+#include "store/ListRecord.h"
+
+namespace mox {
+
+class Settings;
+class MessagePort;
+
+using Dictionary = std::vector<DictRecord>;
+using WordList = std::vector<ListRecord>;
+
+// The store: free operations over the dictionary and list files. Each builds
+// its path from the settings when called, opens the file, works and closes it.
+// Failures are told to the user through the message port and then returned as
+// 0, false or an unchanged array.
+
+// Live records of the current dictionary; 0 for a missing file or one whose
+// size is below one record or not a whole number of records.
+std::uint32_t DictItemCount(const Settings& settings, MessagePort& messages);
+// Live records with `active` set; reads the complete records of any size.
+std::uint32_t ActiveItemCount(const Settings& settings, MessagePort& messages);
+
+// Appends every complete record of the current dictionary, tombstones included.
+bool loadDictionary(const Settings& settings, MessagePort& messages, Dictionary& records);
+// Replaces the current dictionary's content with `records`. The new content is
+// written beside the file and renamed over it, so a failure keeps the old file.
+bool updateDictionary(const Settings& settings, MessagePort& messages, const Dictionary& records);
+
+// Appends every complete record of the current list; a missing or empty file
+// is an empty list without a message. Returns false when the file could not
+// be read.
+bool loadList(const Settings& settings, MessagePort& messages, WordList& records);
+// Replaces the current list file's content with `records` (safely, as above).
+bool updateList(const Settings& settings, MessagePort& messages, const WordList& records);
+
+// A record for a new word: all zero but `active` = 1.
+DictRecord newDictRecord();
+// A list record for a dictionary record: texts copied, counters 0, bytes 212
+// and 213 set to 1.
+ListRecord newListRecord(const DictRecord& source);
+
+// Byte offset of the first record whose `word` equals `word` byte for byte
+// (tombstones are not skipped, but their word is empty), or nothing.
+std::optional<std::int64_t> findRecord(std::istream& dictionary, std::string_view word);
+// Writes `record` at `offset`; clears the stream's end-of-file state first.
+// Returns false when the write did not reach the file.
+bool rewriteRecord(std::iostream& dictionary, std::int64_t offset, const DictRecord& record);
+
+// Creates the empty current dictionary and, when missing, the empty current
+// list. False (after a message) when the dictionary could not be created.
+bool createDictionaryFiles(const Settings& settings, MessagePort& messages);
+// Whether a file exists at `path`; opens nothing.
+bool dictionaryExists(const std::string& path);
+
+// Opens the current dictionary for reading and writing without truncation
+// (the "update" way of opening); the stream is not open on failure.
+std::fstream openDictionaryForUpdate(const Settings& settings);
+
+} // namespace mox

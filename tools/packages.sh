@@ -1,0 +1,23 @@
+# Sourced by ./run and ./test: installs the Debian packages the project needs
+# when any is missing (as root through apt-get, otherwise through sudo).
+
+MOX_BUILD_PACKAGES="cmake g++ make pkg-config python3 python3-fonttools fonts-dejavu-core
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
+  libqt6help6 libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
+  libx11-dev libxi-dev libxss-dev libxtst-dev libxkbfile-dev x11-xkb-utils"
+MOX_TEST_PACKAGES="googletest libgtest-dev libbenchmark-dev xvfb xauth icewm xdotool
+  dbus dbus-x11 imagemagick"
+
+mox_ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing Debian packages: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
