@@ -1,0 +1,64 @@
+#include "platform/qt/QtMessages.h"
+
+#include <QWidget>
+
+namespace mox {
+
+QMessageBox::Icon QtMessages::qtIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Error: return QMessageBox::Critical;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons QtMessages::qtButtons(MessageButtons buttons)
+{
+    switch (buttons) {
+    case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+MessageAnswer QtMessages::answer(QMessageBox::StandardButton pressed, MessageButtons buttons)
+{
+    switch (pressed) {
+    case QMessageBox::Ok: return MessageAnswer::Ok;
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    case QMessageBox::Cancel: return MessageAnswer::Cancel;
+    default: break;
+    }
+    // Closed without a button: the box's way of saying no.
+    switch (buttons) {
+    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::YesNo: return MessageAnswer::No;
+    case MessageButtons::OkCancel:
+    case MessageButtons::YesNoCancel: break;
+    }
+    return MessageAnswer::Cancel;
+}
+
+MessageAnswer QtMessages::show(std::string_view text, MessageIcon icon, MessageButtons buttons)
+{
+    QMessageBox box(qtIcon(icon), QStringLiteral("Mox!"),
+                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), qtButtons(buttons),
+                    parent_);
+    box.setWindowModality(parent_ ? Qt::WindowModal : Qt::ApplicationModal);
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == MessageButtons::YesNo)
+        box.setEscapeButton(QMessageBox::No);
+    else if (buttons == MessageButtons::Ok)
+        box.setEscapeButton(QMessageBox::Ok);
+    const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
+    return answer(pressed, buttons);
+}
+
+} // namespace mox
