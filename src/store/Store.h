@@ -57,11 +57,21 @@ bool rewriteRecord(std::iostream& dictionary, std::int64_t offset, const DictRec
 // Creates the empty current dictionary and, when missing, the empty current
 // list. False (after a message) when the dictionary could not be created.
 bool createDictionaryFiles(const Settings& settings, MessagePort& messages);
+// The same, handing over the append stream on the new dictionary (positioned
+// at its end) through which the caller appends its records.
+bool createDictionaryFiles(const Settings& settings, MessagePort& messages, std::ofstream& appendStream);
 // Whether a file exists at `path`; opens nothing.
 bool dictionaryExists(const std::string& path);
 
 // Opens the current dictionary for reading and writing without truncation
 // (the "update" way of opening); the stream is not open on failure.
 std::fstream openDictionaryForUpdate(const Settings& settings);
+// Opens the current dictionary for binary appending, creating a missing file
+// (the "append" way of opening); the stream is not open on failure.
+std::ofstream openDictionaryForAppend(const Settings& settings);
+// Writes `record` at the end of an append stream and flushes it at once, so
+// the record is in the file even if the program ends abruptly. False when
+// the write or the flush failed.
+bool appendRecord(std::ostream& stream, const DictRecord& record);
 
 } // namespace mox

@@ -1,0 +1,458 @@
+#include "store/Store.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/MessagePort.h"
+#include "settings/Settings.h"
+#include "store/RecordText.h"
+
+namespace mox {
+
+namespace {
+
+// Records are read in chunks of this many at a time: large enough that the
+// system call overhead vanishes next to the copying, small enough to stay in
+// the cache.
+constexpr std::size_t kChunkRecords = 2048;
+
+void showError(MessagePort& messages, std::string_view text)
+{
+    messages.show(text, MessageIcon::Error, MessageButtons::Ok);
+}
+
+// Closes the descriptor it holds when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(int fd = -1) : fd_(fd) {}
+    ~FileHandle() { reset(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    FileHandle& operator=(FileHandle&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+    // Closes and reports whether the close succeeded (a delayed write error
+    // may only show here).
+    bool close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+struct FileStatus {
+    bool exists = false;   // something is at the path
+    bool regular = false;  // and it is a regular file
+    std::uint64_t size = 0;
+};
+
+// The status of the file at `path`, following symbolic links. A path that
+// names nothing (or runs through a missing folder) does not exist.
+FileStatus queryFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        FileStatus missing;
+        // Any other failure (no permission to look, a name too long) means the
+        // file is there as far as we can tell, but cannot be used.
+        missing.exists = errno != ENOENT && errno != ENOTDIR;
+        return missing;
+    }
+    FileStatus status;
+    status.exists = true;
+    status.regular = S_ISREG(st.st_mode);
+    status.size = static_cast<std::uint64_t>(st.st_size);
+    return status;
+}
+
+// The "read" way of opening: binary input on an existing regular file. A
+// directory or device in place of the file counts as a failure to open.
+FileHandle openForRead(const std::string& path)
+{
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid())
+        return file;
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        file.reset();
+    return file;
+}
+
+// Reads up to `size` bytes, retrying short reads; returns the number of bytes
+// read (less than `size` only at the end of the file) or -1 on a read error.
+ssize_t readFully(int fd, unsigned char* buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, buffer + done, size - done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// Hands every complete record of the file to `visit(const unsigned char*
+// records, std::size_t count)`, a chunk at a time, from offset 0; a trailing
+// fragment shorter than a record is ignored. False on a read error.
+template <class Visit>
+bool forEachRecordChunk(int fd, std::size_t recordSize, Visit visit)
+{
+    std::vector<unsigned char> buffer(kChunkRecords * recordSize);
+    for (;;) {
+        const ssize_t got = readFully(fd, buffer.data(), buffer.size());
+        if (got < 0)
+            return false;
+        const std::size_t count = static_cast<std::size_t>(got) / recordSize;
+        if (count > 0)
+            visit(buffer.data(), count);
+        if (static_cast<std::size_t>(got) < buffer.size())
+            return true;  // end of file; any fragment is dropped
+    }
+}
+
+// Reads every complete record of the file into `out` (replacing its content).
+template <class Record>
+bool readRecords(int fd, std::vector<Record>& out)
+{
+    out.clear();
+    return forEachRecordChunk(fd, sizeof(Record), [&out](const unsigned char* data, std::size_t count) {
+        const std::size_t first = out.size();
+        out.resize(first + count);
+        std::memcpy(static_cast<void*>(out.data() + first), data, count * sizeof(Record));
+    });
+}
+
+bool writeFully(int fd, const unsigned char* data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t put = ::write(fd, data + done, size - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Replaces the content of the file at `path` with `size` bytes without ever
+// truncating it: the bytes go to a fresh file beside it, are flushed to the
+// disk, and the fresh file is renamed over the old one. On any failure the old
+// file stays as it was and the fresh file is removed. A symbolic link at
+// `path` stays a link; the file it points to is replaced. The file keeps its
+// permission bits.
+bool replaceFileContent(const std::string& path, const void* data, std::size_t size)
+{
+    std::string target = path;
+    struct stat linkStatus {};
+    if (::lstat(path.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    struct stat old {};
+    const bool hadFile = ::stat(target.c_str(), &old) == 0;
+    if (hadFile && !S_ISREG(old.st_mode))
+        return false;  // never put a file in place of a folder or a device
+
+    const std::string folder = folderOf(target);
+    static unsigned counter = 0;
+    std::string temp;
+    FileHandle file;
+    for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
+        temp = folder + "/.mox-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+        file = FileHandle(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!file.valid() && errno != EEXIST)
+            return false;
+    }
+    if (!file.valid())
+        return false;
+
+    bool ok = true;
+    if (hadFile)
+        (void)::fchmod(file.get(), old.st_mode & 07777);
+    ok = writeFully(file.get(), static_cast<const unsigned char*>(data), size);
+    ok = ok && ::fsync(file.get()) == 0;
+    ok = file.close() && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a failure here leaves a correct file.
+    FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        (void)::fsync(dir.get());
+    return true;
+}
+
+} // namespace
+
+DictRecord makeTombstone()
+{
+    DictRecord record;
+    std::memset(static_cast<void*>(&record), 0, sizeof record);
+    record.deleted = 1;
+    return record;
+}
+
+std::uint32_t DictItemCount(const Settings& settings, MessagePort& messages)
+{
+    static constexpr std::string_view kFailure = "Ошибка: Невозможно получить значение DictItemCount";
+    const std::string path = settings.dictionaryPath();
+    const FileStatus status = queryFile(path);
+    if (!status.exists)
+        return 0;
+    if (status.regular && (status.size < kDictRecordSize || status.size % kDictRecordSize != 0))
+        return 0;
+    FileHandle file = openForRead(path);
+    if (!file.valid()) {
+        showError(messages, kFailure);
+        return 0;
+    }
+    std::uint32_t count = 0;
+    const bool ok = forEachRecordChunk(file.get(), kDictRecordSize, [&count](const unsigned char* data, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            count += data[i * kDictRecordSize + offsetof(DictRecord, deleted)] == 0;
+    });
+    if (!ok) {
+        showError(messages, kFailure);
+        return 0;
+    }
+    return count;
+}
+
+std::uint32_t ActiveItemCount(const Settings& settings, MessagePort& messages)
+{
+    static constexpr std::string_view kFailure = "Ошибка: Невозможно получить значение ActiveItemCount";
+    const std::string path = settings.dictionaryPath();
+    const FileStatus status = queryFile(path);
+    if (!status.exists || (status.regular && status.size == 0))
+        return 0;
+    FileHandle file = openForRead(path);
+    if (!file.valid()) {
+        showError(messages, kFailure);
+        return 0;
+    }
+    std::uint32_t count = 0;
+    const bool ok = forEachRecordChunk(file.get(), kDictRecordSize, [&count](const unsigned char* data, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned char* record = data + i * kDictRecordSize;
+            count += record[offsetof(DictRecord, deleted)] == 0 && record[offsetof(DictRecord, active)] != 0;
+        }
+    });
+    if (!ok) {
+        showError(messages, kFailure);
+        return 0;
+    }
+    return count;
+}
+
+bool loadDictionary(const Settings& settings, MessagePort& messages, Dictionary& records)
+{
+    static constexpr std::string_view kFailure = "Ошибка: Не удалось загрузить словарь.\n";
+    FileHandle file = openForRead(settings.dictionaryPath());
+    Dictionary loaded;
+    if (!file.valid() || !readRecords(file.get(), loaded)) {
+        showError(messages, kFailure);
+        return false;
+    }
+    records.insert(records.end(), loaded.begin(), loaded.end());
+    return true;
+}
+
+bool updateDictionary(const Settings& settings, MessagePort& messages, const Dictionary& records)
+{
+    if (!replaceFileContent(settings.dictionaryPath(), records.data(), records.size() * sizeof(DictRecord))) {
+        showError(messages, "Ошибка: не удалось обновить словарь.");
+        return false;
+    }
+    return true;
+}
+
+bool loadList(const Settings& settings, MessagePort& messages, WordList& records)
+{
+    static constexpr std::string_view kFailure = "Ошибка: Не удалось загрузить список.\n";
+    const std::string path = settings.listPath();
+    const FileStatus status = queryFile(path);
+    if (!status.exists || (status.regular && status.size == 0))
+        return true;
+    FileHandle file = openForRead(path);
+    WordList loaded;
+    if (!file.valid() || !readRecords(file.get(), loaded)) {
+        showError(messages, kFailure);
+        return false;
+    }
+    records.insert(records.end(), loaded.begin(), loaded.end());
+    return true;
+}
+
+bool updateList(const Settings& settings, MessagePort& messages, const WordList& records)
+{
+    if (!replaceFileContent(settings.listPath(), records.data(), records.size() * sizeof(ListRecord))) {
+        showError(messages, "Ошибка: не удалось обновить список.");
+        return false;
+    }
+    return true;
+}
+
+DictRecord newDictRecord()
+{
+    DictRecord record;
+    std::memset(static_cast<void*>(&record), 0, sizeof record);
+    record.active = 1;
+    return record;
+}
+
+namespace {
+// Copies a text field up to its terminator (or the field's end), zero-filling
+// the rest, so that stray bytes after the terminator are not carried along.
+template <std::size_t N>
+void copyField(char (&to)[N], const char (&from)[N])
+{
+    const std::string_view text = fieldView(from);
+    std::memset(to, 0, N);
+    std::memcpy(to, text.data(), text.size());
+}
+} // namespace
+
+ListRecord newListRecord(const DictRecord& source)
+{
+    ListRecord record;
+    std::memset(static_cast<void*>(&record), 0, sizeof record);
+    record.reserved212 = 1;
+    record.reserved213 = 1;
+    copyField(record.word, source.word);
+    copyField(record.translation, source.translation);
+    copyField(record.transcription, source.transcription);
+    return record;
+}
+
+std::optional<std::int64_t> findRecord(std::istream& dictionary, std::string_view word)
+{
+    if (word.size() >= sizeof(DictRecord::word) + 1)
+        return std::nullopt;
+    dictionary.clear();
+    dictionary.seekg(0);
+    if (!dictionary)
+        return std::nullopt;
+    constexpr std::size_t kSearchChunk = 256;
+    std::vector<char> buffer(kSearchChunk * kDictRecordSize);
+    std::int64_t index = 0;
+    for (;;) {
+        dictionary.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const std::size_t got = static_cast<std::size_t>(dictionary.gcount());
+        const std::size_t count = got / kDictRecordSize;
+        for (std::size_t i = 0; i < count; ++i, ++index) {
+            const char* field = buffer.data() + i * kDictRecordSize + offsetof(DictRecord, word);
+            const void* zero = std::memchr(field, 0, sizeof(DictRecord::word));
+            const std::size_t length =
+                zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - field) : sizeof(DictRecord::word);
+            if (std::string_view(field, length) == word)
+                return index * static_cast<std::int64_t>(kDictRecordSize);
+        }
+        if (dictionary.bad() || got < buffer.size())
+            return std::nullopt;
+    }
+}
+
+bool rewriteRecord(std::iostream& dictionary, std::int64_t offset, const DictRecord& record)
+{
+    if (offset < 0)
+        return false;
+    dictionary.clear();
+    dictionary.seekp(offset);
+    dictionary.write(reinterpret_cast<const char*>(&record), sizeof record);
+    dictionary.flush();
+    return static_cast<bool>(dictionary);
+}
+
+bool createDictionaryFiles(const Settings& settings, MessagePort& messages, std::ofstream& appendStream)
+{
+    std::ofstream dictionary = openDictionaryForAppend(settings);
+    if (!dictionary.is_open()) {
+        showError(messages, "Не удалось создать файл словаря.");
+        return false;
+    }
+    const std::string list = settings.listPath();
+    if (!queryFile(list).exists) {
+        FileHandle file(::open(list.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if ((!file.valid() && errno != EEXIST) || !file.close())
+            showError(messages, "Не удалось создать файл списка.");
+    }
+    appendStream = std::move(dictionary);
+    return true;
+}
+
+bool createDictionaryFiles(const Settings& settings, MessagePort& messages)
+{
+    std::ofstream appendStream;
+    return createDictionaryFiles(settings, messages, appendStream);
+}
+
+bool dictionaryExists(const std::string& path)
+{
+    return queryFile(path).exists;
+}
+
+std::fstream openDictionaryForUpdate(const Settings& settings)
+{
+    return std::fstream(settings.dictionaryPath(), std::ios::in | std::ios::out | std::ios::binary);
+}
+
+std::ofstream openDictionaryForAppend(const Settings& settings)
+{
+    return std::ofstream(settings.dictionaryPath(), std::ios::out | std::ios::app | std::ios::binary);
+}
+
+bool appendRecord(std::ostream& stream, const DictRecord& record)
+{
+    stream.write(reinterpret_cast<const char*>(&record), sizeof record);
+    stream.flush();
+    return static_cast<bool>(stream);
+}
+
+} // namespace mox
