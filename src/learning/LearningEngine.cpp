@@ -1,0 +1,423 @@
+#include "learning/LearningEngine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "language/CodePage.h"
+#include "platform/ClockPort.h"
+#include "platform/MessagePort.h"
+#include "settings/Settings.h"
+#include "store/DictRecord.h"
+#include "store/RecordText.h"
+#include "store/Store.h"
+
+namespace mox {
+
+namespace {
+
+constexpr const char* kCannotOpenForTopUp = "Не удалось открыть файл словаря.";
+constexpr const char* kCannotOpenForExclude = "Ошибка: Не удалось открыть файл словаря для исключения слова";
+constexpr const char* kCannotReadDictionary = "Ошибка: Не удалось прочитать файл словаря.";
+constexpr const char* kCannotWriteDictionary = "Ошибка: Не удалось записать файл словаря.";
+constexpr const char* kCannotWriteList = "Ошибка: Не удалось записать слово в файл списка.";
+
+// A list smaller than this is not worth presenting without fresh words.
+constexpr std::size_t kSmallestUsableList = 3;
+
+bool readRecord(std::istream& in, DictRecord& record)
+{
+    in.read(reinterpret_cast<char*>(&record), static_cast<std::streamsize>(kDictRecordSize));
+    return in.gcount() == static_cast<std::streamsize>(kDictRecordSize);
+}
+
+} // namespace
+
+LearningEngine::LearningEngine(Settings& settings, ClockPort& clock, LearningCallbacks& callbacks)
+    : settings_(settings), clock_(clock), callbacks_(callbacks)
+{
+}
+
+void LearningEngine::reseed()
+{
+    random_.seed(static_cast<std::uint64_t>(clock_.nowSeconds()));
+}
+
+void LearningEngine::endPresentation()
+{
+    rows_.clear();
+    correctRow_ = 0;
+    answer_.clear();
+}
+
+std::optional<std::size_t> LearningEngine::currentIndex() const
+{
+    // Rows always point into the list while a presentation lives; the check
+    // keeps a stale index from ever reaching outside it.
+    if (correctRow_ >= rows_.size())
+        return std::nullopt;
+    const std::size_t index = rows_[correctRow_];
+    if (index >= list_.size())
+        return std::nullopt;
+    return index;
+}
+
+const ListRecord* LearningEngine::currentWord() const
+{
+    const auto index = currentIndex();
+    return index ? &list_[*index] : nullptr;
+}
+
+ListRecord* LearningEngine::current()
+{
+    const auto index = currentIndex();
+    return index ? &list_[*index] : nullptr;
+}
+
+void LearningEngine::setList(std::vector<ListRecord> list)
+{
+    list_ = std::move(list);
+    endPresentation();
+}
+
+void LearningEngine::loadList()
+{
+    list_.clear();
+    endPresentation();
+    ::mox::loadList(settings_, settings_.messages(), list_);
+}
+
+bool LearningEngine::saveList()
+{
+    return ::mox::updateList(settings_, settings_.messages(), list_);
+}
+
+bool LearningEngine::topUpList()
+{
+    MessagePort& messages = settings_.messages();
+    if (DictItemCount(settings_, messages) == 0)
+        return false;
+    const std::size_t target = settings_.iSubSetRecCount();
+    if (list_.size() >= target)
+        return true;
+
+    std::fstream dictionary = openDictionaryForUpdate(settings_);
+    if (!dictionary.is_open()) {
+        messages.show(kCannotOpenForTopUp, MessageIcon::Error, MessageButtons::Ok);
+        return false;
+    }
+
+    // One sequential pass; only the numbers of the candidates are kept.
+    std::vector<std::uint32_t> candidates;
+    DictRecord record;
+    std::uint32_t number = 0;
+    while (readRecord(dictionary, record)) {
+        if (record.isCandidate())
+            candidates.push_back(number);
+        ++number;
+    }
+    if (dictionary.bad()) {
+        messages.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
+        return false;
+    }
+    settings_.setUiDictActiveCount(static_cast<std::uint32_t>(candidates.size()));
+
+    if (candidates.empty())
+        return list_.size() >= kSmallestUsableList;
+
+    reseed();
+    const std::string listPath = settings_.listPath();
+    std::ofstream listFile(listPath, std::ios::binary | std::ios::app);
+    if (!listFile.is_open()) {
+        messages.show(kCannotWriteList, MessageIcon::Error, MessageButtons::Ok);
+        return false;
+    }
+
+    while (list_.size() < target && !candidates.empty()) {
+        const std::uint32_t w = random_.below(static_cast<std::uint32_t>(candidates.size()));
+        const std::int64_t offset = static_cast<std::int64_t>(candidates[w]) * static_cast<std::int64_t>(kDictRecordSize);
+
+        dictionary.clear();
+        dictionary.seekg(offset);
+        if (!readRecord(dictionary, record)) {
+            messages.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
+            return false;
+        }
+
+        // The list record goes to the file first; the dictionary is marked
+        // only once its list record is on disk, and a failed mark takes the
+        // list record back, so the two files never disagree about the word.
+        std::error_code sizeError;
+        const auto listSizeBefore = std::filesystem::file_size(listPath, sizeError);
+        const ListRecord entry = newListRecord(record);
+        listFile.write(reinterpret_cast<const char*>(&entry), static_cast<std::streamsize>(kListRecordSize));
+        listFile.flush();
+        if (!listFile) {
+            messages.show(kCannotWriteList, MessageIcon::Error, MessageButtons::Ok);
+            return false;
+        }
+
+        record.inList = 1;
+        const bool marked = rewriteRecord(dictionary, offset, record) && dictionary.flush().good();
+        if (!marked) {
+            listFile.close();
+            if (!sizeError) {
+                std::error_code ignored;
+                std::filesystem::resize_file(listPath, listSizeBefore, ignored);
+            }
+            messages.show(kCannotWriteDictionary, MessageIcon::Error, MessageButtons::Ok);
+            return false;
+        }
+
+        list_.push_back(entry);
+        candidates.erase(candidates.begin() + w);
+    }
+    return true;
+}
+
+std::string LearningEngine::bracketed(std::string_view transcription)
+{
+    if (transcription.empty())
+        return {};
+    const auto isBracket = [](char c) { return c == '[' || c == ']'; };
+    std::string out;
+    out.reserve(transcription.size() + 2);
+    if (!isBracket(transcription.front()))
+        out += '[';
+    out += transcription;
+    if (!isBracket(transcription.back()))
+        out += ']';
+    return out;
+}
+
+Presentation LearningEngine::presentNext()
+{
+    Presentation p;
+    if (!dictionaryExists(settings_.dictionaryPath())) {
+        endPresentation();
+        p.state = Presentation::State::noDictionary;
+        return p;
+    }
+    if (list_.empty()) {
+        endPresentation();
+        p.state = Presentation::State::emptyList;
+        return p;
+    }
+    p.canExclude = true;
+
+    rows_.clear();
+    const std::size_t count = list_.size();
+    const std::size_t n = std::min<std::size_t>(count, std::max<std::uint16_t>(settings_.iRowCount(), 1));
+    reseed();
+    while (rows_.size() < n) {
+        const std::uint32_t r = random_.below(static_cast<std::uint32_t>(count));
+        if (std::find(rows_.begin(), rows_.end(), r) == rows_.end())
+            rows_.push_back(r);
+    }
+    correctRow_ = static_cast<std::uint16_t>(random_.below(static_cast<std::uint32_t>(n)));
+
+    const std::uint16_t mode = settings_.currentMode();
+    std::uint16_t& direction = mode == 0 ? choiceDirection_ : typingDirection_;
+    // 2 ("both") is drawn anew for every presentation; a value the window has
+    // not replaced yet is drawn the same way.
+    if (settings_.demoType(mode == 0 ? 0 : 1) == 2 || direction > 1)
+        direction = static_cast<std::uint16_t>(random_.below(2));
+    presentedDirection_ = direction;
+    const bool direct = direction == 0;
+
+    const ListRecord& word = list_[rows_[correctRow_]];
+    const FontRole studied = FontRole::studiedLanguage;
+    const FontRole translation = FontRole::translationLanguage;
+    p.prompt = direct ? fieldText(word.word) : fieldText(word.translation);
+    p.promptFont = direct ? studied : translation;
+    answer_ = direct ? fieldText(word.translation) : fieldText(word.word);
+
+    const bool showTranscription = mode == 0 ? settings_.bShowTranscrSel() != 0 : settings_.bShowTranscrInput() != 0;
+    if (showTranscription) {
+        if (direct) {
+            p.transcription.kind = TranscriptionUpdate::Kind::show;
+            p.transcription.text = bracketed(fieldView(word.transcription));
+        } else {
+            p.transcription.kind = TranscriptionUpdate::Kind::clear;
+        }
+    }
+
+    if (mode == 0) {
+        p.variantFont = direct ? translation : studied;
+        p.variants.reserve(rows_.size());
+        for (const std::uint32_t row : rows_)
+            p.variants.push_back(direct ? fieldText(list_[row].translation) : fieldText(list_[row].word));
+    } else {
+        p.typingFont = direct ? translation : studied;
+    }
+
+    if (settings_.bShowStatCurItem() != 0)
+        p.statistics = statisticsLine();
+    p.state = Presentation::State::ready;
+    return p;
+}
+
+std::string LearningEngine::statisticsLine() const
+{
+    const ListRecord* word = currentWord();
+    if (!word)
+        return {};
+    const int right = int{word->choiceDirectRight} + int{word->choiceReverseRight} + int{word->typingReverseRight};
+    const int wrong = int{word->choiceDirectWrong} + int{word->choiceReverseWrong} + int{word->typingReverseWrong};
+    const int excludeAfter = settings_.iExcludeAfter();
+    const int remaining = right <= excludeAfter ? excludeAfter - right : 0;
+    char line[64];
+    std::snprintf(line, sizeof line, "%d-%d-%d-%d", int{word->answers}, right, wrong, remaining);
+    return line;
+}
+
+bool LearningEngine::countAnyAnswer()
+{
+    ++anyAnswers_;
+    const std::uint16_t threshold = settings_.iShowCount();
+    return threshold != 0 && anyAnswers_ == threshold && settings_.iHideState() != 0;
+}
+
+bool LearningEngine::countCorrectAnswer()
+{
+    ++correctAnswers_;
+    const std::uint16_t threshold = settings_.iHideAfter();
+    return threshold != 0 && correctAnswers_ == threshold && settings_.iHideState() != 0;
+}
+
+bool LearningEngine::checkAnswer(std::string_view text)
+{
+    ListRecord* word = current();
+    if (!word)
+        return false;
+
+    const std::uint16_t mode = settings_.currentMode();
+    const bool direct = presentedDirection_ == 0;
+    const FontRole answerFont = direct ? FontRole::translationLanguage : FontRole::studiedLanguage;
+    bool correct = false;
+
+    if (mode == 0) {
+        // An empty choice (no row selected) gets no verdict and no direction
+        // counter, but counts as an answer that is not correct.
+        if (!text.empty()) {
+            correct = text == answer_;
+            if (correct)
+                ++(direct ? word->choiceDirectRight : word->choiceReverseRight);
+            else
+                ++(direct ? word->choiceDirectWrong : word->choiceReverseWrong);
+        }
+    } else {
+        correct = !text.empty() &&
+                  (settings_.bMatchCaseInput() != 0 ? text == answer_ : cp1251EqualsIgnoreCase(text, answer_));
+        // Typing in the direct direction has no counters of its own.
+        if (!direct)
+            ++(correct ? word->typingReverseRight : word->typingReverseWrong);
+    }
+    ++word->answers;
+
+    if (!correct) {
+        word->streak = 0;
+        if (mode == 0 && text.empty())
+            return false;
+        showingWrongAnswer_ = true;
+        callbacks_.hideTranscriptionLine();
+        callbacks_.showCorrectAnswer(answer_, answerFont);
+        if (mode == 0)
+            callbacks_.disableVariants();
+        return false;
+    }
+
+    ++word->streak;
+    const bool learned = word->streak >= settings_.iExcludeAfter();
+    if (mode != 0)
+        callbacks_.clearTypedAnswer();
+    if (learned)
+        excludeCurrentWord();
+    // `word` may be gone from here on.
+
+    const bool anyRule = countAnyAnswer();
+    const bool correctRule = countCorrectAnswer();
+    if (anyRule || correctRule)
+        callbacks_.retreatWithAutoshow();
+
+    topUpList();
+    callbacks_.render(presentNext());
+    return true;
+}
+
+void LearningEngine::continueAfterWrong()
+{
+    if (!showingWrongAnswer_)
+        return;
+    showingWrongAnswer_ = false;
+    callbacks_.showTranscriptionLine();
+    callbacks_.render(presentNext());
+    if (countAnyAnswer())
+        callbacks_.retreatWithAutoshow();
+    callbacks_.restoreAfterWrong(settings_.currentMode());
+}
+
+bool LearningEngine::excludeCurrentWord()
+{
+    const auto index = currentIndex();
+    if (!index)
+        return false;
+    MessagePort& messages = settings_.messages();
+    const std::string word = fieldText(list_[*index].word);
+
+    // The dictionary is changed first: when that fails the word stays in the
+    // list, still marked inList there, and the presentation goes on.
+    std::fstream dictionary = openDictionaryForUpdate(settings_);
+    if (!dictionary.is_open()) {
+        messages.show(kCannotOpenForExclude, MessageIcon::Warning, MessageButtons::Ok);
+        return false;
+    }
+    if (const auto offset = findRecord(dictionary, word)) {
+        DictRecord record;
+        dictionary.clear();
+        dictionary.seekg(*offset);
+        if (!readRecord(dictionary, record)) {
+            messages.show(kCannotReadDictionary, MessageIcon::Warning, MessageButtons::Ok);
+            return false;
+        }
+        record.active = 0;
+        record.inList = 0;
+        if (!rewriteRecord(dictionary, *offset, record) || !dictionary.flush().good()) {
+            messages.show(kCannotWriteDictionary, MessageIcon::Warning, MessageButtons::Ok);
+            return false;
+        }
+    }
+
+    list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(*index));
+    endPresentation();
+    return true;
+}
+
+void LearningEngine::resetShowingCounters()
+{
+    anyAnswers_ = 0;
+    correctAnswers_ = 0;
+}
+
+void LearningEngine::setChoiceDirectionFromSettings()
+{
+    choiceDirection_ = settings_.demoType(0);
+}
+
+void LearningEngine::setTypingDirectionFromSettings()
+{
+    typingDirection_ = settings_.demoType(1);
+}
+
+std::optional<std::string> LearningEngine::transcriptionFor(std::string_view text, std::uint16_t mode) const
+{
+    for (const ListRecord& record : list_) {
+        const std::string_view key = mode == 0 ? fieldView(record.word) : fieldView(record.translation);
+        if (key == text)
+            return bracketed(fieldView(record.transcription));
+    }
+    return std::nullopt;
+}
+
+} // namespace mox
