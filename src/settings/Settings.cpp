@@ -161,9 +161,12 @@ bool Settings::save(RegistryPort& registry)
         for (const auto& value : Table::values()) {
             if (std::string_view(value.key) != group)
                 continue;
+            // A text that load could not read back is refused rather than
+            // stored: it would fail to read at the next start.
             const bool written = value.kind == Table::Kind::Number
                                      ? key->writeNumber(value.name, value.saveNumber(*this))
-                                     : key->writeText(value.name, this->*value.text);
+                                     : (this->*value.text).size() <= kMaxTextBytes &&
+                                           key->writeText(value.name, this->*value.text);
             if (!written)
                 report(*this, value.writeFailure);
         }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ public:
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
     // A safe substitute for a missing or zero iRowCount (it is a divisor).
     static constexpr std::uint16_t kDefaultRowCount = 5;
+    // The longest text the store reads back (it reads into 255 bytes with the
+    // terminating zero).
+    static constexpr std::size_t kMaxTextBytes = 254;
 
     explicit Settings(MessagePort& messages) : messages_(&messages) {}
 

@@ -1,0 +1,492 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/fake/MemoryRegistry.h"
+#include "platform/fake/RecordingMessages.h"
+#include "settings/Settings.h"
+
+using namespace mox;
+
+namespace {
+
+const std::string kProduct = Settings::kProductKey;
+const std::string kGeneral = kProduct + "\\General";
+const std::string kMethod = kProduct + "\\Method";
+const std::string kDicts = kProduct + "\\Dicts";
+const std::string kFonts = kProduct + "\\Fonts";
+const std::string kResults = kProduct + "\\Results";
+
+// Every persisted value in load and save order, with its key.
+struct Entry {
+    std::string key, name;
+};
+const std::vector<Entry> kOrder = {
+    {kGeneral, "bAutoLoad"}, {kGeneral, "bAutoShow"}, {kGeneral, "uiTimer"}, {kGeneral, "bSaveMoxPos"},
+    {kMethod, "iDemoTypeSel"}, {kMethod, "iDemoTypeInput"}, {kMethod, "iMainRegim"}, {kMethod, "iExcludeAfter"},
+    {kMethod, "iHideAfter"}, {kMethod, "iHideState"}, {kMethod, "iRowCount"}, {kMethod, "iShowCount"},
+    {kMethod, "uiLBRowMax"}, {kMethod, "bMatchCaseInput"}, {kMethod, "bShowTranscrSel"},
+    {kMethod, "bShowTranscrInput"},
+    {kDicts, "iSubSetRecCount"}, {kDicts, "uiDictActiveCount"}, {kDicts, "uiDictRecCount"}, {kDicts, "sCurDict"},
+    {kDicts, "sCurList"},
+    {kFonts, "iForeignCharSet"}, {kFonts, "iNativeCharSet"}, {kFonts, "iTransCharSet"}, {kFonts, "iForeignFontSize"},
+    {kFonts, "iNativeFontSize"}, {kFonts, "iTransFontSize"}, {kFonts, "uiForeignLayout"}, {kFonts, "uiNativeLayout"},
+    {kFonts, "uiTransLayout"}, {kFonts, "sForeignFontFace"}, {kFonts, "sNativeFontFace"}, {kFonts, "sTransFontFace"},
+    {kResults, "bShowStatCurItem"},
+};
+
+// A store with every key present and no values.
+MemoryRegistry emptyKeys()
+{
+    MemoryRegistry r;
+    r.createKey(Settings::kShellFoldersKey);
+    for (const auto& k : {kProduct, kGeneral, kMethod, kDicts, kFonts, kResults})
+        r.createKey(k);
+    return r;
+}
+
+// A store as the first-run setup leaves it.
+MemoryRegistry installed()
+{
+    MemoryRegistry r = emptyKeys();
+    r.setText(Settings::kShellFoldersKey, "Startup", "${HOME}/.config/autostart");
+    r.setText(kProduct, "sAppPath", "/home/u/.local/share/mox");
+    r.setNumber(kGeneral, "bAutoLoad", 1);
+    r.setNumber(kGeneral, "bAutoShow", 1);
+    r.setNumber(kGeneral, "uiTimer", 300000);
+    r.setNumber(kGeneral, "bSaveMoxPos", 0);
+    r.setNumber(kMethod, "iDemoTypeSel", 2);
+    r.setNumber(kMethod, "iDemoTypeInput", 1);
+    r.setNumber(kMethod, "iMainRegim", 1);
+    r.setNumber(kMethod, "iExcludeAfter", 3);
+    r.setNumber(kMethod, "iHideAfter", 5);
+    r.setNumber(kMethod, "iHideState", 1);
+    r.setNumber(kMethod, "iRowCount", 6);
+    r.setNumber(kMethod, "iShowCount", 10);
+    r.setNumber(kMethod, "uiLBRowMax", 7);
+    r.setNumber(kMethod, "bMatchCaseInput", 1);
+    r.setNumber(kMethod, "bShowTranscrSel", 1);
+    r.setNumber(kMethod, "bShowTranscrInput", 0);
+    r.setNumber(kDicts, "iSubSetRecCount", 20);
+    r.setNumber(kDicts, "uiDictActiveCount", 70000);
+    r.setNumber(kDicts, "uiDictRecCount", 310);
+    r.setText(kDicts, "sCurDict", "english.dct");
+    r.setText(kDicts, "sCurList", "english.lst");
+    r.setNumber(kFonts, "iForeignCharSet", 0);
+    r.setNumber(kFonts, "iNativeCharSet", 204);
+    r.setNumber(kFonts, "iTransCharSet", 2);
+    r.setNumber(kFonts, "iForeignFontSize", 12);
+    r.setNumber(kFonts, "iNativeFontSize", 12);
+    r.setNumber(kFonts, "iTransFontSize", 11);
+    r.setNumber(kFonts, "uiForeignLayout", 0x409);
+    r.setNumber(kFonts, "uiNativeLayout", 0x419);
+    r.setNumber(kFonts, "uiTransLayout", 0x409);
+    r.setText(kFonts, "sForeignFontFace", "DejaVu Sans");
+    r.setText(kFonts, "sNativeFontFace", "DejaVu Serif");
+    r.setText(kFonts, "sTransFontFace", "TransMox");
+    r.setNumber(kResults, "bShowStatCurItem", 1);
+    return r;
+}
+
+std::vector<std::string> repeat(const std::string& text, std::size_t n) { return std::vector<std::string>(n, text); }
+
+} // namespace
+
+TEST(SettingsLoad, MissingProductKeyReportsEveryKeyAndLeavesValuesZero)
+{
+    MemoryRegistry r;
+    r.createKey(Settings::kShellFoldersKey);
+    RecordingMessages m;
+    Settings s(m);
+    EXPECT_TRUE(s.load(r));
+    EXPECT_EQ(m.texts(), repeat("Error Open Key", 6));
+    for (const auto& shown : m.shown)
+        EXPECT_EQ(shown.buttons, MessageButtons::Ok);
+    EXPECT_EQ(s.uiTimer(), 0u);
+    EXPECT_EQ(s.bAutoShow(), 0);
+    EXPECT_EQ(s.iShowCount(), 0);
+    EXPECT_EQ(s.iSubSetRecCount(), 0);
+    EXPECT_EQ(s.wordFontSize(), 0);
+    EXPECT_EQ(s.sCurDict(), "");
+    EXPECT_EQ(s.appPath(), "");
+    EXPECT_EQ(s.dictionaryPath(), "");
+    // The row count divides the list's height: never zero, even unread.
+    EXPECT_GE(s.iRowCount(), 1);
+
+    // Saving into the same store skips the five missing groups the same way.
+    m.clear();
+    EXPECT_TRUE(s.save(r));
+    EXPECT_EQ(m.texts(), repeat("Error Open Key", 5));
+    EXPECT_FALSE(r.has(kGeneral, "uiTimer"));
+}
+
+TEST(SettingsLoad, ReadFailuresWalkTheTableInOrderWithTheirOwnTexts)
+{
+    MemoryRegistry r = emptyKeys();
+    RecordingMessages m;
+    Settings s(m);
+    s.load(r);
+    const std::vector<std::string> expected = {
+        "Registry: Not Read Application Path",
+        "Registry: Not Read AutoLoad Data",
+        "Registry: Not Read bAutoShow Data",
+        "Registry: Not Read uiTimer Data",
+        "Registry: Not Read bSaveMoxPos Data",
+        "Registry: Not Read iDemoTypeSel Data",
+        "Registry: Not Read iDemoTypeInput Data",
+        "Registry: Not Read iMainRegim Data",
+        "Registry: Not Read iExcludeAfter Data",
+        "Registry: Not Read iHideAfter Data",
+        "Registry: Not Read iHideState Data",
+        "Registry: Not Read iRowCount Data",
+        "Registry: Not Read iShowCount Data",
+        "Registry: Not Read uiLBRowMax Data",
+        "Registry: Not Read bMatchCaseInput Data",
+        "Registry: Not Read bShowTranscrSel Data",
+        "Registry: Not Read bShowTranscrInput Data",
+        "Registry: Not Read iSubSetRecCount Data",
+        "Registry: Not Read uiDictActiveCount Data",
+        "Registry: Not Read uiDictRecCount Data",
+        "Registry: Not Read sCurDict",
+        "Registry: Not Read sCurList",
+        "Registry: Not Read iForeignCharSet Data",
+        "Registry: Not Read iNativeCharSet Data",
+        "Registry: Not Read iTransCharSet Data",
+        "Registry: Not Read iForeignFontSize Data",
+        "Registry: Not Read iNativeFontSize Data",
+        "Registry: Not Read iTransFontSize Data",
+        "Registry: Not Read uiForeignLayout Data",
+        "Registry: Not Read uiNativeLayout Data",
+        "Registry: Not Read uiTransLayout Data",
+        "Registry: Not Read sForeignFontFace",
+        "Registry: Not Read sNativeFontFace",
+        "Registry: Not Read sTransFontFace",
+        "Registry: Not Read bShowStatCurItem Data",
+    };
+    EXPECT_EQ(m.texts(), expected);
+}
+
+TEST(SettingsLoad, UnreadableValuesKeepWhatWasThere)
+{
+    MemoryRegistry full = installed();
+    RecordingMessages m;
+    Settings s(m);
+    s.load(full);
+    EXPECT_TRUE(m.shown.empty());
+
+    // A second load from a store that lost some values changes only the rest.
+    MemoryRegistry partial = emptyKeys();
+    partial.setNumber(kGeneral, "uiTimer", 120000);
+    partial.setText(kDicts, "sCurDict", "german.dct");
+    partial.setNumber(kDicts, "sCurList", 5);   // a number where a text belongs
+    s.load(partial);
+    EXPECT_EQ(s.uiTimer(), 120000u);
+    EXPECT_EQ(s.sCurDict(), "german.dct");
+    EXPECT_EQ(s.sCurList(), "english.lst");
+    EXPECT_EQ(s.iShowCount(), 10);
+    EXPECT_EQ(s.wordFontSize(), -12);
+    EXPECT_EQ(s.appPath(), "/home/u/.local/share/mox");
+}
+
+TEST(SettingsLoad, EveryValueArrivesNarrowedAsItsFieldIs)
+{
+    MemoryRegistry r = installed();
+    r.setNumber(kMethod, "iMainRegim", 0x00070001);   // only the low 16 bits count
+    r.setNumber(kMethod, "iHideState", 0xABCD0001);
+    r.setNumber(kDicts, "uiDictRecCount", 0x00010136);
+    r.setNumber(kFonts, "iNativeCharSet", 0x1CC);       // low byte 0xCC = 204
+    r.setNumber(kFonts, "iForeignFontSize", 12);
+    r.setNumber(kFonts, "iNativeFontSize", 14);         // the second name wins
+    RecordingMessages m;
+    Settings s(m);
+    s.load(r);
+    EXPECT_TRUE(m.shown.empty());
+
+    EXPECT_EQ(s.bAutoLoad(), 1);
+    EXPECT_EQ(s.bAutoShow(), 1);
+    EXPECT_EQ(s.uiTimer(), 300000u);
+    EXPECT_EQ(s.iDemoTypeSel(), 2);
+    EXPECT_EQ(s.iDemoTypeInput(), 1);
+    EXPECT_EQ(s.iMainRegim(), 1);
+    EXPECT_EQ(s.iExcludeAfter(), 3);
+    EXPECT_EQ(s.iHideAfter(), 5);
+    EXPECT_EQ(s.iHideState(), 1);
+    EXPECT_EQ(s.iRowCount(), 6);
+    EXPECT_EQ(s.iShowCount(), 10);
+    EXPECT_EQ(s.uiLBRowMax(), 7);
+    EXPECT_EQ(s.bMatchCaseInput(), 1);
+    EXPECT_EQ(s.bShowTranscrSel(), 1);
+    EXPECT_EQ(s.bShowTranscrInput(), 0);
+    EXPECT_EQ(s.iSubSetRecCount(), 20);
+    EXPECT_EQ(s.uiDictActiveCount(), 70000u);
+    EXPECT_EQ(s.uiDictRecCount(), 0x136u);
+    EXPECT_EQ(s.iForeignCharSet(), 0);
+    EXPECT_EQ(s.iNativeCharSet(), 204);
+    EXPECT_EQ(s.iTransCharSet(), 2);
+    EXPECT_EQ(s.wordFontSize(), -14);
+    EXPECT_EQ(s.transFontSize(), -11);
+    EXPECT_EQ(s.uiForeignLayout(), 0x409u);
+    EXPECT_EQ(s.uiNativeLayout(), 0x419u);
+    EXPECT_EQ(s.uiTransLayout(), 0x409u);
+    EXPECT_EQ(s.sForeignFontFace(), "DejaVu Sans");
+    EXPECT_EQ(s.sNativeFontFace(), "DejaVu Serif");
+    EXPECT_EQ(s.sTransFontFace(), "TransMox");
+    EXPECT_EQ(s.bShowStatCurItem(), 1);
+
+    // The folders derive from the program folder.
+    EXPECT_EQ(s.modFolder(), "/home/u/.local/share/mox/mod/");
+    EXPECT_EQ(s.dictFolder(), "/home/u/.local/share/mox/voc/");
+    EXPECT_EQ(s.listFolder(), "/home/u/.local/share/mox/voc/");
+    EXPECT_EQ(s.helpFile(), "/home/u/.local/share/mox/mox.qch");
+    EXPECT_EQ(s.dictionaryPath(), "/home/u/.local/share/mox/voc/english.dct");
+    EXPECT_EQ(s.listPath(), "/home/u/.local/share/mox/voc/english.lst");
+}
+
+TEST(SettingsSave, WritesEveryValueWidenedAndNeverTheProgramFolder)
+{
+    MemoryRegistry r = installed();
+    r.setNumber(kFonts, "iForeignFontSize", 12);
+    r.setNumber(kFonts, "iNativeFontSize", 14);
+    RecordingMessages m;
+    Settings s(m);
+    s.load(r);
+    s.setIMainRegim(0xFFFF);
+    s.setIForeignCharSet(0xEE);
+    s.setIHideState(1);
+
+    MemoryRegistry out = emptyKeys();
+    EXPECT_TRUE(s.save(out));
+    EXPECT_TRUE(m.shown.empty());
+    for (const auto& e : kOrder)
+        EXPECT_TRUE(out.has(e.key, e.name)) << e.name;
+    EXPECT_FALSE(out.has(kProduct, "sAppPath"));
+    EXPECT_FALSE(out.has(Settings::kShellFoldersKey, "Startup"));
+
+    EXPECT_EQ(out.number(kFonts, "iForeignFontSize"), 14u);   // one size under two names
+    EXPECT_EQ(out.number(kFonts, "iNativeFontSize"), 14u);
+    EXPECT_EQ(out.number(kFonts, "iTransFontSize"), 11u);     // absolute value of the height
+    EXPECT_EQ(out.number(kMethod, "iMainRegim"), 0xFFFFu);    // zero-extended, not sign-extended
+    EXPECT_EQ(out.number(kFonts, "iForeignCharSet"), 0xEEu);
+    EXPECT_EQ(out.number(kGeneral, "uiTimer"), 300000u);
+    EXPECT_EQ(out.number(kDicts, "uiDictActiveCount"), 70000u);
+    EXPECT_EQ(out.number(kFonts, "uiNativeLayout"), 0x419u);
+    EXPECT_EQ(out.text(kDicts, "sCurDict"), "english.dct");
+    EXPECT_EQ(out.text(kFonts, "sNativeFontFace"), "DejaVu Serif");
+
+    // What was saved loads back to the same values.
+    out.setText(kProduct, "sAppPath", "/x");
+    out.setText(Settings::kShellFoldersKey, "Startup", "/s");
+    Settings again(m);
+    again.load(out);
+    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(again.wordFontSize(), -14);
+    EXPECT_EQ(again.transFontSize(), -11);
+    EXPECT_EQ(again.iMainRegim(), 0xFFFF);
+    EXPECT_EQ(again.iRowCount(), 6);
+    EXPECT_EQ(again.sTransFontFace(), "TransMox");
+}
+
+TEST(SettingsSave, EveryWriteFailureIsReportedInOrderAndTheRestStillWritten)
+{
+    MemoryRegistry r = installed();
+    RecordingMessages m;
+    Settings s(m);
+    s.load(r);
+
+    MemoryRegistry all = emptyKeys();
+    for (const auto& e : kOrder)
+        all.failWrites(e.name);
+    s.save(all);
+    const std::vector<std::string> expected = {
+        "Registry: Not Set AutoLoad Data",
+        "Registry: Not Set bAutoShow Data",
+        "Registry: Not Set uiTimer Data",
+        "Registry: Not Set bSaveMoxPos Data",
+        "Registry: Not Set iDemoTypeSel Data",
+        "Registry: Not Set iDemoTypeInput Data",
+        "Registry: Not Set iMainRegim Data",
+        "Registry: Not Set iExcludeAfter Data",
+        "Registry: Not Set iHideAfter Data",
+        "Registry: Not Set iHideState Data",
+        "Registry: Not Set iRowCount Data",
+        "Registry: Not Set iShowCount Data",
+        "Registry: Not Set uiLBRowMax Data",
+        "Registry: Not Set bMatchCaseInput Data",
+        "Registry: Not Set bShowTranscrSel Data",
+        "Registry: Not Set bShowTranscrInput Data",
+        "Registry: Not Set iSubSetRecCount Data",
+        "Registry: Not Set uiDictActiveCount Data",
+        "Registry: Not Set uiDictRecCount Data",
+        "Registry: Not Set sCurDict",
+        "Registry: Not Set sCurList",
+        "Registry: Not Set iForeignCharSet Data",
+        "Registry: Not Set iNativeCharSet Data",
+        "Registry: Not Set iTransCharSet Data",
+        "Registry: Not Set iForeignFontSize Data",
+        "Registry: Not Set iNativeFontSize Data",
+        "Registry: Not Set iTransFontSize Data",
+        "Registry: Not Set uiForeignLayout Data",
+        "Registry: Not Set uiNativeLayout Data",
+        "Registry: Not Set uiTransLayout Data",
+        "Registry: Not Set sForeignFontFace",
+        "Registry: Not Set sNativeFontFace",
+        "Registry: Not Set sTransFontFace",
+        "Registry: Not Set bShowStatCurItem Data",
+    };
+    EXPECT_EQ(m.texts(), expected);
+
+    // One failing value does not stop the others, in its group or after it.
+    m.clear();
+    MemoryRegistry one = emptyKeys();
+    one.failWrites("iHideAfter");
+    s.save(one);
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Registry: Not Set iHideAfter Data"});
+    EXPECT_FALSE(one.has(kMethod, "iHideAfter"));
+    EXPECT_EQ(one.number(kMethod, "iHideState"), 1u);
+    EXPECT_EQ(one.number(kResults, "bShowStatCurItem"), 1u);
+
+    // A missing group is skipped with one message; the groups after it are written.
+    m.clear();
+    MemoryRegistry noFonts;
+    for (const auto& k : {kGeneral, kMethod, kDicts, kResults})
+        noFonts.createKey(k);
+    s.save(noFonts);
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Error Open Key"});
+    EXPECT_TRUE(noFonts.has(kResults, "bShowStatCurItem"));
+}
+
+TEST(SettingsTexts, TextsOf255BytesFailToReadAndAreNeverSaved)
+{
+    MemoryRegistry r = installed();
+    r.setText(kDicts, "sCurDict", std::string(255, 'd'));
+    r.setText(kDicts, "sCurList", std::string(254, 'l'));
+    r.setText(kProduct, "sAppPath", std::string(300, 'p'));
+    RecordingMessages m;
+    Settings s(m);
+    s.load(r);
+    EXPECT_EQ(m.texts(), (std::vector<std::string>{"Registry: Not Read Application Path", "Registry: Not Read sCurDict"}));
+    EXPECT_EQ(s.sCurDict(), "");
+    EXPECT_EQ(s.sCurList(), std::string(254, 'l'));
+    EXPECT_EQ(s.appPath(), "");
+
+    // A text too long to read back is refused with its write-failure message
+    // and the stored value stays as it was, instead of being replaced by one
+    // that the next start cannot read.
+    m.clear();
+    s.setSCurDict("english.dct");
+    s.setSForeignFontFace(std::string(255, 'f'));
+    MemoryRegistry out = installed();
+    s.save(out);
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Registry: Not Set sForeignFontFace"});
+    EXPECT_EQ(out.text(kFonts, "sForeignFontFace"), "DejaVu Sans");
+    EXPECT_EQ(out.text(kDicts, "sCurList"), std::string(254, 'l'));
+}
+
+TEST(SettingsSetters, TimerMinutesOutsideOneTo719GiveOneMinute)
+{
+    RecordingMessages m;
+    Settings s(m);
+    s.setTimerMinutes(719);
+    EXPECT_EQ(s.uiTimer(), 719u * 60000u);
+    s.setTimerMinutes(1);
+    EXPECT_EQ(s.uiTimer(), 60000u);
+    s.setTimerMinutes(5);
+    EXPECT_EQ(s.uiTimer(), 300000u);
+    s.setTimerMinutes(0);
+    EXPECT_EQ(s.uiTimer(), 60000u);
+    s.setTimerMinutes(5);
+    s.setTimerMinutes(720);
+    EXPECT_EQ(s.uiTimer(), 60000u);
+    s.setTimerMinutes(5);
+    s.setTimerMinutes(0xFFFFFFFFu);   // would overflow if multiplied
+    EXPECT_EQ(s.uiTimer(), 60000u);
+}
+
+TEST(SettingsSetters, ZeroCountsAreIgnoredAndRowCountIsNeverZero)
+{
+    RecordingMessages m;
+    Settings s(m);
+    s.setIShowCount(10);
+    s.setIHideAfter(4);
+    s.setIExcludeAfter(3);
+    s.setIShowCount(0);
+    s.setIHideAfter(0);
+    s.setIExcludeAfter(0);
+    EXPECT_EQ(s.iShowCount(), 10);
+    EXPECT_EQ(s.iHideAfter(), 4);
+    EXPECT_EQ(s.iExcludeAfter(), 3);
+    s.setIShowCount(1);
+    EXPECT_EQ(s.iShowCount(), 1);
+
+    s.setIRowCount(0);
+    EXPECT_GE(s.iRowCount(), 1);
+    s.setIRowCount(9);
+    EXPECT_EQ(s.iRowCount(), 9);
+
+    // A stored zero, or a number whose low 16 bits are zero, loads as the safe value.
+    for (std::uint32_t stored : {0u, 0x10000u}) {
+        MemoryRegistry r = installed();
+        r.setNumber(kMethod, "iRowCount", stored);
+        Settings t(m);
+        t.load(r);
+        EXPECT_EQ(t.iRowCount(), Settings::kDefaultRowCount) << stored;
+    }
+    EXPECT_TRUE(m.shown.empty());
+}
+
+TEST(SettingsSetters, DirectionAboveTwoIsRefusedWithItsMessage)
+{
+    RecordingMessages m;
+    Settings s(m);
+    s.setDemoType(1, 0);
+    s.setDemoType(2, 1);
+    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(s.demoType(0), 1);
+    EXPECT_EQ(s.demoType(1), 2);
+
+    s.setDemoType(3, 0);
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Недопустимое значение типа предъявления."});
+    EXPECT_EQ(m.shown[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(s.iDemoTypeSel(), 1);
+    EXPECT_EQ(s.iDemoTypeInput(), 2);
+
+    // An unknown mode changes nothing and reads as direction 0.
+    m.clear();
+    s.setDemoType(0, 2);
+    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(s.iDemoTypeSel(), 1);
+    EXPECT_EQ(s.iDemoTypeInput(), 2);
+    EXPECT_EQ(s.demoType(2), 0);
+}
+
+TEST(SettingsStartup, StartupFolderExpandsVariablesEachTimeItIsAsked)
+{
+    MemoryRegistry r = installed();
+    r.setText(Settings::kShellFoldersKey, "Startup", "${MOX_TEST_CONFIG}/autostart");
+    RecordingMessages m;
+    Settings s(m);
+    s.load(r);
+
+    ::setenv("MOX_TEST_CONFIG", "/home/u/.config", 1);
+    EXPECT_EQ(s.startupFolder(), "/home/u/.config/autostart");
+    ::setenv("MOX_TEST_CONFIG", "/tmp/cfg", 1);
+    EXPECT_EQ(s.startupFolder(), "/tmp/cfg/autostart");
+    ::unsetenv("MOX_TEST_CONFIG");
+    EXPECT_EQ(s.startupFolder(), "");
+
+    // The bare form, text around it, an unterminated reference.
+    ::setenv("MOX_TEST_HOME", "/home/v", 1);
+    r.setText(Settings::kShellFoldersKey, "Startup", "$MOX_TEST_HOME/.config/autostart");
+    s.load(r);
+    EXPECT_EQ(s.startupFolder(), "/home/v/.config/autostart");
+    r.setText(Settings::kShellFoldersKey, "Startup", "/plain/folder");
+    s.load(r);
+    EXPECT_EQ(s.startupFolder(), "/plain/folder");
+    r.setText(Settings::kShellFoldersKey, "Startup", "${MOX_TEST_HOME/x");
+    s.load(r);
+    EXPECT_EQ(s.startupFolder(), "");
+    ::unsetenv("MOX_TEST_HOME");
+    EXPECT_TRUE(m.shown.empty());
+}
