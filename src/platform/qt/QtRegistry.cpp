@@ -115,7 +115,9 @@ QtRegistry::QtRegistry(QString fileName) : fileName_(std::move(fileName)) {}
 
 QString QtRegistry::standardFileName()
 {
-    const QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Jov Software"),
+    // The native format of the user scope is this same INI form on Linux and
+    // names the file "Mox!.conf"; every access then reads it as INI.
+    const QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Jov Software"),
                           QStringLiteral("Mox!"));
     return store.fileName();
 }
