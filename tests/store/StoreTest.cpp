@@ -1,0 +1,416 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "store/StoreFixture.h"
+
+namespace mox {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+
+class Store : public testing::StoreFixture {
+protected:
+    // Checks that exactly one message was shown, with this text and icon and
+    // a single OK button, and forgets it.
+    void expectOneMessage(const std::string& text, MessageIcon icon = MessageIcon::Error)
+    {
+        ASSERT_EQ(messages.shown.size(), 1u) << "messages shown: " << messages.shown.size();
+        EXPECT_EQ(messages.shown[0].text, text);
+        EXPECT_EQ(messages.shown[0].icon, icon);
+        EXPECT_EQ(messages.shown[0].buttons, MessageButtons::Ok);
+        messages.clear();
+    }
+    void appendBytes(const fs::path& file, std::size_t count, unsigned char value = 0x55)
+    {
+        std::ofstream(file, std::ios::binary | std::ios::app) << std::string(count, static_cast<char>(value));
+    }
+};
+
+TEST_F(Store, CountsTellLiveAndActiveRecordsApart)
+{
+    DictRecord tomb = makeTombstone();
+    tomb.active = 1;  // a tombstone never counts, whatever its other bytes
+    writeRecords(dictFile(), Dictionary{word("a"), tomb, word("b", "t", 0)});
+    EXPECT_EQ(DictItemCount(settings, messages), 2u);
+    EXPECT_EQ(ActiveItemCount(settings, messages), 1u);
+
+    // A live record with an empty word still counts.
+    writeRecords(dictFile(), Dictionary{newDictRecord()});
+    EXPECT_EQ(DictItemCount(settings, messages), 1u);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Store, CountsOfMissingEmptyAndOddSizedFiles)
+{
+    // Missing file, then missing folder: 0 without a message.
+    EXPECT_EQ(DictItemCount(settings, messages), 0u);
+    EXPECT_EQ(ActiveItemCount(settings, messages), 0u);
+    settings.setAppPath((dir.path() / "nowhere").string());
+    EXPECT_EQ(DictItemCount(settings, messages), 0u);
+    EXPECT_EQ(ActiveItemCount(settings, messages), 0u);
+    settings.setAppPath(dir.str());
+
+    TempDir::writeBytes(dictFile(), {});
+    EXPECT_EQ(DictItemCount(settings, messages), 0u);
+    EXPECT_EQ(ActiveItemCount(settings, messages), 0u);
+
+    writeRecords(dictFile(), Dictionary{word("a"), word("b")});
+    EXPECT_EQ(DictItemCount(settings, messages), 2u);  // 416 bytes
+    appendBytes(dictFile(), 1);                          // 417 bytes
+    EXPECT_EQ(DictItemCount(settings, messages), 0u);
+    EXPECT_EQ(ActiveItemCount(settings, messages), 2u);  // complete records still count
+
+    TempDir::writeBytes(dictFile(), Bytes(207, 0));
+    EXPECT_EQ(DictItemCount(settings, messages), 0u);
+    EXPECT_EQ(ActiveItemCount(settings, messages), 0u);  // no complete record
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Store, DeletingTheOnlyWordLeavesAFileThatCountsNothing)
+{
+    writeRecords(dictFile(), Dictionary{word("cat")});
+    {
+        std::fstream f = openDictionaryForUpdate(settings);
+        ASSERT_TRUE(f.is_open());
+        const auto at = findRecord(f, "cat");
+        ASSERT_TRUE(at.has_value());
+        EXPECT_TRUE(rewriteRecord(f, *at, makeTombstone()));
+    }
+    EXPECT_EQ(fs::file_size(dictFile()), 208u);
+    EXPECT_EQ(DictItemCount(settings, messages), 0u);
+    EXPECT_EQ(ActiveItemCount(settings, messages), 0u);
+}
+
+TEST_F(Store, CountsAcrossManyChunksAndAFinalFragment)
+{
+    // Enough records to need several reads; every third record a tombstone,
+    // every fifth excluded.
+    Dictionary records;
+    std::uint32_t live = 0, active = 0;
+    for (int i = 0; i < 7001; ++i) {
+        DictRecord r = word("w" + std::to_string(i), "t", i % 5 == 0 ? 0 : 1);
+        if (i % 3 == 0)
+            r.deleted = 1;
+        live += r.deleted == 0;
+        active += r.deleted == 0 && r.active != 0;
+        records.push_back(r);
+    }
+    writeRecords(dictFile(), records);
+    EXPECT_EQ(DictItemCount(settings, messages), live);
+    EXPECT_EQ(ActiveItemCount(settings, messages), active);
+    appendBytes(dictFile(), 100, 0);  // a fragment that looks live and active
+    EXPECT_EQ(ActiveItemCount(settings, messages), active);
+    Dictionary loaded;
+    ASSERT_TRUE(loadDictionary(settings, messages, loaded));
+    ASSERT_EQ(loaded.size(), records.size());
+    EXPECT_EQ(std::memcmp(loaded.data(), records.data(), records.size() * sizeof(DictRecord)), 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Store, ADirectoryInPlaceOfTheDictionaryIsReportedByEachOperation)
+{
+    fs::create_directory(dictFile());
+    fs::create_directory(dictFile() / "x");
+    EXPECT_EQ(DictItemCount(settings, messages), 0u);
+    expectOneMessage("Ошибка: Невозможно получить значение DictItemCount");
+    EXPECT_EQ(ActiveItemCount(settings, messages), 0u);
+    expectOneMessage("Ошибка: Невозможно получить значение ActiveItemCount");
+
+    Dictionary records{word("kept")};
+    EXPECT_FALSE(loadDictionary(settings, messages, records));
+    expectOneMessage("Ошибка: Не удалось загрузить словарь.\n");
+    ASSERT_EQ(records.size(), 1u);  // left as it was
+
+    EXPECT_FALSE(updateDictionary(settings, messages, records));
+    expectOneMessage("Ошибка: не удалось обновить словарь.");
+    EXPECT_TRUE(fs::is_directory(dictFile() / "x"));
+
+    EXPECT_FALSE(openDictionaryForUpdate(settings).is_open());
+    EXPECT_FALSE(createDictionaryFiles(settings, messages));
+    expectOneMessage("Не удалось создать файл словаря.");
+    EXPECT_FALSE(fs::exists(listFile()));  // nothing more is done
+}
+
+TEST_F(Store, LoadDictionaryAppendsEveryCompleteRecordTombstonesIncluded)
+{
+    writeRecords(dictFile(), Dictionary{word("a"), makeTombstone(), word("c")});
+    appendBytes(dictFile(), 207);
+    Dictionary records{word("before")};
+    ASSERT_TRUE(loadDictionary(settings, messages, records));
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(fieldText(records[0].word), "before");
+    EXPECT_EQ(fieldText(records[1].word), "a");
+    EXPECT_EQ(records[2].deleted, 1);
+    EXPECT_EQ(fieldText(records[3].word), "c");
+
+    TempDir::writeBytes(dictFile(), {});
+    Dictionary none;
+    EXPECT_TRUE(loadDictionary(settings, messages, none));
+    EXPECT_TRUE(none.empty());
+    EXPECT_TRUE(messages.shown.empty());
+
+    fs::remove(dictFile());
+    EXPECT_FALSE(loadDictionary(settings, messages, none));
+    expectOneMessage("Ошибка: Не удалось загрузить словарь.\n");
+}
+
+TEST_F(Store, LoadListOfMissingEmptyWholeAndFragmentedFiles)
+{
+    WordList list;
+    EXPECT_TRUE(loadList(settings, messages, list));
+    EXPECT_TRUE(list.empty());
+    TempDir::writeBytes(listFile(), {});
+    EXPECT_TRUE(loadList(settings, messages, list));
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(messages.shown.empty());
+
+    writeRecords(listFile(), WordList{entry("one"), entry("two")});
+    ASSERT_EQ(fs::file_size(listFile()), 448u);
+    appendBytes(listFile(), 2);
+    ASSERT_TRUE(loadList(settings, messages, list));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(fieldText(list[1].word), "two");
+    const Bytes raw = TempDir::readBytes(listFile());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(raw.data()) + 225, 3), "two");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Store, ListThatCannotBeOpenedIsReported)
+{
+    fs::create_directory(listFile());
+    WordList list{entry("kept")};
+    EXPECT_FALSE(loadList(settings, messages, list));
+    expectOneMessage("Ошибка: Не удалось загрузить список.\n");
+    EXPECT_EQ(list.size(), 1u);
+
+    EXPECT_FALSE(updateList(settings, messages, list));
+    expectOneMessage("Ошибка: не удалось обновить список.");
+    EXPECT_TRUE(fs::is_directory(listFile()));
+
+    settings.setAppPath((dir.path() / "nowhere").string());
+    EXPECT_FALSE(updateList(settings, messages, list));
+    expectOneMessage("Ошибка: не удалось обновить список.");
+    EXPECT_FALSE(fs::exists(dir.path() / "nowhere"));
+}
+
+TEST_F(Store, UpdatesReplaceTheWholeFileAndLeaveNothingBeside)
+{
+    writeRecords(listFile(), WordList{entry("a"), entry("b"), entry("c")});
+    fs::permissions(listFile(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    WordList list{entry("x")};
+    list[0].answers = 513;
+    ASSERT_TRUE(updateList(settings, messages, list));
+    EXPECT_EQ(readRecords<ListRecord>(listFile()).size(), 1u);
+    EXPECT_EQ(TempDir::readBytes(listFile())[192], 1);  // 513 little-endian
+    EXPECT_EQ(TempDir::readBytes(listFile())[193], 2);
+    EXPECT_EQ(fs::status(listFile()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    ASSERT_TRUE(updateList(settings, messages, {}));
+    EXPECT_EQ(fs::file_size(listFile()), 0u);
+    WordList reread;
+    EXPECT_TRUE(loadList(settings, messages, reread));
+    EXPECT_TRUE(reread.empty());
+
+    const Dictionary dict{word("cat", "\xEA\xEE\xF2"), makeTombstone()};
+    ASSERT_TRUE(updateDictionary(settings, messages, dict));
+    const Bytes bytes = TempDir::readBytes(dictFile());
+    ASSERT_EQ(bytes.size(), 416u);
+    EXPECT_EQ(std::memcmp(bytes.data(), dict.data(), bytes.size()), 0);
+    ASSERT_TRUE(updateDictionary(settings, messages, {}));
+    EXPECT_EQ(fs::file_size(dictFile()), 0u);
+
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(vocEntries(), (std::vector<std::string>{"words.dct", "words.lst"}));
+}
+
+TEST_F(Store, UpdateThroughASymbolicLinkKeepsTheLink)
+{
+    fs::create_directories(dir.path() / "elsewhere");
+    const fs::path real = dir.path() / "elsewhere" / "real.lst";
+    writeRecords(real, WordList{entry("a"), entry("b")});
+    fs::create_symlink(real, listFile());
+    ASSERT_TRUE(updateList(settings, messages, WordList{entry("z")}));
+    EXPECT_TRUE(fs::is_symlink(listFile()));
+    ASSERT_EQ(readRecords<ListRecord>(real).size(), 1u);
+    EXPECT_EQ(fieldText(readRecords<ListRecord>(real)[0].word), "z");
+}
+
+TEST_F(Store, FailedWriteKeepsTheOldFileAndIsReported)
+{
+    // A write that the system refuses (as on a full disk) part-way through.
+    const WordList oldList{entry("a"), entry("b")};
+    const Dictionary oldDict{word("a"), word("b")};
+    writeRecords(listFile(), oldList);
+    writeRecords(dictFile(), oldDict);
+    const Bytes listBefore = TempDir::readBytes(listFile());
+    const Bytes dictBefore = TempDir::readBytes(dictFile());
+
+    WordList bigList(20, entry("new"));
+    Dictionary bigDict(20, word("new"));
+    {
+        testing::FileSizeLimit limit(1000);
+        ASSERT_TRUE(limit.active());
+        EXPECT_FALSE(updateList(settings, messages, bigList));
+        EXPECT_FALSE(updateDictionary(settings, messages, bigDict));
+    }
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, "Ошибка: не удалось обновить список.");
+    EXPECT_EQ(messages.shown[1].text, "Ошибка: не удалось обновить словарь.");
+    EXPECT_EQ(messages.shown[1].icon, MessageIcon::Error);
+    EXPECT_EQ(TempDir::readBytes(listFile()), listBefore);
+    EXPECT_EQ(TempDir::readBytes(dictFile()), dictBefore);
+    EXPECT_EQ(vocEntries(), (std::vector<std::string>{"words.dct", "words.lst"}));
+}
+
+TEST_F(Store, FindRecordTakesTheFirstExactMatch)
+{
+    Dictionary records;
+    for (int i = 0; i < 300; ++i)  // past the first read of the search
+        records.push_back(word("filler" + std::to_string(i)));
+    records.push_back(word("gone"));
+    records.push_back(word("cat", "first"));
+    records.push_back(word("cat", "second"));
+    writeRecords(dictFile(), records);
+
+    std::fstream f = openDictionaryForUpdate(settings);
+    ASSERT_TRUE(f.is_open());
+    ASSERT_EQ(findRecord(f, "gone"), std::optional<std::int64_t>(300 * 208));
+    ASSERT_TRUE(rewriteRecord(f, 300 * 208, makeTombstone()));  // deleting takes its word
+    EXPECT_EQ(findRecord(f, "cat"), std::optional<std::int64_t>(301 * 208));
+    EXPECT_EQ(findRecord(f, "filler0"), std::optional<std::int64_t>(0));
+    EXPECT_FALSE(findRecord(f, "Cat").has_value());   // case-sensitive
+    EXPECT_FALSE(findRecord(f, "cat ").has_value());  // no trimming
+    EXPECT_FALSE(findRecord(f, "ca").has_value());
+    EXPECT_FALSE(findRecord(f, "gone").has_value());
+    EXPECT_FALSE(findRecord(f, std::string(100, 'c')).has_value());
+}
+
+TEST_F(Store, FindRecordIgnoresFragmentsAndReadsUnterminatedWordsToTheFieldEnd)
+{
+    DictRecord full = newDictRecord();
+    std::memset(full.word, 'q', sizeof full.word);
+    full.translation[0] = 'Z';  // must not be taken as part of the word
+    writeRecords(dictFile(), Dictionary{full});
+    // A fragment holding a word at the right place, but not a whole record.
+    DictRecord partial = word("tail");
+    std::ofstream(dictFile(), std::ios::binary | std::ios::app).write(reinterpret_cast<const char*>(&partial), 100);
+
+    std::ifstream in(dictFile(), std::ios::binary);
+    EXPECT_EQ(findRecord(in, std::string(80, 'q')), std::optional<std::int64_t>(0));
+    EXPECT_FALSE(findRecord(in, std::string(80, 'q') + "Z").has_value());
+    EXPECT_FALSE(findRecord(in, std::string(79, 'q')).has_value());
+    EXPECT_FALSE(findRecord(in, "tail").has_value());
+}
+
+TEST_F(Store, RewriteAfterAFailedSearchWritesInPlace)
+{
+    writeRecords(dictFile(), Dictionary{word("a"), word("b"), word("c")});
+    std::fstream f = openDictionaryForUpdate(settings);
+    ASSERT_TRUE(f.is_open());
+    EXPECT_FALSE(findRecord(f, "zzz").has_value());  // leaves the stream at its end
+    DictRecord changed = word("b", "changed", 0, 0);
+    EXPECT_TRUE(rewriteRecord(f, 208, changed));
+    EXPECT_FALSE(rewriteRecord(f, -208, changed));
+    f.close();
+
+    const Dictionary after = readRecords<DictRecord>(dictFile());
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(fieldText(after[1].translation), "changed");
+    EXPECT_EQ(after[1].active, 0);
+    EXPECT_EQ(fieldText(after[0].word), "a");
+    EXPECT_EQ(fieldText(after[2].word), "c");
+}
+
+TEST_F(Store, ReadErrorDuringASearchIsNotAMatchAndMarksTheStream)
+{
+    // A folder opens for reading but every read from it fails.
+    std::ifstream in(voc(), std::ios::binary);
+    if (!in.is_open())
+        GTEST_SKIP() << "this system refuses to open a folder as a stream";
+    EXPECT_FALSE(findRecord(in, "").has_value());
+    EXPECT_TRUE(in.bad());
+}
+
+TEST_F(Store, UpdateOpeningNeverCreatesAFile)
+{
+    EXPECT_FALSE(openDictionaryForUpdate(settings).is_open());
+    EXPECT_FALSE(fs::exists(dictFile()));
+    EXPECT_FALSE(dictionaryExists(dictFile().string()));
+    EXPECT_FALSE(fs::exists(dictFile()));
+}
+
+TEST_F(Store, CreateDictionaryFilesMakesBothAndKeepsAnExistingList)
+{
+    std::ofstream append;
+    ASSERT_TRUE(createDictionaryFiles(settings, messages, append));
+    EXPECT_TRUE(dictionaryExists(dictFile().string()));
+    EXPECT_EQ(fs::file_size(dictFile()), 0u);
+    EXPECT_EQ(fs::file_size(listFile()), 0u);
+    ASSERT_TRUE(append.is_open());
+    EXPECT_TRUE(appendRecord(append, word("first")));
+    EXPECT_EQ(fs::file_size(dictFile()), 208u);  // flushed at once
+
+    fs::remove(dictFile());
+    writeRecords(listFile(), WordList{entry("kept")});
+    ASSERT_TRUE(createDictionaryFiles(settings, messages));
+    EXPECT_EQ(fs::file_size(listFile()), 224u);
+    EXPECT_TRUE(messages.shown.empty());
+
+    // An existing dictionary is appended to, never truncated.
+    writeRecords(dictFile(), Dictionary{word("a")});
+    std::ofstream again = openDictionaryForAppend(settings);
+    EXPECT_TRUE(appendRecord(again, word("b")));
+    const Dictionary after = readRecords<DictRecord>(dictFile());
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(fieldText(after[1].word), "b");
+}
+
+TEST_F(Store, CreateDictionaryFilesStillSucceedsWhenTheListCannotBeMade)
+{
+    settings.setSCurList("missing-folder/words.lst");
+    EXPECT_TRUE(createDictionaryFiles(settings, messages));
+    expectOneMessage("Не удалось создать файл списка.");
+    EXPECT_TRUE(fs::exists(dictFile()));
+
+    settings.setAppPath((dir.path() / "nowhere").string());
+    EXPECT_FALSE(createDictionaryFiles(settings, messages));
+    expectOneMessage("Не удалось создать файл словаря.");
+}
+
+TEST_F(Store, RandomBytesNeverCrashTheReaders)
+{
+    std::mt19937 random(12345);
+    for (std::size_t size : {1u, 207u, 208u, 209u, 1000u, 4160u, 9999u}) {
+        Bytes bytes(size);
+        for (auto& b : bytes)
+            b = static_cast<unsigned char>(random());
+        TempDir::writeBytes(dictFile(), bytes);
+        TempDir::writeBytes(listFile(), bytes);
+        const std::uint32_t live = DictItemCount(settings, messages);
+        const std::uint32_t active = ActiveItemCount(settings, messages);
+        EXPECT_LE(active, size / 208);
+        if (size % 208 != 0) {
+            EXPECT_EQ(live, 0u);
+        }
+        EXPECT_LE(live, size / 208);
+        Dictionary dict;
+        WordList list;
+        EXPECT_TRUE(loadDictionary(settings, messages, dict));
+        EXPECT_TRUE(loadList(settings, messages, list));
+        EXPECT_EQ(dict.size(), size / 208);
+        EXPECT_EQ(list.size(), size / 224);
+        for (const auto& r : dict)
+            EXPECT_LE(fieldView(r.word).size(), 80u);
+        std::ifstream in(dictFile(), std::ios::binary);
+        (void)findRecord(in, "x");
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+} // namespace
+} // namespace mox
