@@ -1,0 +1,63 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QFontComboBox;
+class QLabel;
+class QSpinBox;
+
+namespace mox {
+
+// What the font dialog starts from and what it allows.
+struct FontRequest {
+    QString face;
+    std::uint8_t charSet = 0;
+    int initialPoints = 10;
+    int minPoints = 10;
+    int maxPoints = 10;
+    bool scalableOnly = false;  // TrueType/OpenType outlines only
+};
+
+// What the user confirmed: a face, a character set and a size in tenths of a
+// point (the unit the callers divide by ten).
+struct FontChoice {
+    QString face;
+    std::uint8_t charSet = 0;
+    int pointSizeTenths = 0;
+};
+
+// The font dialog: a face, a character set and a size limited to the
+// request's range, with a sample; no effects (colour, underline, strike-out).
+// Child object names: "face", "charSet", "size", "sample", "buttons".
+class FontChooser : public QDialog {
+    Q_OBJECT
+public:
+    explicit FontChooser(const FontRequest& request, QWidget* parent = nullptr);
+
+    FontChoice choice() const;
+
+private:
+    void updateSample();
+
+    QFontComboBox* face_;
+    QComboBox* charSet_;
+    QSpinBox* size_;
+    QLabel* sample_;
+};
+
+// Runs the dialog modally; the choice when confirmed, nothing when cancelled.
+std::optional<FontChoice> chooseFont(const FontRequest& request, QWidget* parent);
+
+// The character sets the dialog offers, with their names.
+struct CharSetName {
+    std::uint8_t code;
+    const char* name;  // UTF-8
+};
+extern const CharSetName kCharSetNames[];
+extern const int kCharSetNameCount;
+
+} // namespace mox
