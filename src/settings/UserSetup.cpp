@@ -1,0 +1,252 @@
+#include "settings/UserSetup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/qt/QtRegistry.h"
+#include "settings/Settings.h"
+#include "store/DictRecord.h"
+
+namespace mox {
+
+namespace {
+
+struct Default {
+    const char* group;   // subkey of the product key
+    const char* name;
+    std::variant<std::uint32_t, const char*> value;
+};
+
+// First-run values of every setting, group by group in the order load reads
+// them. The method values keep the relations the Method page enforces: the
+// correct answers before hiding (iHideAfter) do not exceed the answers of any
+// kind (iShowCount), which stay below the list size (iSubSetRecCount, 1..1000),
+// and a word leaves the list after iExcludeAfter (1..100) correct answers.
+const std::vector<Default>& defaults()
+{
+    static const std::vector<Default> table = {
+        {"General", "bAutoLoad", 0u},
+        {"General", "bAutoShow", 1u},
+        {"General", "uiTimer", 5u * 60000u},
+        {"General", "bSaveMoxPos", 0u},
+        {"Method", "iDemoTypeSel", 0u},
+        {"Method", "iDemoTypeInput", 0u},
+        {"Method", "iMainRegim", 0u},
+        {"Method", "iExcludeAfter", 3u},
+        {"Method", "iHideAfter", 5u},
+        {"Method", "iHideState", 1u},
+        {"Method", "iRowCount", 5u},
+        {"Method", "iShowCount", 10u},
+        {"Method", "uiLBRowMax", 5u},
+        {"Method", "bMatchCaseInput", 0u},
+        {"Method", "bShowTranscrSel", 1u},
+        {"Method", "bShowTranscrInput", 1u},
+        {"Dicts", "iSubSetRecCount", 20u},
+        {"Dicts", "uiDictActiveCount", 0u},   // counted from the starter dictionary
+        {"Dicts", "uiDictRecCount", 0u},      // likewise
+        {"Dicts", "sCurDict", UserSetup::kStarterDictionary},
+        {"Dicts", "sCurList", UserSetup::kStarterList},
+        {"Fonts", "iForeignCharSet", 0u},
+        {"Fonts", "iNativeCharSet", 204u},
+        {"Fonts", "iTransCharSet", 2u},
+        {"Fonts", "iForeignFontSize", 12u},
+        {"Fonts", "iNativeFontSize", 12u},
+        {"Fonts", "iTransFontSize", 12u},
+        {"Fonts", "uiForeignLayout", 0x409u},
+        {"Fonts", "uiNativeLayout", 0x419u},
+        {"Fonts", "uiTransLayout", 0x409u},
+        {"Fonts", "sForeignFontFace", "DejaVu Sans"},
+        {"Fonts", "sNativeFontFace", "DejaVu Sans"},
+        {"Fonts", "sTransFontFace", "TransMox"},
+        {"Results", "bShowStatCurItem", 1u},
+    };
+    return table;
+}
+
+std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(path.toStdString()); }
+
+// Copies source over target through a temporary file beside it, so the target
+// is either the old file or the whole new one.
+bool copyOver(const QString& source, const QString& target)
+{
+    const QString part = target + QStringLiteral(".part");
+    QFile::remove(part);
+    if (!QFile::copy(source, part))
+        return false;
+    QFile::setPermissions(part, QFile::permissions(source) | QFile::ReadOwner | QFile::WriteOwner);
+    std::error_code ec;
+    std::filesystem::rename(fsPath(part), fsPath(target), ec);
+    if (ec) {
+        QFile::remove(part);
+        return false;
+    }
+    return true;
+}
+
+// A program file (help, font, module) is refreshed when the installation has
+// one that differs from the user's copy.
+bool refresh(const QString& source, const QString& target)
+{
+    const QFileInfo from(source);
+    if (!from.isFile())
+        return true;   // not installed: nothing to refresh from
+    const QFileInfo to(target);
+    if (to.isFile() && to.size() == from.size() && to.lastModified() >= from.lastModified())
+        return true;
+    return copyOver(source, target);
+}
+
+// The records and the active records of a dictionary file.
+struct Counts {
+    std::uint32_t records = 0, active = 0;
+};
+Counts countWords(const QString& file)
+{
+    Counts counts;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly) || f.size() % static_cast<qint64>(kDictRecordSize) != 0)
+        return counts;
+    const QByteArray bytes = f.readAll();
+    for (qsizetype at = 0; at + static_cast<qsizetype>(kDictRecordSize) <= bytes.size();
+         at += static_cast<qsizetype>(kDictRecordSize)) {
+        const auto deleted = static_cast<unsigned char>(bytes[at + offsetof(DictRecord, deleted)]);
+        const auto active = static_cast<unsigned char>(bytes[at + offsetof(DictRecord, active)]);
+        if (deleted == 0) {
+            ++counts.records;
+            if (active != 0)
+                ++counts.active;
+        }
+    }
+    return counts;
+}
+
+QString message(const char* text, const QString& path) { return QString::fromUtf8(text) + path; }
+
+void tell(MessagePort& messages, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    messages.show(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), MessageIcon::Error);
+}
+
+// Writes the first-run settings into a file of their own and moves it into
+// place whole: a start that breaks off half-way leaves no settings file, and
+// the next start sets up again.
+bool writeSettings(QtRegistry& registry, const UserSetup::Paths& paths, Counts counts)
+{
+    const QString target = registry.fileName();
+    const QString fresh = target + QStringLiteral(".new");
+    QFile::remove(fresh);
+    if (!QDir().mkpath(QFileInfo(target).path()))
+        return false;
+    QtRegistry store(fresh);
+
+    const std::string product = Settings::kProductKey;
+    auto key = store.createKey(product);
+    if (!key || !key->writeText("sAppPath", paths.programFolder.toStdString()))
+        return false;
+    for (const Default& d : defaults()) {
+        auto group = store.createKey(product + "\\" + d.group);
+        if (!group)
+            return false;
+        bool written;
+        if (const auto* text = std::get_if<const char*>(&d.value)) {
+            written = group->writeText(d.name, *text);
+        } else {
+            std::uint32_t number = std::get<std::uint32_t>(d.value);
+            if (std::string_view(d.name) == "uiDictRecCount")
+                number = counts.records;
+            else if (std::string_view(d.name) == "uiDictActiveCount")
+                number = counts.active;
+            written = group->writeNumber(d.name, number);
+        }
+        if (!written)
+            return false;
+    }
+    std::error_code ec;
+    std::filesystem::rename(fsPath(fresh), fsPath(target), ec);
+    if (ec) {
+        QFile::remove(fresh);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+UserSetup::Paths UserSetup::standardPaths()
+{
+    Paths p;
+    p.installedData = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/mox"));
+    p.programFolder = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                      QStringLiteral("/mox"));
+    p.executable = QCoreApplication::applicationFilePath();
+    return p;
+}
+
+bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages)
+{
+    return ensure(registry, messages, standardPaths());
+}
+
+bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages, const Paths& paths)
+{
+    const QString root = paths.programFolder;
+    const QString installed = paths.installedData;
+
+    for (const QString& folder : {root, root + "/voc", root + "/mod", root + "/fonts"}) {
+        if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+            tell(messages, message("Не удалось создать папку программы ", folder));
+            return false;
+        }
+    }
+
+    // The program's own files follow the installation.
+    QStringList files = {QStringLiteral("mox.qch"), QStringLiteral("fonts/transmox.ttf"),
+                         QStringLiteral("fonts/LICENSE-DejaVu.txt")};
+    const QDir modules(installed + QStringLiteral("/mod"));
+    for (const QString& name : modules.entryList(QDir::Files))
+        files << QStringLiteral("mod/") + name;
+    for (const QString& file : files) {
+        if (!refresh(installed + "/" + file, root + "/" + file)) {
+            tell(messages, message("Не удалось скопировать файл программы ", root + "/" + file));
+            return false;
+        }
+    }
+
+    // The link "Mox" to the program, which the autostart entry starts.
+    if (!paths.executable.isEmpty()) {
+        const QString link = root + QStringLiteral("/Mox");
+        const QFileInfo current(link);
+        if (current.isSymLink() && current.symLinkTarget() != QFileInfo(paths.executable).absoluteFilePath())
+            QFile::remove(link);
+        if (!QFileInfo(link).isSymLink() && !QFileInfo::exists(link))
+            QFile::link(paths.executable, link);
+    }
+
+    if (registry.exists())
+        return true;
+
+    // First run: the starter dictionary, then the settings that make it current.
+    const QString dictionary = root + QStringLiteral("/voc/") + kStarterDictionary;
+    const QString starter = installed + QStringLiteral("/voc/") + kStarterDictionary;
+    if (!QFileInfo::exists(dictionary) && QFileInfo(starter).isFile() && !copyOver(starter, dictionary)) {
+        tell(messages, message("Не удалось скопировать словарь ", dictionary));
+        return false;
+    }
+    if (!writeSettings(registry, paths, countWords(dictionary))) {
+        tell(messages, message("Не удалось записать начальные настройки ", registry.fileName()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace mox

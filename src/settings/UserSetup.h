@@ -1,0 +1,48 @@
+#pragma once
+#include <QString>
+
+#include "platform/MessagePort.h"
+
+namespace mox {
+
+class QtRegistry;
+
+// The per-user installation. The program calls it once at every start, before
+// Settings::load, with the store that load will read:
+//
+//     mox::QtRegistry registry;
+//     mox::UserSetup::ensure(registry, messages);
+//     settings.load(registry);
+//
+// It lays out the per-user program folder ($XDG_DATA_HOME/mox: voc/, mod/,
+// fonts/transmox.ttf, the help file mox.qch and the link "Mox" to the program)
+// from the installed data folder, refreshing the program's own files when the
+// installation has newer ones. When the user has no settings file yet it also
+// copies the starter dictionary into voc/ and writes every settings value with
+// its first-run default (the program folder as sAppPath, the starter
+// dictionary current). Settings and dictionaries that exist are never
+// overwritten, and a dictionary the user deleted is not brought back.
+class UserSetup {
+public:
+    struct Paths {
+        QString installedData;   // the installation's share/mox
+        QString programFolder;   // the per-user program folder, no trailing "/"
+        QString executable;      // the running program, linked as programFolder/Mox
+    };
+
+    // The standard places: the installed data beside the executable
+    // (applicationDirPath() + "/../share/mox"), the program folder under
+    // $XDG_DATA_HOME (default ~/.local/share), the running executable.
+    static Paths standardPaths();
+
+    // True when the program folder is in place and the settings exist; on a
+    // failure the user is told what could not be made and false is returned
+    // (the settings file is then not written, so the next start tries again).
+    static bool ensure(QtRegistry& registry, MessagePort& messages);
+    static bool ensure(QtRegistry& registry, MessagePort& messages, const Paths& paths);
+
+    static constexpr const char* kStarterDictionary = "english.dct";
+    static constexpr const char* kStarterList = "english.lst";
+};
+
+} // namespace mox
