@@ -27,25 +27,66 @@ bool keeps(const DictRecord& record)
     return record.deleted == 0 && !fieldView(record.word).empty();
 }
 
-template <class Record>
-bool sameWord(const DictRecord& dict, const Record& other)
+// Words folded to lower case in cp1251, so that matching two words ignoring
+// letter case is a plain comparison; each word is folded once per run.
+class CaseFolder {
+public:
+    CaseFolder()
+    {
+        for (unsigned c = 0; c < 256; ++c)
+            table_[c] = static_cast<char>(cp1251ToLower(static_cast<unsigned char>(c)));
+    }
+    std::string fold(std::string_view word) const
+    {
+        std::string out(word.size(), '\0');
+        for (std::size_t i = 0; i < word.size(); ++i)
+            out[i] = table_[static_cast<unsigned char>(word[i])];
+        return out;
+    }
+    // Folds into `buffer`, which must hold a whole word field.
+    std::string_view fold(std::string_view word, char* buffer) const
+    {
+        for (std::size_t i = 0; i < word.size(); ++i)
+            buffer[i] = table_[static_cast<unsigned char>(word[i])];
+        return std::string_view(buffer, word.size());
+    }
+
+private:
+    char table_[256];
+};
+
+std::vector<std::string> foldedWords(const CaseFolder& folder, const WordList& list)
 {
-    return cp1251EqualsIgnoreCase(fieldView(dict.word), fieldView(other.word));
+    std::vector<std::string> words;
+    words.reserve(list.size());
+    for (const ListRecord& entry : list)
+        words.push_back(folder.fold(fieldView(entry.word)));
+    return words;
 }
 
 // The list entries whose word is in no record that the dictionary keeps are
 // dropped: such an entry could never be matched again once the dictionary is
 // compacted.
-std::uint32_t checkList(const Dictionary& dict, WordList& list)
+std::uint32_t checkList(const CaseFolder& folder, const Dictionary& dict, WordList& list)
 {
-    const auto orphan = [&dict](const ListRecord& entry) {
-        return std::none_of(dict.begin(), dict.end(), [&entry](const DictRecord& record) {
-            return keeps(record) && sameWord(record, entry);
-        });
-    };
-    const auto end = std::remove_if(list.begin(), list.end(), orphan);
-    const auto removed = static_cast<std::uint32_t>(list.end() - end);
-    list.erase(end, list.end());
+    const std::vector<std::string> words = foldedWords(folder, list);
+    std::vector<char> matched(list.size(), 0);
+    char buffer[sizeof(DictRecord::word)];
+    for (const DictRecord& record : dict) {
+        if (!keeps(record))
+            continue;
+        const std::string_view word = folder.fold(fieldView(record.word), buffer);
+        for (std::size_t j = 0; j < words.size(); ++j)
+            if (!matched[j] && words[j] == word)
+                matched[j] = 1;
+    }
+    WordList kept;
+    kept.reserve(list.size());
+    for (std::size_t j = 0; j < list.size(); ++j)
+        if (matched[j])
+            kept.push_back(list[j]);
+    const auto removed = static_cast<std::uint32_t>(list.size() - kept.size());
+    list.swap(kept);
     return removed;
 }
 
@@ -56,17 +97,19 @@ struct DictCheck {
 
 // Compacts the dictionary and makes its flags agree with the list; with an
 // empty list every excluded word returns to learning.
-DictCheck checkDictionary(Dictionary& dict, const WordList& list)
+DictCheck checkDictionary(const CaseFolder& folder, Dictionary& dict, const WordList& list)
 {
     DictCheck check;
     const auto dropped = std::remove_if(dict.begin(), dict.end(), [](const DictRecord& r) { return !keeps(r); });
     check.errors += static_cast<std::uint32_t>(dict.end() - dropped);
     dict.erase(dropped, dict.end());
 
+    const std::vector<std::string> words = foldedWords(folder, list);
+    char buffer[sizeof(DictRecord::word)];
     for (DictRecord& record : dict) {
         if (!list.empty()) {
-            const bool listed = std::any_of(list.begin(), list.end(),
-                                            [&record](const ListRecord& entry) { return sameWord(record, entry); });
+            const std::string_view word = folder.fold(fieldView(record.word), buffer);
+            const bool listed = std::find(words.begin(), words.end(), word) != words.end();
             if (listed && record.inList == 0) {
                 record.inList = 1;
                 ++check.errors;
@@ -135,9 +178,10 @@ RestoreResult restoreDictionary(Settings& settings, MessagePort& messages, Resto
     if (!loadList(settings, messages, list))
         return result;
 
+    const CaseFolder folder;
     std::uint32_t listFixed = 0;
     if (!list.empty() && !dict.empty()) {
-        result.listErrors = checkList(dict, list);
+        result.listErrors = checkList(folder, dict, list);
         if (result.listErrors > 0) {
             result.listWritten = updateList(settings, messages, list);
             listFixed = result.listWritten ? result.listErrors : 0;
@@ -146,7 +190,7 @@ RestoreResult restoreDictionary(Settings& settings, MessagePort& messages, Resto
 
     std::uint32_t dictFixed = 0;
     if (!dict.empty()) {
-        const DictCheck check = checkDictionary(dict, list);
+        const DictCheck check = checkDictionary(folder, dict, list);
         result.dictErrors = check.errors;
         if (check.errors > 0) {
             const std::string path = settings.dictionaryPath();

@@ -143,10 +143,24 @@ bool forEachRecordChunk(int fd, std::size_t recordSize, Visit visit)
 }
 
 // Reads every complete record of the file into `out` (replacing its content).
+// The records the file holds when it is opened are read straight into their
+// place in one go; whatever was appended since is read after them.
 template <class Record>
 bool readRecords(int fd, std::vector<Record>& out)
 {
     out.clear();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    const std::size_t expected = static_cast<std::size_t>(st.st_size) / sizeof(Record);
+    out.resize(expected);
+    const ssize_t got = readFully(fd, reinterpret_cast<unsigned char*>(out.data()), expected * sizeof(Record));
+    if (got < 0)
+        return false;
+    if (static_cast<std::size_t>(got) < expected * sizeof(Record)) {
+        out.resize(static_cast<std::size_t>(got) / sizeof(Record));  // the file shrank meanwhile
+        return true;
+    }
     return forEachRecordChunk(fd, sizeof(Record), [&out](const unsigned char* data, std::size_t count) {
         const std::size_t first = out.size();
         out.resize(first + count);
@@ -300,7 +314,10 @@ bool loadDictionary(const Settings& settings, MessagePort& messages, Dictionary&
         showError(messages, kFailure);
         return false;
     }
-    records.insert(records.end(), loaded.begin(), loaded.end());
+    if (records.empty())
+        records.swap(loaded);
+    else
+        records.insert(records.end(), loaded.begin(), loaded.end());
     return true;
 }
 
@@ -326,7 +343,10 @@ bool loadList(const Settings& settings, MessagePort& messages, WordList& records
         showError(messages, kFailure);
         return false;
     }
-    records.insert(records.end(), loaded.begin(), loaded.end());
+    if (records.empty())
+        records.swap(loaded);
+    else
+        records.insert(records.end(), loaded.begin(), loaded.end());
     return true;
 }
 

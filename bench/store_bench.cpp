@@ -1,0 +1,180 @@
+// The store's whole-file operations on a dictionary of 100,000 records, each
+// next to a plain sequential read of the same file in large chunks: the
+// counts should take at most twice as long as that read.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/fake/RecordingMessages.h"
+#include "settings/Settings.h"
+#include "store/RecordText.h"
+#include "store/Restore.h"
+#include "store/Store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kRecords = 100000;
+constexpr int kListWords = 20;
+
+// A program folder with voc/words.dct (100,000 live records, every seventh
+// excluded) and voc/words.lst (20 of its words), flags consistent, so a
+// restore finds nothing to repair; and a copy of the dictionary with a
+// tombstone in every ten records, for the restore that has to compact it.
+struct Dataset {
+    Dataset() : settings(messages)
+    {
+        std::random_device rd;
+        root = fs::temp_directory_path() / ("mox-bench-" + std::to_string(rd()));
+        fs::create_directories(root / "voc");
+        settings.setAppPath(root.string());
+        settings.setSCurDict("words.dct");
+        settings.setSCurList("words.lst");
+
+        mox::Dictionary dict;
+        mox::WordList list;
+        dict.reserve(kRecords);
+        for (int i = 0; i < kRecords; ++i) {
+            mox::DictRecord r = mox::newDictRecord();
+            mox::setFieldText(r.word, "word" + std::to_string(i));
+            mox::setFieldText(r.translation, "\xF1\xEB\xEE\xE2\xEE " + std::to_string(i));
+            if (i % 7 == 0) {
+                r.active = 0;
+            } else if (static_cast<int>(list.size()) < kListWords && i % 1000 == 1) {
+                r.inList = 1;
+                list.push_back(mox::newListRecord(r));
+            }
+            dict.push_back(r);
+        }
+        consistent = bytesOf(dict);
+        mox::Dictionary withTombstones;
+        for (std::size_t i = 0; i < dict.size(); ++i) {
+            withTombstones.push_back(dict[i]);
+            if (i % 9 == 8)
+                withTombstones.push_back(mox::makeTombstone());
+        }
+        tombstones = static_cast<std::uint32_t>(withTombstones.size() - dict.size());
+        damaged = bytesOf(withTombstones);
+        listBytes = bytesOf(list);
+        writeDictionary(consistent);
+        writeFile(settings.listPath(), listBytes);
+    }
+    ~Dataset()
+    {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+
+    template <class Record>
+    static std::vector<char> bytesOf(const std::vector<Record>& records)
+    {
+        std::vector<char> bytes(records.size() * sizeof(Record));
+        std::memcpy(bytes.data(), records.data(), bytes.size());
+        return bytes;
+    }
+    static void writeFile(const std::string& path, const std::vector<char>& bytes)
+    {
+        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    void writeDictionary(const std::vector<char>& bytes) { writeFile(settings.dictionaryPath(), bytes); }
+
+    fs::path root;
+    mox::RecordingMessages messages;
+    mox::Settings settings;
+    std::vector<char> consistent, damaged, listBytes;
+    std::uint32_t tombstones = 0;
+};
+
+Dataset& data()
+{
+    static Dataset dataset;
+    return dataset;
+}
+
+// The yardstick: open the file and read it whole in 1 MiB chunks.
+void PlainRead(benchmark::State& state)
+{
+    const std::string path = data().settings.dictionaryPath();
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        std::size_t total = 0;
+        for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
+            total += static_cast<std::size_t>(got);
+        ::close(fd);
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
+}
+
+void DictItemCount(benchmark::State& state)
+{
+    Dataset& d = data();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(mox::DictItemCount(d.settings, d.messages));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
+}
+
+void ActiveItemCount(benchmark::State& state)
+{
+    Dataset& d = data();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(mox::ActiveItemCount(d.settings, d.messages));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
+}
+
+void LoadDictionary(benchmark::State& state)
+{
+    Dataset& d = data();
+    for (auto _ : state) {
+        mox::Dictionary records;
+        mox::loadDictionary(d.settings, d.messages, records);
+        benchmark::DoNotOptimize(records.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
+}
+
+// A restore that reads both files, checks every pair and finds nothing.
+void RestoreNothingToRepair(benchmark::State& state)
+{
+    Dataset& d = data();
+    for (auto _ : state) {
+        const mox::RestoreResult r = mox::restoreDictionary(d.settings, d.messages);
+        if (r.dictErrors != 0 || r.listErrors != 0)
+            state.SkipWithError("the dataset was not consistent");
+        d.messages.clear();
+    }
+}
+
+// A restore that finds the tombstones, backs up the dictionary and writes the
+// compacted one (flushed to the disk).
+void RestoreWithRepair(benchmark::State& state)
+{
+    Dataset& d = data();
+    for (auto _ : state) {
+        state.PauseTiming();
+        d.writeDictionary(d.damaged);
+        state.ResumeTiming();
+        const mox::RestoreResult r = mox::restoreDictionary(d.settings, d.messages);
+        if (r.dictErrors != d.tombstones || !r.dictWritten)
+            state.SkipWithError("the restore did not repair the dictionary");
+        d.messages.clear();
+    }
+    d.writeDictionary(d.consistent);
+}
+
+BENCHMARK(PlainRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(DictItemCount)->Unit(benchmark::kMillisecond);
+BENCHMARK(ActiveItemCount)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadDictionary)->Unit(benchmark::kMillisecond);
+BENCHMARK(RestoreNothingToRepair)->Unit(benchmark::kMillisecond);
+BENCHMARK(RestoreWithRepair)->Unit(benchmark::kMillisecond);
+
+} // namespace
