@@ -1,0 +1,124 @@
+#include "help/HelpWindow.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QHelpContentWidget>
+#include <QHelpEngine>
+#include <QImage>
+#include <QSplitter>
+#include <QTextDocument>
+#include <QToolBar>
+
+#include "help/ProgramIcon.h"
+
+namespace mox {
+
+HelpBrowser::HelpBrowser(QHelpEngineCore& engine, QWidget* parent) : QTextBrowser(parent), engine_(engine)
+{
+    setOpenExternalLinks(true);
+}
+
+QVariant HelpBrowser::loadResource(int type, const QUrl& name)
+{
+    if (name.scheme() != QLatin1String("qthelp"))
+        return QTextBrowser::loadResource(type, name);
+    const QByteArray bytes = engine_.fileData(name);
+    if (bytes.isEmpty())
+        return {};
+    switch (type) {
+    case QTextDocument::HtmlResource:
+    case QTextDocument::StyleSheetResource:
+        return QString::fromUtf8(bytes);
+    case QTextDocument::ImageResource:
+        return QImage::fromData(bytes);
+    default:
+        return bytes;
+    }
+}
+
+HelpWindow::HelpWindow(const QString& helpFile, QWidget* owner)
+    : QMainWindow(owner, Qt::Window), helpFile_(helpFile), loadedStamp_(QFileInfo(helpFile).lastModified())
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QString::fromUtf8(kTitle));
+    setWindowIcon(programIcon());
+    resize(820, 600);
+
+    if (!collectionDir_.isValid()) {
+        error_ = QStringLiteral("не удалось создать временную папку: ") + collectionDir_.errorString();
+        return;
+    }
+    engine_ = new QHelpEngine(collectionDir_.filePath(QStringLiteral("mox.qhc")), this);
+    engine_->setReadOnly(false);
+    if (!engine_->setupData()) {
+        error_ = engine_->error();
+        return;
+    }
+    namespace_ = QHelpEngineCore::namespaceName(helpFile);
+    if (namespace_.isEmpty() || !engine_->registerDocumentation(helpFile)) {
+        error_ = engine_->error().isEmpty() ? QStringLiteral("файл не является файлом справки") : engine_->error();
+        return;
+    }
+    engine_->setupData();
+
+    browser_ = new HelpBrowser(*engine_, this);
+    QHelpContentWidget* contents = engine_->contentWidget();
+    connect(contents, &QHelpContentWidget::linkActivated, browser_, [this](const QUrl& url) {
+        browser_->setSource(url);
+    });
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(contents);
+    splitter->addWidget(browser_);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({230, 590});
+    setCentralWidget(splitter);
+
+    QToolBar* bar = addToolBar(QStringLiteral("Переходы"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QAction* back = bar->addAction(QStringLiteral("Назад"), browser_, &QTextBrowser::backward);
+    QAction* forward = bar->addAction(QStringLiteral("Вперёд"), browser_, &QTextBrowser::forward);
+    bar->addAction(QStringLiteral("Содержание"), this, [this] { showPage({}); });
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this, contents](const QUrl& url) {
+        const QModelIndex index = contents->indexOf(url);
+        if (index.isValid())
+            contents->setCurrentIndex(index);
+    });
+    valid_ = true;
+}
+
+HelpWindow::~HelpWindow() = default;
+
+bool HelpWindow::isStale() const
+{
+    const QFileInfo info(helpFile_);
+    return !info.isFile() || info.lastModified() != loadedStamp_;
+}
+
+QUrl HelpWindow::pageUrl(const QString& page) const
+{
+    if (!valid_)
+        return {};
+    QUrl url;
+    url.setScheme(QStringLiteral("qthelp"));
+    url.setHost(namespace_);
+    url.setPath(QLatin1Char('/') + QLatin1String(kVirtualFolder) + QLatin1Char('/') +
+                (page.isEmpty() ? QString::fromLatin1(kStartPage) : page));
+    return engine_->fileData(url).isEmpty() ? QUrl() : url;
+}
+
+bool HelpWindow::showPage(const QString& page)
+{
+    const QUrl url = pageUrl(page);
+    if (url.isEmpty())
+        return false;
+    browser_->setSource(url);
+    return true;
+}
+
+} // namespace mox
