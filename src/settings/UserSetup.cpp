@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cstdint>
@@ -137,39 +138,42 @@ void tell(MessagePort& messages, const QString& text)
     messages.show(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), MessageIcon::Error);
 }
 
-// Writes the first-run settings into a file of their own and moves it into
-// place whole: a start that breaks off half-way leaves no settings file, and
-// the next start sets up again.
+// Writes the first-run settings into a file of their own, in one pass, and
+// moves it into place whole: a start that breaks off half-way leaves no
+// settings file, and the next start sets up again. The values are stored as
+// the settings store reads them: numbers as unsigned decimals, texts as text,
+// the product key at the top of the file and each subkey a group.
 bool writeSettings(QtRegistry& registry, const UserSetup::Paths& paths, Counts counts)
 {
+    // A program folder too long for the store to read back would be lost.
+    if (static_cast<std::size_t>(paths.programFolder.toUtf8().size()) > QtRegistry::kMaxTextBytes)
+        return false;
     const QString target = registry.fileName();
     const QString fresh = target + QStringLiteral(".new");
     QFile::remove(fresh);
     if (!QDir().mkpath(QFileInfo(target).path()))
         return false;
-    QtRegistry store(fresh);
-
-    const std::string product = Settings::kProductKey;
-    auto key = store.createKey(product);
-    if (!key || !key->writeText("sAppPath", paths.programFolder.toStdString()))
-        return false;
-    for (const Default& d : defaults()) {
-        auto group = store.createKey(product + "\\" + d.group);
-        if (!group)
-            return false;
-        bool written;
-        if (const auto* text = std::get_if<const char*>(&d.value)) {
-            written = group->writeText(d.name, *text);
-        } else {
+    {
+        QSettings store(fresh, QSettings::IniFormat);
+        store.setValue(QStringLiteral("sAppPath"), paths.programFolder);
+        for (const Default& d : defaults()) {
+            const QString key = QString::fromLatin1(d.group) + QLatin1Char('/') + QString::fromLatin1(d.name);
+            if (const auto* text = std::get_if<const char*>(&d.value)) {
+                store.setValue(key, QString::fromUtf8(*text));
+                continue;
+            }
             std::uint32_t number = std::get<std::uint32_t>(d.value);
             if (std::string_view(d.name) == "uiDictRecCount")
                 number = counts.records;
             else if (std::string_view(d.name) == "uiDictActiveCount")
                 number = counts.active;
-            written = group->writeNumber(d.name, number);
+            store.setValue(key, QVariant::fromValue(static_cast<uint>(number)));
         }
-        if (!written)
+        store.sync();
+        if (store.status() != QSettings::NoError) {
+            QFile::remove(fresh);
             return false;
+        }
     }
     std::error_code ec;
     std::filesystem::rename(fsPath(fresh), fsPath(target), ec);
