@@ -207,7 +207,11 @@ RestoreResult restoreDictionary(Settings& settings, MessagePort& messages, Resto
             case BackupOutcome::Made:
                 break;
             }
+            struct stat old {};
+            const bool hadMode = ::stat(backup.c_str(), &old) == 0;
             if (updateDictionary(settings, messages, dict)) {
+                if (hadMode)  // the new file is the old one's successor: same permissions
+                    (void)::chmod(path.c_str(), old.st_mode & 07777);
                 result.dictWritten = true;
                 result.reactivated = check.reactivated;
                 dictFixed = check.errors;

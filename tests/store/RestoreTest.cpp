@@ -56,6 +56,7 @@ TEST_F(Restore, RemovesATombstoneKeepsTheOldFileAsBackup)
 {
     const Dictionary before{word("one", "t", 1, 1), makeTombstone(), word("two", "t", 1, 1)};
     writeRecords(dictFile(), before);
+    fs::permissions(dictFile(), fs::perms::owner_read | fs::perms::owner_write);
     writeRecords(listFile(), WordList{entry("one"), entry("two")});
     const Bytes listBefore = TempDir::readBytes(listFile());
 
@@ -69,6 +70,7 @@ TEST_F(Restore, RemovesATombstoneKeepsTheOldFileAsBackup)
     EXPECT_EQ(fieldText(after[0].word), "one");
     EXPECT_EQ(fieldText(after[1].word), "two");
     EXPECT_EQ(readRecords<DictRecord>(backupFile()).size(), 3u);
+    EXPECT_EQ(fs::status(dictFile()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(TempDir::readBytes(listFile()), listBefore);  // list untouched
     EXPECT_EQ(vocEntries(), (std::vector<std::string>{"words.bak", "words.dct", "words.lst"}));
     // Without re-activation the page only hears the new counts.
