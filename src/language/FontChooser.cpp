@@ -91,6 +91,7 @@ FontChooser::FontChooser(const FontRequest& request, QWidget* parent) : QDialog(
 
     connect(face_, &QFontComboBox::currentFontChanged, this, [this] { updateSample(); });
     connect(size_, &QSpinBox::valueChanged, this, [this] { updateSample(); });
+    connect(charSet_, &QComboBox::currentIndexChanged, this, [this] { updateSample(); });
     updateSample();
 }
 
@@ -108,6 +109,10 @@ void FontChooser::updateSample()
     QFont f = face_->currentFont();
     f.setPointSize(size_->value());
     sample_->setFont(f);
+    // A symbol font (the transcription font) is shown with a transcription
+    // typed on its keys; any other with letters of the common alphabets.
+    const bool symbol = charSet_->currentData().toInt() == charset::Symbol;
+    sample_->setText(symbol ? QStringLiteral("[fE'netIk 'sImbElz]") : QStringLiteral("AaBbYyZz АаБбЯя"));
 }
 
 std::optional<FontChoice> chooseFont(const FontRequest& request, QWidget* parent)
