@@ -31,7 +31,7 @@ bool sameLayoutName(const std::string& a, const std::string& b)
 std::string layoutName(std::uint32_t id)
 {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "00000%x", static_cast<unsigned>(id));
+    std::snprintf(buffer, sizeof buffer, "%08x", static_cast<unsigned>(id));
     return buffer;
 }
 

@@ -11,9 +11,9 @@ namespace mox {
 class MessagePort;
 class Settings;
 
-// The name of the layout of a language identifier: five zeros and the
-// identifier in lower-case hexadecimal without leading zeros, so 0x409 gives
-// "00000409" and 0xC1A gives "00000c1a".
+// The name of the layout of a language identifier: eight lower-case
+// hexadecimal digits, so 0x409 gives "00000409", 0xC1A gives "00000c1a" and
+// 0x100C gives "0000100c" (the length every layout name has).
 std::string layoutName(std::uint32_t id);
 
 // Whether the layout of `value` (a handle or a bare language identifier: only

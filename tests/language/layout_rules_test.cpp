@@ -29,12 +29,16 @@ struct Rig {
 
 } // namespace
 
-TEST(LayoutNames, FiveZerosAndLowerCaseHexWithoutLeadingZeros)
+TEST(LayoutNames, EightLowerCaseHexDigits)
 {
     EXPECT_EQ(layoutName(0x409), "00000409");
     EXPECT_EQ(layoutName(0xC1A), "00000c1a");
     EXPECT_EQ(layoutName(0x40C), "0000040c");
-    EXPECT_EQ(layoutName(0x0), "000000");
+    // Four-digit identifiers keep the length of a layout name, so the one
+    // the system lists as preloaded is recognised.
+    EXPECT_EQ(layoutName(0x100C), "0000100c");
+    EXPECT_TRUE(isPreloaded(0x100C, {"0000100C"}));
+    EXPECT_EQ(layoutName(0x10409), "00010409");
 }
 
 TEST(LayoutNames, PreloadedComparesTheLanguageOfHandleOrIdentifier)
