@@ -32,6 +32,7 @@ X11ActivityMonitor::X11ActivityMonitor(const QByteArray& displayName, Method met
             // 2.2 asks for raw events also while another client holds a grab.
             int major = 2, minor = 2;
             rawEvents_ = XIQueryVersion(display_, &major, &minor) == Success && major >= 2;
+            touch_ = rawEvents_ && (major > 2 || minor >= 2);
         }
     }
     int ssEvent = 0, ssError = 0;
@@ -66,6 +67,9 @@ void X11ActivityMonitor::selectRawEvents(bool on)
         XISetMask(bits, XI_RawKeyPress);
         XISetMask(bits, XI_RawButtonPress);
         XISetMask(bits, XI_RawMotion);
+        // A finger on a touch screen is the mouse of that screen.
+        if (touch_)
+            XISetMask(bits, XI_RawTouchBegin);
     }
     XIEventMask mask;
     mask.deviceid = XIAllMasterDevices;

@@ -15,11 +15,12 @@ namespace mox {
 // connection of its own.
 //
 // Where the server has XInput2, the monitor selects raw key presses, raw
-// button presses and raw motion on the root window while it is installed; the
-// events arrive on the connection's socket, watched by a QSocketNotifier, so
-// nothing polls. Without XInput2 it falls back to the screen saver
-// extension's idle time, sampled twice a second while installed: the time of
-// the user's last input moving forward means activity.
+// button presses and raw motion (and raw touches from XInput 2.2 on) on the
+// root window while it is installed; the events arrive on the connection's
+// socket, watched by a QSocketNotifier, so nothing polls. Without XInput2 it
+// falls back to the screen saver extension's idle time, sampled twice a
+// second while installed: the time of the user's last input moving forward
+// means activity.
 //
 // Without an X server (no DISPLAY) it stays silent: install and remove do
 // nothing and no activity is ever reported.
@@ -56,6 +57,7 @@ private:
     QSocketNotifier* notifier_ = nullptr;
     int xiOpcode_ = -1;
     bool rawEvents_ = false;
+    bool touch_ = false;
     bool idleTimeAvailable_ = false;
     bool installed_ = false;
     ActivityHandler handler_;
