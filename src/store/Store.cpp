@@ -253,110 +253,107 @@ DictRecord makeTombstone()
     return record;
 }
 
+namespace {
+
+// Opens the dictionary at `path` and counts the complete records for which
+// `counts(record bytes)` holds; 0 after `failure` when it cannot be opened or
+// read.
+template <class Counts>
+std::uint32_t countRecords(const std::string& path, MessagePort& messages, std::string_view failure, Counts counts)
+{
+    FileHandle file = openForRead(path);
+    std::uint32_t count = 0;
+    const bool ok = file.valid() &&
+                    forEachRecordChunk(file.get(), kDictRecordSize, [&](const unsigned char* data, std::size_t n) {
+                        for (std::size_t i = 0; i < n; ++i)
+                            count += counts(data + i * kDictRecordSize);
+                    });
+    if (!ok) {
+        showError(messages, failure);
+        return 0;
+    }
+    return count;
+}
+
+// Appends every complete record of the file at `path` to `records`; on a
+// failure to open or read shows `failure` and leaves `records` as it was.
+template <class Record>
+bool loadRecords(const std::string& path, MessagePort& messages, std::string_view failure,
+                 std::vector<Record>& records)
+{
+    FileHandle file = openForRead(path);
+    std::vector<Record> loaded;
+    if (!file.valid() || !readRecords(file.get(), loaded)) {
+        showError(messages, failure);
+        return false;
+    }
+    if (records.empty())
+        records.swap(loaded);
+    else
+        records.insert(records.end(), loaded.begin(), loaded.end());
+    return true;
+}
+
+template <class Record>
+bool replaceRecords(const std::string& path, MessagePort& messages, std::string_view failure,
+                    const std::vector<Record>& records)
+{
+    if (!replaceFileContent(path, records.data(), records.size() * sizeof(Record))) {
+        showError(messages, failure);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 std::uint32_t DictItemCount(const Settings& settings, MessagePort& messages)
 {
-    static constexpr std::string_view kFailure = "Ошибка: Невозможно получить значение DictItemCount";
     const std::string path = settings.dictionaryPath();
     const FileStatus status = queryFile(path);
     if (!status.exists)
         return 0;
     if (status.regular && (status.size < kDictRecordSize || status.size % kDictRecordSize != 0))
         return 0;
-    FileHandle file = openForRead(path);
-    if (!file.valid()) {
-        showError(messages, kFailure);
-        return 0;
-    }
-    std::uint32_t count = 0;
-    const bool ok = forEachRecordChunk(file.get(), kDictRecordSize, [&count](const unsigned char* data, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i)
-            count += data[i * kDictRecordSize + offsetof(DictRecord, deleted)] == 0;
-    });
-    if (!ok) {
-        showError(messages, kFailure);
-        return 0;
-    }
-    return count;
+    return countRecords(path, messages, "Ошибка: Невозможно получить значение DictItemCount",
+                        [](const unsigned char* record) { return record[offsetof(DictRecord, deleted)] == 0; });
 }
 
 std::uint32_t ActiveItemCount(const Settings& settings, MessagePort& messages)
 {
-    static constexpr std::string_view kFailure = "Ошибка: Невозможно получить значение ActiveItemCount";
     const std::string path = settings.dictionaryPath();
     const FileStatus status = queryFile(path);
     if (!status.exists || (status.regular && status.size == 0))
         return 0;
-    FileHandle file = openForRead(path);
-    if (!file.valid()) {
-        showError(messages, kFailure);
-        return 0;
-    }
-    std::uint32_t count = 0;
-    const bool ok = forEachRecordChunk(file.get(), kDictRecordSize, [&count](const unsigned char* data, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i) {
-            const unsigned char* record = data + i * kDictRecordSize;
-            count += record[offsetof(DictRecord, deleted)] == 0 && record[offsetof(DictRecord, active)] != 0;
-        }
-    });
-    if (!ok) {
-        showError(messages, kFailure);
-        return 0;
-    }
-    return count;
+    return countRecords(path, messages, "Ошибка: Невозможно получить значение ActiveItemCount",
+                        [](const unsigned char* record) {
+                            return record[offsetof(DictRecord, deleted)] == 0 &&
+                                   record[offsetof(DictRecord, active)] != 0;
+                        });
 }
 
 bool loadDictionary(const Settings& settings, MessagePort& messages, Dictionary& records)
 {
-    static constexpr std::string_view kFailure = "Ошибка: Не удалось загрузить словарь.\n";
-    FileHandle file = openForRead(settings.dictionaryPath());
-    Dictionary loaded;
-    if (!file.valid() || !readRecords(file.get(), loaded)) {
-        showError(messages, kFailure);
-        return false;
-    }
-    if (records.empty())
-        records.swap(loaded);
-    else
-        records.insert(records.end(), loaded.begin(), loaded.end());
-    return true;
+    return loadRecords(settings.dictionaryPath(), messages, "Ошибка: Не удалось загрузить словарь.\n", records);
 }
 
 bool updateDictionary(const Settings& settings, MessagePort& messages, const Dictionary& records)
 {
-    if (!replaceFileContent(settings.dictionaryPath(), records.data(), records.size() * sizeof(DictRecord))) {
-        showError(messages, "Ошибка: не удалось обновить словарь.");
-        return false;
-    }
-    return true;
+    return replaceRecords(settings.dictionaryPath(), messages, "Ошибка: не удалось обновить словарь.", records);
 }
 
 bool loadList(const Settings& settings, MessagePort& messages, WordList& records)
 {
-    static constexpr std::string_view kFailure = "Ошибка: Не удалось загрузить список.\n";
     const std::string path = settings.listPath();
     const FileStatus status = queryFile(path);
     if (!status.exists || (status.regular && status.size == 0))
-        return true;
-    FileHandle file = openForRead(path);
-    WordList loaded;
-    if (!file.valid() || !readRecords(file.get(), loaded)) {
-        showError(messages, kFailure);
-        return false;
-    }
-    if (records.empty())
-        records.swap(loaded);
-    else
-        records.insert(records.end(), loaded.begin(), loaded.end());
-    return true;
+        return true;  // no list yet: an empty list
+    return loadRecords(path, messages, "Ошибка: Не удалось загрузить список.\n", records);
 }
 
 bool updateList(const Settings& settings, MessagePort& messages, const WordList& records)
 {
-    if (!replaceFileContent(settings.listPath(), records.data(), records.size() * sizeof(ListRecord))) {
-        showError(messages, "Ошибка: не удалось обновить список.");
-        return false;
-    }
-    return true;
+    return replaceRecords(settings.listPath(), messages, "Ошибка: не удалось обновить список.", records);
 }
 
 DictRecord newDictRecord()
@@ -411,8 +408,14 @@ std::optional<std::int64_t> findRecord(std::istream& dictionary, std::string_vie
             const void* zero = std::memchr(field, 0, sizeof(DictRecord::word));
             const std::size_t length =
                 zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - field) : sizeof(DictRecord::word);
-            if (std::string_view(field, length) == word)
-                return index * static_cast<std::int64_t>(kDictRecordSize);
+            if (std::string_view(field, length) == word) {
+                // Leave the stream just past the record, as a record-by-record
+                // search would.
+                const std::int64_t offset = index * static_cast<std::int64_t>(kDictRecordSize);
+                dictionary.clear();
+                dictionary.seekg(offset + static_cast<std::int64_t>(kDictRecordSize));
+                return offset;
+            }
         }
         if (dictionary.bad() || got < buffer.size())
             return std::nullopt;

@@ -50,7 +50,8 @@ ListRecord newListRecord(const DictRecord& source);
 // Byte offset of the first record whose `word` equals `word` byte for byte
 // (tombstones are not skipped, but their word is empty), or nothing. A read
 // error also finds nothing and leaves the stream bad(), which callers that
-// must tell "not there" from "could not look" check.
+// must tell "not there" from "could not look" check. A found record leaves
+// the stream positioned just after it.
 std::optional<std::int64_t> findRecord(std::istream& dictionary, std::string_view word);
 // Writes `record` at `offset`; clears the stream's end-of-file state first.
 // Returns false when the write did not reach the file.

@@ -20,19 +20,26 @@ std::vector<unsigned char> bytesOf(const Record& record)
 
 const std::string kKot = "\xEA\xEE\xF2";  // "кот" in cp1251
 
+// `size` zero bytes with "cat" at offset 1 and "кот" at offset 81.
+std::vector<unsigned char> catKotBytes(std::size_t size)
+{
+    std::vector<unsigned char> bytes(size, 0);
+    bytes[1] = 'c';
+    bytes[2] = 'a';
+    bytes[3] = 't';
+    bytes[81] = 0xEA;
+    bytes[82] = 0xEE;
+    bytes[83] = 0xF2;
+    return bytes;
+}
+
 TEST(Records, NewDictRecordForCatHasTheExactFileBytes)
 {
     DictRecord record = newDictRecord();
     ASSERT_TRUE(setFieldText(record.word, "cat"));
     ASSERT_TRUE(setFieldText(record.translation, kKot));
 
-    std::vector<unsigned char> expected(208, 0);
-    expected[1] = 'c';
-    expected[2] = 'a';
-    expected[3] = 't';
-    expected[81] = 0xEA;
-    expected[82] = 0xEE;
-    expected[83] = 0xF2;
+    std::vector<unsigned char> expected = catKotBytes(208);
     expected[196] = 1;  // active
     EXPECT_EQ(bytesOf(record), expected);
 }
@@ -45,13 +52,7 @@ TEST(Records, NewListRecordCopiesTextsAndSetsBytes212And213)
     source.inList = 1;
     source.reserved200 = 77;  // dictionary-only bytes do not reach the list
 
-    std::vector<unsigned char> expected(224, 0);
-    expected[1] = 'c';
-    expected[2] = 'a';
-    expected[3] = 't';
-    expected[81] = 0xEA;
-    expected[82] = 0xEE;
-    expected[83] = 0xF2;
+    std::vector<unsigned char> expected = catKotBytes(224);
     expected[212] = 1;
     expected[213] = 1;
     EXPECT_EQ(bytesOf(newListRecord(source)), expected);

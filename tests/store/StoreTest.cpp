@@ -282,6 +282,7 @@ TEST_F(Store, FindRecordTakesTheFirstExactMatch)
     ASSERT_EQ(findRecord(f, "gone"), std::optional<std::int64_t>(300 * 208));
     ASSERT_TRUE(rewriteRecord(f, 300 * 208, makeTombstone()));  // deleting takes its word
     EXPECT_EQ(findRecord(f, "cat"), std::optional<std::int64_t>(301 * 208));
+    EXPECT_EQ(f.tellg(), std::streampos(302 * 208));
     EXPECT_EQ(findRecord(f, "filler0"), std::optional<std::int64_t>(0));
     EXPECT_FALSE(findRecord(f, "Cat").has_value());   // case-sensitive
     EXPECT_FALSE(findRecord(f, "cat ").has_value());  // no trimming
