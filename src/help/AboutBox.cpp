@@ -82,15 +82,23 @@ AboutBox::AboutBox(MessagePort& messages, LinkOpener& opener, QWidget* parent)
     name->setFont(bold);
     makeLabel(QStringLiteral("Тренажёр иностранных слов"), du.rect(93, 29, 131, 8), this);
 
-    makeLabel(QStringLiteral("E-mail: "), du.rect(93, 40, 24, 8), this);
+    QLabel* mailCaption = makeLabel(QStringLiteral("E-mail: "), du.rect(93, 40, 24, 8), this);
+    QLabel* webCaption = makeLabel(QStringLiteral("Web:"), du.rect(93, 51, 18, 8), this);
+    // The links start after the wider caption, however wide the font draws it.
+    const QFontMetrics fm(font());
+    const int captionWidth =
+        qMax(fm.horizontalAdvance(mailCaption->text()), fm.horizontalAdvance(webCaption->text() + QLatin1Char(' ')));
+    mailCaption->setFixedWidth(captionWidth);
+    webCaption->setFixedWidth(captionWidth);
+    const int linkX = qMax(du.rect(117, 0, 0, 0).x(), mailCaption->x() + captionWidth);
+
     mail_ = new LinkLabel(QString::fromUtf8(kMailAddress), opener, messages, this);
     mail_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    mail_->setGeometry(du.rect(117, 40, 48, 8));
+    mail_->setGeometry(du.rect(117, 40, 48, 8).translated(linkX - du.rect(117, 0, 0, 0).x(), 0));
 
-    makeLabel(QStringLiteral("Web:"), du.rect(93, 51, 18, 8), this);
     web_ = new LinkLabel(QString::fromUtf8(kWebText), opener, messages, this);
     web_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    web_->setGeometry(du.rect(117, 51, 82, 8));
+    web_->setGeometry(du.rect(117, 51, 82, 8).translated(linkX - du.rect(117, 0, 0, 0).x(), 0));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setGeometry(du.rect(138, 69, 27, 14));

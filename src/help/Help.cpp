@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScreen>
 #include <QShortcut>
 #include <QWidget>
 
@@ -91,6 +92,16 @@ bool showHelp(const Settings& settings, QWidget* owner, const QString& topic)
         report(settings, QStringLiteral("В файле справки нет раздела «%1».")
                              .arg(parsed->page.isEmpty() ? QString::fromLatin1(HelpWindow::kStartPage) : parsed->page));
         return false;
+    }
+    if (!g_window->isVisible() && !g_window->property("placed").toBool()) {
+        // The first showing: in the middle of the owner's screen.
+        QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            QRect frame = g_window->frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            g_window->move(frame.topLeft());
+        }
+        g_window->setProperty("placed", true);
     }
     g_window->show();
     g_window->raise();

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QHelpContentModel>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QImage>
@@ -71,7 +72,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* owner)
     splitter->addWidget(browser_);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({230, 590});
+    splitter->setSizes({260, 560});
     setCentralWidget(splitter);
 
     QToolBar* bar = addToolBar(QStringLiteral("Переходы"));
@@ -84,10 +85,16 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* owner)
     forward->setEnabled(false);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
-    connect(browser_, &QTextBrowser::sourceChanged, this, [this, contents](const QUrl& url) {
-        const QModelIndex index = contents->indexOf(url);
+    const auto markCurrent = [this, contents] {
+        const QModelIndex index = contents->indexOf(browser_->source());
         if (index.isValid())
             contents->setCurrentIndex(index);
+    };
+    connect(browser_, &QTextBrowser::sourceChanged, this, markCurrent);
+    // The contents are read in the background; open the first level when ready.
+    connect(engine_->contentModel(), &QHelpContentModel::contentsCreated, this, [contents, markCurrent] {
+        contents->expandToDepth(0);
+        markCurrent();
     });
     valid_ = true;
 }

@@ -104,6 +104,13 @@ TEST(AboutBox, LinksPointAtTheProjectAndStayUnderlined)
     // The labels were fitted to their texts and lie side by side with theirs.
     EXPECT_EQ(mail->size(), mail->sizeHint());
     EXPECT_EQ(web->size(), web->sizeHint());
+    for (QLabel* caption : box.findChildren<QLabel*>()) {
+        if (caption->text() == QStringLiteral("E-mail: ") || caption->text() == QStringLiteral("Web:")) {
+            EXPECT_GE(mail->x(), caption->x() + caption->fontMetrics().horizontalAdvance(caption->text()))
+                << "the link must not overlap its caption";
+        }
+    }
+    EXPECT_EQ(mail->x(), web->x());
 
     for (LinkLabel* link : {mail, web}) {
         EXPECT_EQ(link->underlineMode(), LinkLabel::UnderlineAlways);
