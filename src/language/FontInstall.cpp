@@ -98,6 +98,7 @@ FontInstallResult installUserFont(const QString& source, MessagePort& messages)
         report(messages, QStringLiteral("Шрифт скопирован в «%1», но загрузить его не удалось.").arg(target));
         return result;
     }
+    result.fontId = id;
     result.families = QFontDatabase::applicationFontFamilies(id);
     result.status = same ? FontInstallStatus::AlreadyInstalled : FontInstallStatus::Installed;
     return result;

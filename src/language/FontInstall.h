@@ -20,6 +20,7 @@ struct FontInstallResult {
     FontInstallStatus status = FontInstallStatus::NotFound;
     QString installedPath;  // the copy in the font folder, when there is one
     QStringList families;   // the families the font provides, when added
+    int fontId = -1;        // its id in QFontDatabase, when added
 };
 
 // The user's font folder: $XDG_DATA_HOME/fonts, by default ~/.local/share/fonts.

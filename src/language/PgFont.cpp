@@ -265,7 +265,9 @@ void CPgFont::installFontFile()
     const QString path = filePicker_();
     if (path.isEmpty())
         return;  // cancelled
-    installUserFont(path, settings_.messages());
+    const FontInstallResult result = installUserFont(path, settings_.messages());
+    if (result.fontId >= 0)
+        emit fontInstalled(result.fontId);
 }
 
 } // namespace mox

@@ -65,6 +65,8 @@ public:
 signals:
     // The user changed a value of the page (a language or a font).
     void changed();
+    // A font file was installed for the user and added as `fontId`.
+    void fontInstalled(int fontId);
 
 protected:
     void showEvent(QShowEvent* event) override;

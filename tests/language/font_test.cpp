@@ -237,6 +237,8 @@ protected:
     }
     void TearDown() override
     {
+        for (int id : added_)
+            QFontDatabase::removeApplicationFont(id);
         if (hadOld_)
             qputenv("XDG_DATA_HOME", old_);
         else
@@ -251,8 +253,17 @@ protected:
         return p;
     }
 
+    FontInstallResult install(const std::filesystem::path& file)
+    {
+        FontInstallResult r = installUserFont(q(file), messages_);
+        if (r.fontId >= 0)
+            added_.push_back(r.fontId);
+        return r;
+    }
+
     TempDir home_;
     RecordingMessages messages_;
+    std::vector<int> added_;
     QByteArray old_;
     bool hadOld_ = false;
 };
@@ -261,7 +272,7 @@ TEST_F(UserFontFolder, CopiesTheFontAndAddsIt)
 {
     EXPECT_EQ(userFontFolder(), q(fonts()));
     const auto src = source("MyFont.ttf");
-    FontInstallResult r = installUserFont(q(src), messages_);
+    FontInstallResult r = install(src);
     EXPECT_EQ(r.status, FontInstallStatus::Installed);
     EXPECT_TRUE(messages_.shown.empty());
     EXPECT_EQ(r.installedPath, q(fonts() / "MyFont.ttf"));
@@ -270,7 +281,7 @@ TEST_F(UserFontFolder, CopiesTheFontAndAddsIt)
     EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("TransMox")));
 
     // The same file again: nothing to ask, nothing to copy.
-    r = installUserFont(q(src), messages_);
+    r = install(src);
     EXPECT_EQ(r.status, FontInstallStatus::AlreadyInstalled);
     EXPECT_TRUE(messages_.shown.empty());
 }
@@ -283,7 +294,7 @@ TEST_F(UserFontFolder, AnotherFileOfTheSameNameIsReplacedOnlyWhenTheUserAgrees)
     const auto src = source("MyFont.ttf");
 
     messages_.answers.push_back(MessageAnswer::No);
-    FontInstallResult r = installUserFont(q(src), messages_);
+    FontInstallResult r = install(src);
     EXPECT_EQ(r.status, FontInstallStatus::Declined);
     ASSERT_EQ(messages_.shown.size(), 1u);
     EXPECT_EQ(messages_.shown[0].text, "В папке шрифтов уже есть другой файл «MyFont.ttf». Заменить его?");
@@ -292,7 +303,7 @@ TEST_F(UserFontFolder, AnotherFileOfTheSameNameIsReplacedOnlyWhenTheUserAgrees)
     EXPECT_EQ(TempDir::readBytes(fonts() / "MyFont.ttf"), theirs);
 
     messages_.answers.push_back(MessageAnswer::Yes);
-    r = installUserFont(q(src), messages_);
+    r = install(src);
     EXPECT_EQ(r.status, FontInstallStatus::Installed);
     EXPECT_EQ(TempDir::readBytes(fonts() / "MyFont.ttf"), TempDir::readBytes(src));
 }
@@ -300,14 +311,14 @@ TEST_F(UserFontFolder, AnotherFileOfTheSameNameIsReplacedOnlyWhenTheUserAgrees)
 TEST_F(UserFontFolder, FailuresAreReportedAndLeaveNoCopy)
 {
     // Missing file: nothing happens, nothing is said.
-    FontInstallResult r = installUserFont(q(home_.path() / "gone.ttf"), messages_);
+    FontInstallResult r = install(home_.path() / "gone.ttf");
     EXPECT_EQ(r.status, FontInstallStatus::NotFound);
     EXPECT_TRUE(messages_.shown.empty());
     EXPECT_FALSE(std::filesystem::exists(fonts()));
 
     // Not a font.
     TempDir::writeBytes(home_.path() / "notes.ttf", {'h', 'e', 'l', 'l', 'o'});
-    r = installUserFont(q(home_.path() / "notes.ttf"), messages_);
+    r = install(home_.path() / "notes.ttf");
     EXPECT_EQ(r.status, FontInstallStatus::NotAFont);
     ASSERT_EQ(messages_.shown.size(), 1u);
     EXPECT_EQ(messages_.shown[0].text,
@@ -319,7 +330,7 @@ TEST_F(UserFontFolder, FailuresAreReportedAndLeaveNoCopy)
     messages_.clear();
     std::filesystem::create_directories(fonts().parent_path());
     TempDir::writeBytes(fonts(), {'x'});
-    r = installUserFont(q(source("MyFont.ttf")), messages_);
+    r = install(source("MyFont.ttf"));
     EXPECT_EQ(r.status, FontInstallStatus::Failed);
     ASSERT_EQ(messages_.shown.size(), 1u);
     EXPECT_NE(messages_.shown[0].text.find("Не удалось создать папку шрифтов"), std::string::npos);

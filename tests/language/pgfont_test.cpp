@@ -325,6 +325,8 @@ TEST_F(PgFontTest, InstallOffersTrueTypeFilesAndInstallsTheChosenOne)
     std::filesystem::copy_file(MOX_TRANSMOX_TTF, source);
 
     CPgFont page(settings);
+    std::vector<int> added;
+    QObject::connect(&page, &CPgFont::fontInstalled, [&](int id) { added.push_back(id); });
     page.show();
     bool checked = false;
     whenModal([&](QWidget* modal) {
@@ -344,6 +346,8 @@ TEST_F(PgFontTest, InstallOffersTrueTypeFilesAndInstallsTheChosenOne)
     QTest::mouseClick(child<QPushButton>(page, "installFont"), Qt::LeftButton);
     EXPECT_TRUE(std::filesystem::exists(home.path() / "data" / "fonts" / "Phonetic.ttf"));
     EXPECT_TRUE(messages.shown.empty());
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(QFontDatabase::applicationFontFamilies(added[0]), QStringList{QStringLiteral("TransMox")});
 
     // A name that no longer exists does nothing.
     page.setFilePicker([&] { return QString::fromStdString((home.path() / "gone.ttf").string()); });
@@ -351,6 +355,9 @@ TEST_F(PgFontTest, InstallOffersTrueTypeFilesAndInstallsTheChosenOne)
     EXPECT_FALSE(std::filesystem::exists(home.path() / "data" / "fonts" / "gone.ttf"));
     EXPECT_TRUE(messages.shown.empty());
 
+    EXPECT_EQ(added.size(), 1u);
+    for (int id : added)
+        QFontDatabase::removeApplicationFont(id);  // its file goes with the temporary folder
     qputenv("XDG_DATA_HOME", oldData);
     if (oldData.isEmpty())
         qunsetenv("XDG_DATA_HOME");
