@@ -158,6 +158,27 @@ TEST_F(XkbLayoutsTest, EndingTheAdapterUnloadsWhatItLoaded)
     EXPECT_LT(probe->lockedGroup(), 2);
 }
 
+TEST_F(XkbLayoutsTest, KeyboardReconfiguredMeanwhileIsNotTurnedBack)
+{
+    XkbLayouts port(server.name().c_str());
+    const LayoutHandle german = port.load("00000407");
+    ASSERT_NE(german, 0u);
+    // The user picks other layouts in the desktop's settings.
+    ASSERT_EQ(server.run("setxkbmap -rules evdev -model pc105 -layout us,fr"), 0);
+    const std::string chosen = probe->rulesNames();
+    EXPECT_FALSE(port.unload(german)) << "German went with the old keymap";
+    EXPECT_EQ(probe->rulesNames(), chosen);
+    EXPECT_EQ(port.preloadedLayoutNames(), (Names{"00000409", "0000040c"}));
+    EXPECT_TRUE(port.activate(0x40C));
+    EXPECT_EQ(probe->lockedGroup(), 1);
+
+    // What is loaded from now on goes after the new groups and away again.
+    const LayoutHandle czech = port.load("00000405");
+    EXPECT_EQ(probe->layoutField(), "us,fr,cz");
+    EXPECT_TRUE(port.unload(czech));
+    EXPECT_EQ(probe->rulesNames(), chosen);
+}
+
 TEST_F(XkbLayoutsTest, SwitchingRulesWorkOnTheRealKeyboard)
 {
     XkbLayouts port(server.name().c_str());

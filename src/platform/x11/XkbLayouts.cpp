@@ -76,7 +76,8 @@ XkbLayouts::XkbLayouts(const char* displayName)
              "; keyboard layouts are not switched");
         return;
     }
-    if (!readUserNames()) {
+    RulesNames names;
+    if (!readNames(names) || !takeUserNames(names)) {
         note("Mox!: the X server gives no XKB rules names; keyboard layouts are not switched");
         XCloseDisplay(display_);
         display_ = nullptr;
@@ -87,6 +88,7 @@ XkbLayouts::~XkbLayouts()
 {
     if (!display_)
         return;
+    followServer();
     if (!loaded_.empty()) {
         const Key current = keyAt(lockedGroup());
         const Key previous = previous_;
@@ -111,32 +113,47 @@ void XkbLayouts::note(const std::string& line)
         std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-bool XkbLayouts::readUserNames()
+bool XkbLayouts::readNames(RulesNames& names)
 {
     char* rules = nullptr;
     XkbRF_VarDefsRec defs{};
-    if (!XkbRF_GetNamesProp(display_, &rules, &defs) || !rules || !defs.layout) {
-        std::free(rules);
-        std::free(defs.model);
-        std::free(defs.layout);
-        std::free(defs.variant);
-        std::free(defs.options);
-        return haveNames_ = false;
-    }
-    rulesFile_ = text(rules);
-    model_ = text(defs.model);
-    layouts_ = text(defs.layout);
-    variants_ = text(defs.variant);
-    options_ = text(defs.options);
+    const bool read = XkbRF_GetNamesProp(display_, &rules, &defs) && rules && defs.layout;
+    if (read)
+        names = {text(rules), text(defs.model), text(defs.layout), text(defs.variant), text(defs.options)};
     std::free(rules);
     std::free(defs.model);
     std::free(defs.layout);
     std::free(defs.variant);
     std::free(defs.options);
-    userGroups_ = splitXkbGroups(layouts_, variants_);
+    return read;
+}
+
+bool XkbLayouts::takeUserNames(const RulesNames& names)
+{
+    user_ = names;
+    written_ = names;
+    userGroups_ = splitXkbGroups(user_.layouts, user_.variants);
     if (userGroups_.size() > static_cast<std::size_t>(kMaxGroups))
         userGroups_.resize(kMaxGroups);
-    return haveNames_ = !userGroups_.empty();
+    return !userGroups_.empty();
+}
+
+void XkbLayouts::followServer()
+{
+    RulesNames now;
+    if (!readNames(now))
+        return;
+    if (loaded_.empty()) {
+        if (!(now == user_))
+            takeUserNames(now);
+        return;
+    }
+    if (now == written_)
+        return;
+    note("Mox!: the keyboard layouts were changed by another program; its layouts are kept");
+    loaded_.clear();
+    previous_ = 0;
+    takeUserNames(now);
 }
 
 int XkbLayouts::groupCount() const
@@ -210,7 +227,7 @@ void XkbLayouts::drainEvents()
 
 bool XkbLayouts::applyGroups()
 {
-    std::string layouts = layouts_, variants = variants_;
+    std::string layouts = user_.layouts, variants = user_.variants;
     if (!loaded_.empty()) {
         layouts.clear();
         variants.clear();
@@ -230,14 +247,14 @@ bool XkbLayouts::applyGroups()
             add(l.name);
     }
 
-    CText model(model_), layout(layouts), variant(variants), options(options_), rulesName(rulesFile_);
+    CText model(user_.model), layout(layouts), variant(variants), options(user_.options), rulesName(user_.rules);
     XkbRF_VarDefsRec defs{};
     defs.model = model.orNull();
     defs.layout = layout.orNull();
     defs.variant = variant.orNull();
     defs.options = options.orNull();
 
-    const std::string path = rulesFile_.find('/') == std::string::npos ? kRulesFolder + rulesFile_ : rulesFile_;
+    const std::string path = user_.rules.find('/') == std::string::npos ? kRulesFolder + user_.rules : user_.rules;
     CText rulesPath(path), locale(std::string("C"));
     XkbRF_RulesPtr rules = XkbRF_Load(rulesPath.get(), locale.get(), False, True);
     if (!rules) {
@@ -261,6 +278,7 @@ bool XkbLayouts::applyGroups()
     }
     XkbFreeKeyboard(keymap, XkbAllComponentsMask, True);
     XkbRF_SetNamesProp(display_, rulesName.get(), &defs);
+    written_ = {user_.rules, user_.model, layouts, variants, user_.options};
     XSync(display_, False);
     drainEvents();
     return true;
@@ -271,8 +289,7 @@ std::optional<std::vector<std::string>> XkbLayouts::preloadedLayoutNames()
     std::vector<std::string> names;
     if (!display_)
         return names;
-    if (loaded_.empty())
-        readUserNames(); // the user may have changed the layouts meanwhile
+    followServer();
     for (const auto& group : userGroups_)
         for (std::uint16_t id : languagesOfXkbLayout(group)) {
             const std::string name = nameOf(id);
@@ -292,7 +309,8 @@ LayoutHandle XkbLayouts::load(const std::string& name)
         note("Mox!: no XKB layout is known for the keyboard layout " + name);
         return 0;
     }
-    if (loaded_.empty() && !readUserNames())
+    followServer();
+    if (userGroups_.empty())
         return 0;
     const Key existing = keyForLanguage(id);
     if (existing != 0) {
@@ -328,6 +346,7 @@ bool XkbLayouts::activate(LayoutHandle layout)
 {
     if (!display_)
         return false;
+    followServer();
     const Key key = (layout >> 16) == 0 ? keyForLanguage(static_cast<std::uint16_t>(layout)) : layout;
     if (indexOf(key) < 0)
         return false;
@@ -341,7 +360,10 @@ bool XkbLayouts::activate(LayoutHandle layout)
 
 bool XkbLayouts::activatePrevious()
 {
-    if (!display_ || indexOf(previous_) < 0)
+    if (!display_)
+        return false;
+    followServer();
+    if (indexOf(previous_) < 0)
         return false;
     const Key current = keyAt(lockedGroup());
     if (!lockKey(previous_))
@@ -354,6 +376,7 @@ bool XkbLayouts::unload(LayoutHandle layout)
 {
     if (!display_ || (layout >> 16) == 0)
         return false; // the user's own groups are never unloaded
+    followServer();
     auto it = std::find_if(loaded_.begin(), loaded_.end(), [&](const Loaded& l) { return l.handle == layout; });
     if (it == loaded_.end())
         return false;

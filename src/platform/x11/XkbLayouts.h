@@ -23,7 +23,10 @@ namespace mox {
 // was locked before the last switch (also when the user switched by hand).
 // Unloading removes the group again; when the last loaded group goes, the
 // rules names are put back exactly as the user had them. The destructor
-// unloads whatever is still loaded.
+// unloads whatever is still loaded. When another program (the desktop's
+// keyboard settings, setxkbmap) changes the keyboard meanwhile, its groups
+// become the user's groups and are never turned back; the groups this port
+// had added are gone with the old keymap.
 //
 // Without an X server (no DISPLAY, the connection fails, or no XKB rules
 // names) the port does nothing: no preloaded layouts, nothing loads, and one
@@ -55,7 +58,17 @@ private:
     // user's group i is i + 1, a loaded group is its handle; 0 is none.
     using Key = std::uint32_t;
 
-    bool readUserNames();
+    // The rules names of the root window (_XKB_RULES_NAMES).
+    struct RulesNames {
+        std::string rules, model, layouts, variants, options;
+        bool operator==(const RulesNames&) const = default;
+    };
+    bool readNames(RulesNames& names);
+    bool takeUserNames(const RulesNames& names);
+    // Follows a change of the keyboard configuration made by someone else
+    // (the user's settings, setxkbmap): those become the user's groups, and
+    // the groups this port had added are gone with the old keymap.
+    void followServer();
     bool applyGroups();
     int groupCount() const;
     int lockedGroup();
@@ -67,8 +80,8 @@ private:
     void note(const std::string& text);
 
     _XDisplay* display_ = nullptr;
-    bool haveNames_ = false;
-    std::string rulesFile_, model_, layouts_, variants_, options_;
+    RulesNames user_;    // as the user configured them
+    RulesNames written_; // as this port last set them
     std::vector<XkbLayoutName> userGroups_;
     std::vector<Loaded> loaded_;
     Key previous_ = 0;
