@@ -1,6 +1,7 @@
 #include "learning/LearningEngine.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,9 @@ constexpr const char* kCannotWriteList = "Ошибка: Не удалось за
 
 // A list smaller than this is not worth presenting without fresh words.
 constexpr std::size_t kSmallestUsableList = 3;
+
+// Records read at a time while looking for candidates.
+constexpr std::size_t kScanRecords = 256;
 
 bool readRecord(std::istream& in, DictRecord& record)
 {
@@ -96,31 +100,65 @@ bool LearningEngine::saveList()
 bool LearningEngine::topUpList()
 {
     MessagePort& messages = settings_.messages();
-    if (DictItemCount(settings_, messages) == 0)
-        return false;
     const std::size_t target = settings_.iSubSetRecCount();
+    // A dictionary without live words gives false whether the list is full or
+    // not; a full list needs nothing more.
     if (list_.size() >= target)
-        return true;
+        return DictItemCount(settings_, messages) != 0;
+
+    // The pass below that looks for candidates also counts the live words,
+    // so the dictionary is read once. What the count alone would refuse
+    // without reading (a missing file, a size that is not a whole number of
+    // records) is refused here the same way, without a message.
+    const std::string path = settings_.dictionaryPath();
+    std::error_code statusError;
+    const auto status = std::filesystem::status(path, statusError);
+    if (!std::filesystem::exists(status))
+        return false;
+    std::uintmax_t dictionarySize = 0;
+    if (std::filesystem::is_regular_file(status)) {
+        dictionarySize = std::filesystem::file_size(path, statusError);
+        if (statusError || dictionarySize < kDictRecordSize || dictionarySize % kDictRecordSize != 0)
+            return false;
+    }
 
     std::fstream dictionary = openDictionaryForUpdate(settings_);
     if (!dictionary.is_open()) {
-        messages.show(kCannotOpenForTopUp, MessageIcon::Error, MessageButtons::Ok);
+        // A file that cannot even be read is reported by the count (and is
+        // then no dictionary to top up from); otherwise it is read-only.
+        if (DictItemCount(settings_, messages) != 0)
+            messages.show(kCannotOpenForTopUp, MessageIcon::Error, MessageButtons::Ok);
         return false;
     }
 
-    // One sequential pass; only the numbers of the candidates are kept.
+    // One sequential pass, record by record through a buffer of a few
+    // hundred records; only the numbers of the candidates are kept.
     std::vector<std::uint32_t> candidates;
-    DictRecord record;
+    candidates.reserve(static_cast<std::size_t>(dictionarySize / kDictRecordSize));
+    std::vector<char> buffer(kScanRecords * kDictRecordSize);
     std::uint32_t number = 0;
-    while (readRecord(dictionary, record)) {
-        if (record.isCandidate())
-            candidates.push_back(number);
-        ++number;
+    std::uint32_t live = 0;
+    for (;;) {
+        dictionary.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const std::size_t records = static_cast<std::size_t>(dictionary.gcount()) / kDictRecordSize;
+        for (std::size_t i = 0; i < records; ++i, ++number) {
+            const char* r = buffer.data() + i * kDictRecordSize;
+            if (r[offsetof(DictRecord, deleted)] != 0)
+                continue;
+            ++live;
+            if (r[offsetof(DictRecord, active)] != 0 && r[offsetof(DictRecord, inList)] == 0)
+                candidates.push_back(number);
+        }
+        if (!dictionary)
+            break;
     }
+    DictRecord record;
     if (dictionary.bad()) {
         messages.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
         return false;
     }
+    if (live == 0)
+        return false;
     settings_.setUiDictActiveCount(static_cast<std::uint32_t>(candidates.size()));
 
     if (candidates.empty())
@@ -134,9 +172,22 @@ bool LearningEngine::topUpList()
         return false;
     }
 
-    while (list_.size() < target && !candidates.empty()) {
-        const std::uint32_t w = random_.below(static_cast<std::uint32_t>(candidates.size()));
-        const std::int64_t offset = static_cast<std::int64_t>(candidates[w]) * static_cast<std::int64_t>(kDictRecordSize);
+    std::error_code sizeError;
+    std::uintmax_t listSize = std::filesystem::file_size(listPath, sizeError);
+
+    // Drawn positions leave the candidates and the later ones move up. The
+    // few drawn positions are kept apart, in ascending order, and a draw `w`
+    // among the remaining candidates is mapped past them, so the long array
+    // is never shifted.
+    std::vector<std::size_t> drawn;
+    std::size_t remaining = candidates.size();
+    while (list_.size() < target && remaining > 0) {
+        std::size_t position = random_.below(static_cast<std::uint32_t>(remaining));
+        auto it = drawn.begin();
+        for (; it != drawn.end() && *it <= position; ++it)
+            ++position;
+        const std::int64_t offset =
+            static_cast<std::int64_t>(candidates[position]) * static_cast<std::int64_t>(kDictRecordSize);
 
         dictionary.clear();
         dictionary.seekg(offset);
@@ -148,8 +199,6 @@ bool LearningEngine::topUpList()
         // The list record goes to the file first; the dictionary is marked
         // only once its list record is on disk, and a failed mark takes the
         // list record back, so the two files never disagree about the word.
-        std::error_code sizeError;
-        const auto listSizeBefore = std::filesystem::file_size(listPath, sizeError);
         const ListRecord entry = newListRecord(record);
         listFile.write(reinterpret_cast<const char*>(&entry), static_cast<std::streamsize>(kListRecordSize));
         listFile.flush();
@@ -164,14 +213,16 @@ bool LearningEngine::topUpList()
             listFile.close();
             if (!sizeError) {
                 std::error_code ignored;
-                std::filesystem::resize_file(listPath, listSizeBefore, ignored);
+                std::filesystem::resize_file(listPath, listSize, ignored);
             }
             messages.show(kCannotWriteDictionary, MessageIcon::Error, MessageButtons::Ok);
             return false;
         }
+        listSize += kListRecordSize;
 
         list_.push_back(entry);
-        candidates.erase(candidates.begin() + w);
+        drawn.insert(it, position);
+        --remaining;
     }
     return true;
 }

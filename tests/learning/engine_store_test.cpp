@@ -96,12 +96,45 @@ TEST_F(EngineTest, WithoutCandidatesAShortListIsRefusedAndNoFileIsWritten)
     EXPECT_TRUE(engine.topUpList());
     EXPECT_EQ(engine.list().size(), 3u);
 
-    // No words at all, or no dictionary: false without a message.
-    writeDictionary({});
-    EXPECT_FALSE(engine.topUpList());
-    std::filesystem::remove(dictFile());
-    EXPECT_FALSE(engine.topUpList());
+    // No live words, a damaged size, or no dictionary: false without a
+    // message and without recording a candidate count, full list or not.
+    DictRecord tombstone;
+    tombstone.deleted = 1;
+    tombstone.active = 0;
+    for (const std::size_t target : {std::size_t{20}, std::size_t{2}}) {
+        settings.setISubSetRecCount(static_cast<std::uint16_t>(target));
+        settings.setUiDictActiveCount(99);
+        writeDictionary({});
+        EXPECT_FALSE(engine.topUpList());
+        writeDictionary({tombstone, tombstone});
+        EXPECT_FALSE(engine.topUpList());
+        writeDictionary({dictWord("fresh", "новое")});
+        auto bytes = TempDir::readBytes(dictFile());
+        bytes.push_back(0);
+        TempDir::writeBytes(dictFile(), bytes);
+        EXPECT_FALSE(engine.topUpList()) << "a 209-byte file holds no records";
+        EXPECT_EQ(dictionaryOnDisk().at(0).inList, 0);
+        std::filesystem::remove(dictFile());
+        EXPECT_FALSE(engine.topUpList());
+        EXPECT_EQ(settings.uiDictActiveCount(), 99u);
+    }
     EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(engine.list().size(), 3u);
+}
+
+TEST_F(EngineTest, TopUpCanDrawEveryCandidateOnce)
+{
+    prepare(0, 30);
+    settings.setISubSetRecCount(40);
+    ASSERT_TRUE(engine.topUpList());
+    EXPECT_EQ(settings.uiDictActiveCount(), 30u);
+    std::set<std::string> words;
+    for (const ListRecord& r : engine.list())
+        words.insert(fieldText(r.word));
+    EXPECT_EQ(words.size(), 30u) << "no candidate is drawn twice";
+    for (const DictRecord& r : dictionaryOnDisk())
+        EXPECT_EQ(r.inList, 1);
+    EXPECT_EQ(listOnDisk().size(), 30u);
 }
 
 TEST_F(EngineTest, TopUpDrawsTheSameWordsWithinOneSecond)

@@ -1,0 +1,132 @@
+// Topping up a working list of 20 from a dictionary of 100,000 words, beside a
+// plain sequential read of the same file. The files are regenerated before
+// every iteration, outside the timed part.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "learning/LearningEngine.h"
+#include "platform/fake/FixedClock.h"
+#include "platform/fake/RecordingMessages.h"
+#include "settings/Settings.h"
+#include "store/DictRecord.h"
+#include "store/RecordText.h"
+
+namespace {
+
+constexpr int kWords = 100'000;
+
+class NoWindow final : public mox::LearningCallbacks {
+public:
+    void render(const mox::Presentation&) override {}
+    void showCorrectAnswer(const std::string&, mox::FontRole) override {}
+    void disableVariants() override {}
+    void hideTranscriptionLine() override {}
+    void showTranscriptionLine() override {}
+    void clearTypedAnswer() override {}
+    void restoreAfterWrong(std::uint16_t) override {}
+    void retreatWithAutoshow() override {}
+};
+
+// A program folder with a dictionary of kWords words, every fourth already
+// learned, and no list yet.
+struct Files {
+    Files()
+    {
+        root = std::filesystem::temp_directory_path() / ("mox-engine-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(root / "voc");
+        dictionary = root / "voc" / "big.dct";
+        list = root / "voc" / "big.lst";
+        image.resize(static_cast<std::size_t>(kWords) * mox::kDictRecordSize);
+        for (int i = 0; i < kWords; ++i) {
+            mox::DictRecord r;
+            mox::setFieldText(r.word, "word" + std::to_string(i));
+            mox::setFieldText(r.translation, "translation" + std::to_string(i));
+            r.active = i % 4 == 0 ? 0 : 1;
+            std::memcpy(image.data() + static_cast<std::size_t>(i) * mox::kDictRecordSize, &r, sizeof r);
+        }
+        regenerate();
+    }
+    ~Files()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
+    void regenerate() const
+    {
+        // Overwritten in place rather than truncated: a truncated and
+        // rewritten file is flushed to disk on close, and the timed writes
+        // would then wait for that flush.
+        const auto mode = std::filesystem::exists(dictionary) ? std::ios::in | std::ios::out : std::ios::out;
+        std::fstream out(dictionary, mode | std::ios::binary);
+        out.write(image.data(), static_cast<std::streamsize>(image.size()));
+        out.close();
+        std::error_code ec;
+        std::filesystem::remove(list, ec);
+    }
+
+    std::filesystem::path root, dictionary, list;
+    std::vector<char> image;
+};
+
+Files& files()
+{
+    static Files f;
+    return f;
+}
+
+void BM_TopUpList(benchmark::State& state)
+{
+    Files& f = files();
+    mox::RecordingMessages messages;
+    mox::Settings settings(messages);
+    settings.setAppPath(f.root.string());
+    settings.setSCurDict("big.dct");
+    settings.setSCurList("big.lst");
+    settings.setISubSetRecCount(20);
+    mox::FixedClock clock;
+    NoWindow window;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.regenerate();
+        mox::LearningEngine engine(settings, clock, window);
+        clock.advance(1);
+        state.ResumeTiming();
+        const bool ok = engine.topUpList();
+        benchmark::DoNotOptimize(ok);
+        if (!ok || engine.list().size() != 20 || !messages.shown.empty())
+            state.SkipWithError("topping up failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(f.image.size()));
+}
+
+// The floor: one sequential pass over the same file in large reads.
+void BM_PlainRead(benchmark::State& state)
+{
+    Files& f = files();
+    std::vector<char> buffer(1 << 16);
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.regenerate();
+        state.ResumeTiming();
+        std::FILE* in = std::fopen(f.dictionary.c_str(), "rb");
+        std::size_t total = 0, got = 0;
+        while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0)
+            total += got;
+        std::fclose(in);
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(f.image.size()));
+}
+
+BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TopUpList)->Unit(benchmark::kMillisecond);
+
+} // namespace
