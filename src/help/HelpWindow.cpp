@@ -5,10 +5,15 @@
 #include <QHelpContentModel>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
+#include <QHelpIndexWidget>
+#include <QHelpLink>
 #include <QImage>
+#include <QLineEdit>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTextDocument>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "help/ProgramIcon.h"
 
@@ -67,8 +72,34 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* owner)
     connect(contents, &QHelpContentWidget::linkActivated, browser_, [this](const QUrl& url) {
         browser_->setSource(url);
     });
+    // Left: the contents and the keyword index; right: the page.
+    auto* tabs = new QTabWidget(this);
+    tabs->addTab(contents, QStringLiteral("Содержание"));
+    auto* indexPage = new QWidget(tabs);
+    auto* indexLayout = new QVBoxLayout(indexPage);
+    indexLayout->setContentsMargins(2, 2, 2, 2);
+    auto* find = new QLineEdit(indexPage);
+    find->setPlaceholderText(QStringLiteral("Искать в указателе"));
+    find->setClearButtonEnabled(true);
+    index_ = engine_->indexWidget();
+    indexLayout->addWidget(find);
+    indexLayout->addWidget(index_);
+    tabs->addTab(indexPage, QStringLiteral("Указатель"));
+    connect(tabs, &QTabWidget::currentChanged, find, [tabs, indexPage, find](int) {
+        if (tabs->currentWidget() == indexPage)
+            find->setFocus();
+    });
+    connect(find, &QLineEdit::textChanged, index_, [this](const QString& text) { index_->filterIndices(text); });
+    connect(find, &QLineEdit::returnPressed, index_, &QHelpIndexWidget::activateCurrentItem);
+    connect(index_, &QHelpIndexWidget::documentActivated, this,
+            [this](const QHelpLink& link, const QString&) { browser_->setSource(link.url); });
+    connect(index_, &QHelpIndexWidget::documentsActivated, this, [this](const QList<QHelpLink>& links, const QString&) {
+        if (!links.isEmpty())
+            browser_->setSource(links.front().url);
+    });
+
     auto* splitter = new QSplitter(this);
-    splitter->addWidget(contents);
+    splitter->addWidget(tabs);
     splitter->addWidget(browser_);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
@@ -80,7 +111,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* owner)
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     QAction* back = bar->addAction(QStringLiteral("Назад"), browser_, &QTextBrowser::backward);
     QAction* forward = bar->addAction(QStringLiteral("Вперёд"), browser_, &QTextBrowser::forward);
-    bar->addAction(QStringLiteral("Содержание"), this, [this] { showPage({}); });
+    bar->addAction(QStringLiteral("Начало"), this, [this] { showPage({}); });
     back->setEnabled(false);
     forward->setEnabled(false);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);

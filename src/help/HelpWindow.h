@@ -6,6 +6,7 @@
 #include <QUrl>
 
 class QHelpEngine;
+class QHelpIndexWidget;
 class QHelpEngineCore;
 
 namespace mox {
@@ -22,8 +23,9 @@ private:
     QHelpEngineCore& engine_;
 };
 
-// The help window "Mox! <> Справка": the contents of the help file beside
-// the page on view, with back, forward and start-page buttons. Each window
+// The help window "Mox! <> Справка": the contents and the keyword index of
+// the help file beside the page on view, with back, forward and start-page
+// buttons. Each window
 // has a help engine of its own over a private collection file.
 class HelpWindow : public QMainWindow {
     Q_OBJECT
@@ -48,6 +50,7 @@ public:
     bool showPage(const QString& page);
 
     HelpBrowser* browser() const { return browser_; }
+    QHelpIndexWidget* index() const { return index_; }
 
 private:
     QString helpFile_;
@@ -55,6 +58,7 @@ private:
     QTemporaryDir collectionDir_;
     QHelpEngine* engine_ = nullptr;
     HelpBrowser* browser_ = nullptr;
+    QHelpIndexWidget* index_ = nullptr;
     QString namespace_;
     bool valid_ = false;
     QString error_;

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFile>
+#include <QHelpIndexWidget>
 #include <QPointer>
 #include <QTest>
 #include <QTextDocument>
@@ -207,4 +208,17 @@ TEST_F(HelpFixture, F1OpensTheWindowsTopic)
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->browser()->documentTitle(), QStringLiteral("Настройки: Языки и шрифты"));
     mox::setHelpSettings(nullptr);
+}
+
+TEST_F(HelpFixture, KeywordIndexLeadsToItsPage)
+{
+    installHelpFile();
+    ASSERT_TRUE(mox::showHelp(settings, nullptr));
+    mox::HelpWindow* window = helpWindow();
+    QHelpIndexWidget* index = window->index();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return index->model() && index->model()->rowCount() > 10; }, 5000));
+    index->filterIndices(QStringLiteral("словарь, восст"));
+    index->activateCurrentItem();
+    EXPECT_EQ(window->browser()->documentTitle(), QStringLiteral("Настройки: Словари"));
+    EXPECT_EQ(window->browser()->source().fragment(), QStringLiteral("restore"));
 }
