@@ -1,5 +1,6 @@
 #include "store/Store.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -213,7 +214,7 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
         return false;  // never put a file in place of a folder or a device
 
     const std::string folder = folderOf(target);
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     std::string temp;
     FileHandle file;
     for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
