@@ -11,7 +11,7 @@ namespace mox {
 namespace {
 // How long the fallback program may take to hand the target over before it
 // counts as started; a browser started in the foreground keeps it running.
-constexpr int kFallbackWaitMs = 10000;
+constexpr int kFallbackWaitMs = 5000;
 } // namespace
 
 int DesktopLinkOpener::openWithDesktop(const QString& target)
@@ -43,6 +43,10 @@ std::optional<int> DesktopLinkOpener::openWithFallback(const QString& target)
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (program.isEmpty())
         return std::nullopt;
+    // The target goes to the program as one argument, never through a shell;
+    // one that starts with "-" would be taken for an option.
+    if (target.isEmpty() || target.startsWith(QLatin1Char('-')))
+        return 2;
     auto* process = new QProcess(QCoreApplication::instance());
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);

@@ -290,6 +290,11 @@ TEST(DesktopLinkOpener, FallbackRunsTheOpenerProgramFromPath)
     EXPECT_EQ(opener.openWithFallback(QStringLiteral("x")), 31);
     qputenv("MOX_FAKE_EXIT", "4");
     EXPECT_EQ(opener.openWithFallback(QStringLiteral("x")), 4);
+    // A target that looks like an option never reaches the program.
+    QFile::remove(log);
+    qputenv("MOX_FAKE_EXIT", "0");
+    EXPECT_EQ(opener.openWithFallback(QStringLiteral("--help")), 2);
+    EXPECT_FALSE(QFile::exists(log));
 
     // Without the program there is no fallback at all.
     qputenv("PATH", QByteArray("/nonexistent"));
