@@ -44,8 +44,9 @@ public:
 
     // Makes the identifier's layout the active one. A preloaded layout is
     // activated by the identifier and the slot is left alone; any other layout
-    // is loaded, its handle kept in the slot, and activated. When loading
-    // fails the active layout stays.
+    // is loaded, its handle kept in the slot, and activated. A different
+    // layout the slot held before is unloaded then, so none is lost. When
+    // loading fails the active layout and the slot stay as they were.
     void activateLayout(std::uint32_t id, LayoutHandle& slot, const std::vector<std::string>& list);
 
     // Unloads a layout this program loaded: switches to the previous layout
