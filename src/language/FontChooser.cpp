@@ -4,14 +4,18 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFontComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "language/CharsetCodec.h"
+
+#include <fontconfig/fontconfig.h>
 
 namespace mox {
 
@@ -35,17 +39,81 @@ const CharSetName kCharSetNames[] = {
 };
 const int kCharSetNameCount = static_cast<int>(std::size(kCharSetNames));
 
+namespace {
+
+// The family names of the fonts fontconfig knows (the system's and those the
+// program added) whose file is TrueType or OpenType (TrueType or CFF outlines):
+// each bare ("Nimbus Sans") and with its foundry as Qt shows it when several
+// foundries make a family ("Nimbus Sans [UKWN]").
+QSet<QString> trueTypeFamilies()
+{
+    QSet<QString> families;
+    FcPattern* pattern = FcPatternCreate();
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FOUNDRY, FC_FONTFORMAT, nullptr);
+    FcFontSet* fonts = (pattern && objects) ? FcFontList(nullptr, pattern, objects) : nullptr;
+    if (fonts) {
+        for (int i = 0; i < fonts->nfont; ++i) {
+            FcChar8* format = nullptr;
+            if (FcPatternGetString(fonts->fonts[i], FC_FONTFORMAT, 0, &format) != FcResultMatch)
+                continue;
+            const QByteArray f(reinterpret_cast<const char*>(format));
+            if (f != "TrueType" && f != "CFF")
+                continue;
+            FcChar8* foundry = nullptr;
+            const bool hasFoundry = FcPatternGetString(fonts->fonts[i], FC_FOUNDRY, 0, &foundry) == FcResultMatch;
+            FcChar8* family = nullptr;
+            for (int n = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, n, &family) == FcResultMatch; ++n) {
+                const QString name = QString::fromUtf8(reinterpret_cast<const char*>(family));
+                families.insert(name);
+                if (hasFoundry)
+                    families.insert(name + QStringLiteral(" [") +
+                                    QString::fromUtf8(reinterpret_cast<const char*>(foundry)) + u']');
+            }
+        }
+        FcFontSetDestroy(fonts);
+    }
+    if (objects)
+        FcObjectSetDestroy(objects);
+    if (pattern)
+        FcPatternDestroy(pattern);
+    return families;
+}
+
+} // namespace
+
+QStringList fontFamilies(bool trueTypeOnly)
+{
+    QStringList all = QFontDatabase::families();
+    if (!trueTypeOnly)
+        return all;
+    const QSet<QString> trueType = trueTypeFamilies();
+    QStringList out;
+    for (const QString& family : all)
+        if (trueType.contains(family))
+            out << family;
+    // Without fontconfig's answer, fall back to Qt's notion of scalable fonts.
+    if (trueType.isEmpty()) {
+        for (const QString& family : all)
+            if (QFontDatabase::isSmoothlyScalable(family))
+                out << family;
+    }
+    return out;
+}
+
 FontChooser::FontChooser(const FontRequest& request, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Шрифт"));
     setModal(true);
 
-    face_ = new QFontComboBox(this);
+    face_ = new QComboBox(this);
     face_->setObjectName(QStringLiteral("face"));
-    face_->setEditable(false);
-    face_->setFontFilters(request.scalableOnly ? QFontComboBox::ScalableFonts
-                                               : QFontComboBox::AllFonts);
-    face_->setCurrentFont(QFont(request.face));
+    face_->addItems(fontFamilies(request.trueTypeOnly));
+    face_->setMaxVisibleItems(16);
+    // The current face, or the family it resolves to when it is not offered.
+    int faceIndex = face_->findText(request.face, Qt::MatchFixedString);
+    if (faceIndex < 0)
+        faceIndex = face_->findText(QFontInfo(QFont(request.face)).family(), Qt::MatchFixedString);
+    face_->setCurrentIndex(std::max(faceIndex, 0));
 
     charSet_ = new QComboBox(this);
     charSet_->setObjectName(QStringLiteral("charSet"));
@@ -89,7 +157,7 @@ FontChooser::FontChooser(const FontRequest& request, QWidget* parent) : QDialog(
     layout->addLayout(form);
     layout->addWidget(buttons);
 
-    connect(face_, &QFontComboBox::currentFontChanged, this, [this] { updateSample(); });
+    connect(face_, &QComboBox::currentIndexChanged, this, [this] { updateSample(); });
     connect(size_, &QSpinBox::valueChanged, this, [this] { updateSample(); });
     connect(charSet_, &QComboBox::currentIndexChanged, this, [this] { updateSample(); });
     updateSample();
@@ -98,7 +166,7 @@ FontChooser::FontChooser(const FontRequest& request, QWidget* parent) : QDialog(
 FontChoice FontChooser::choice() const
 {
     FontChoice c;
-    c.face = face_->currentFont().family();
+    c.face = face_->currentText();
     c.charSet = static_cast<std::uint8_t>(charSet_->currentData().toInt());
     c.pointSizeTenths = size_->value() * 10;
     return c;
@@ -106,7 +174,7 @@ FontChoice FontChooser::choice() const
 
 void FontChooser::updateSample()
 {
-    QFont f = face_->currentFont();
+    QFont f(face_->currentText());
     f.setPointSize(size_->value());
     sample_->setFont(f);
     // A symbol font (the transcription font) is shown with a transcription

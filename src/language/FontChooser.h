@@ -4,9 +4,9 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class QComboBox;
-class QFontComboBox;
 class QLabel;
 class QSpinBox;
 
@@ -19,7 +19,7 @@ struct FontRequest {
     int initialPoints = 10;
     int minPoints = 10;
     int maxPoints = 10;
-    bool scalableOnly = false;  // TrueType/OpenType outlines only
+    bool trueTypeOnly = false;  // TrueType and OpenType fonts only
 };
 
 // What the user confirmed: a face, a character set and a size in tenths of a
@@ -43,11 +43,16 @@ public:
 private:
     void updateSample();
 
-    QFontComboBox* face_;
+    QComboBox* face_;
     QComboBox* charSet_;
     QSpinBox* size_;
     QLabel* sample_;
 };
+
+// The families the dialog offers: every family, or only those with a
+// TrueType or OpenType file (not Type 1, not bitmap fonts), in the order of
+// the font database.
+QStringList fontFamilies(bool trueTypeOnly);
 
 // Runs the dialog modally; the choice when confirmed, nothing when cancelled.
 std::optional<FontChoice> chooseFont(const FontRequest& request, QWidget* parent);

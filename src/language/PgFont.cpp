@@ -193,7 +193,7 @@ void CPgFont::chooseFontFor(Which which)
         request.minPoints = kTransMinPoints;
         request.maxPoints = kTransMaxPoints;
         request.initialPoints = std::abs(static_cast<int>(transFontSize_));
-        request.scalableOnly = true;
+        request.trueTypeOnly = true;
     } else {
         request.minPoints = request.maxPoints = request.initialPoints = kWordFontPoints;
     }

@@ -3,7 +3,8 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFontComboBox>
+#include <QProcess>
+#include <QSet>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -190,7 +191,7 @@ TEST_F(PgFontTest, FontRequestsCarryTheLimitsAndCurrentValues)
     EXPECT_EQ(requests[0].charSet, 0);
     EXPECT_EQ(requests[0].minPoints, 10);
     EXPECT_EQ(requests[0].maxPoints, 10);
-    EXPECT_FALSE(requests[0].scalableOnly);
+    EXPECT_FALSE(requests[0].trueTypeOnly);
     EXPECT_EQ(requests[1].face, QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(requests[1].charSet, 204);
     EXPECT_EQ(requests[2].face, QStringLiteral("TransMox"));
@@ -198,7 +199,7 @@ TEST_F(PgFontTest, FontRequestsCarryTheLimitsAndCurrentValues)
     EXPECT_EQ(requests[2].minPoints, 12);
     EXPECT_EQ(requests[2].maxPoints, 18);
     EXPECT_EQ(requests[2].initialPoints, 14);
-    EXPECT_TRUE(requests[2].scalableOnly);
+    EXPECT_TRUE(requests[2].trueTypeOnly);
 
     // Cancelled dialogs changed nothing.
     page.apply();
@@ -275,15 +276,17 @@ TEST_F(PgFontTest, TheFontDialogLimitsSizesAndFaces)
         auto* chooser = qobject_cast<FontChooser*>(modal);
         ASSERT_NE(chooser, nullptr);
         auto* size = chooser->findChild<QSpinBox*>(QStringLiteral("size"));
-        auto* face = chooser->findChild<QFontComboBox*>(QStringLiteral("face"));
+        auto* face = chooser->findChild<QComboBox*>(QStringLiteral("face"));
         auto* charSet = chooser->findChild<QComboBox*>(QStringLiteral("charSet"));
         EXPECT_EQ(size->minimum(), 12);
         EXPECT_EQ(size->maximum(), 18);
         EXPECT_EQ(size->value(), 14);
-        EXPECT_EQ(face->currentFont().family(), QStringLiteral("TransMox"));
+        EXPECT_EQ(face->currentText(), QStringLiteral("TransMox"));
         EXPECT_EQ(charSet->currentData().toInt(), 2);
+        QStringList offered;
         for (int i = 0; i < face->count(); ++i)
-            EXPECT_TRUE(QFontDatabase::isScalable(face->itemText(i))) << face->itemText(i).toStdString();
+            offered << face->itemText(i);
+        EXPECT_EQ(offered, fontFamilies(true));
         size->setFocus();
         size->selectAll();
         QTest::keyClicks(size, QStringLiteral("25"));  // beyond the limit
@@ -361,6 +364,52 @@ TEST_F(PgFontTest, InstallOffersTrueTypeFilesAndInstallsTheChosenOne)
     qputenv("XDG_DATA_HOME", oldData);
     if (oldData.isEmpty())
         qunsetenv("XDG_DATA_HOME");
+}
+
+// Families fontconfig lists for a pattern, by the fc-list tool, named as Qt
+// names a family made by several foundries: "family [foundry]".
+QSet<QString> fcList(const QString& pattern)
+{
+    QProcess fc;
+    fc.start(QStringLiteral("fc-list"), {pattern, QStringLiteral("family"), QStringLiteral("foundry")});
+    fc.waitForFinished();
+    QSet<QString> out;
+    for (const QString& line : QString::fromUtf8(fc.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        const QString foundry = line.section(QStringLiteral(":foundry="), 1);
+        for (const QString& name : line.section(QStringLiteral(":foundry="), 0, 0).split(u','))
+            out.insert(name + QStringLiteral(" [") + foundry + u']');
+    }
+    return out;
+}
+
+TEST(FontChooser, TrueTypeOnlyOffersTrueTypeAndOpenTypeFamilies)
+{
+    TranscriptionFont transmox;
+    ASSERT_TRUE(transmox.install(QStringLiteral(MOX_TRANSMOX_TTF)));
+    const QStringList all = fontFamilies(false);
+    const QStringList trueType = fontFamilies(true);
+    EXPECT_EQ(all, QFontDatabase::families());
+    EXPECT_TRUE(trueType.contains(QStringLiteral("TransMox")));
+    EXPECT_TRUE(trueType.contains(QStringLiteral("DejaVu Sans")));
+
+    // Type 1 fonts are left out.
+    QSet<QString> type1Only = fcList(QStringLiteral(":fontformat=Type 1"));
+    type1Only -= fcList(QStringLiteral(":fontformat=TrueType"));
+    type1Only -= fcList(QStringLiteral(":fontformat=CFF"));
+    for (const QString& family : fcList(QStringLiteral(":fontformat=CFF"))) {
+        if (all.contains(family)) {
+            EXPECT_TRUE(trueType.contains(family)) << family.toStdString();
+        }
+    }
+    int checked = 0;
+    for (const QString& family : type1Only) {
+        if (!all.contains(family))
+            continue;
+        EXPECT_FALSE(trueType.contains(family)) << family.toStdString();
+        ++checked;
+    }
+    if (checked == 0)
+        GTEST_SKIP() << "no Type 1 font installed to leave out";
 }
 
 } // namespace
