@@ -101,9 +101,9 @@ CPgFont::CPgFont(Settings& settings, QWidget* parent)
     layout->addStretch(1);
 
     connect(foreignList_, &QComboBox::activated, this,
-            [this](int index) { languageChosen(foreignList_, foreignLayout_, index); });
+            [this](int index) { languageChosen(foreignLayout_, index); });
     connect(nativeList_, &QComboBox::activated, this,
-            [this](int index) { languageChosen(nativeList_, nativeLayout_, index); });
+            [this](int index) { languageChosen(nativeLayout_, index); });
     connect(foreignFont_, &QPushButton::clicked, this, [this] { chooseFontFor(Which::Foreign); });
     connect(nativeFont_, &QPushButton::clicked, this, [this] { chooseFontFor(Which::Native); });
     connect(transFont_, &QPushButton::clicked, this, [this] { chooseFontFor(Which::Trans); });
@@ -116,6 +116,7 @@ CPgFont::CPgFont(Settings& settings, QWidget* parent)
 void CPgFont::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    displayed_ = true;
     showValues();
 }
 
@@ -165,9 +166,8 @@ void CPgFont::selectLanguage(QComboBox* list, std::uint32_t id)
     list->setCurrentIndex(found);
 }
 
-void CPgFont::languageChosen(QComboBox* list, std::uint32_t& layout, int index)
+void CPgFont::languageChosen(std::uint32_t& layout, int index)
 {
-    Q_UNUSED(list);
     if (languageIdAt(index, layout))
         emit changed();
 }

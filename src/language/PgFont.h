@@ -42,6 +42,8 @@ public:
     // The confirmation (OK or Apply of the sheet): writes the page's copy
     // back to Settings, font heights always negative or 0.
     void apply();
+    // Whether the page has been on view; the sheet confirms only such pages.
+    bool displayed() const { return displayed_; }
 
     // The font dialog and the file dialog; replaceable so that tests can
     // answer them. The defaults are chooseFont() and a modal file dialog.
@@ -77,7 +79,7 @@ private:
 
     void showValues();
     void selectLanguage(QComboBox* list, std::uint32_t id);
-    void languageChosen(QComboBox* list, std::uint32_t& layout, int index);
+    void languageChosen(std::uint32_t& layout, int index);
     void chooseFontFor(Which which);
     void installFontFile();
     void setPreview(QPushButton* button, QFont& preview, int height, std::uint8_t charSet,
@@ -90,6 +92,7 @@ private:
     std::uint8_t foreignCharSet_ = 0, nativeCharSet_ = 0, transCharSet_ = 0;
     std::uint32_t foreignLayout_ = 0, nativeLayout_ = 0, transLayout_ = 0;
     std::int16_t wordFontSize_ = 0, transFontSize_ = 0;
+    bool displayed_ = false;
 
     QFont preview1_, preview2_, preview3_;
 

@@ -80,8 +80,10 @@ TEST_F(PgFontTest, ShowsItsControlsAndThePreviews)
     auto* nativeFont = child<QPushButton>(page, "nativeFont");
     auto* transFont = child<QPushButton>(page, "transFont");
     EXPECT_EQ(foreignFont->text(), QStringLiteral("Выбор шрифта"));  // until shown
+    EXPECT_FALSE(page.displayed());
 
     page.show();
+    EXPECT_TRUE(page.displayed());
     EXPECT_EQ(foreignFont->text(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(foreignFont->font().family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(foreignFont->font().pointSize(), 12);
