@@ -21,10 +21,11 @@ namespace {
 
 // Previews are drawn two points larger than the font they show. A size of 0
 // (a setting never made) would give a preview of -2, so the dialogs' default
-// size stands in for it.
+// size stands in for it; a positive size (a damaged setting) counts as its
+// negative, as confirmation will store it.
 int previewHeight(std::int16_t size, int defaultPoints)
 {
-    const int height = size == 0 ? -defaultPoints : size;
+    const int height = size == 0 ? -defaultPoints : -std::abs(static_cast<int>(size));
     return height - 2;
 }
 

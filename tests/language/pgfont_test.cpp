@@ -260,6 +260,8 @@ TEST_F(PgFontTest, ConfirmationWritesHeightsNegative)
     settings.setTransFontSize(INT16_MIN);
     CPgFont page(settings);
     settings.setSForeignFontFace("changed meanwhile");
+    page.show();
+    EXPECT_EQ(child<QPushButton>(page, "foreignFont")->font().pointSize(), 13);
     page.apply();
     EXPECT_EQ(settings.wordFontSize(), -11);
     EXPECT_EQ(settings.transFontSize(), -32767);
