@@ -9,10 +9,18 @@ import tempfile
 import time
 
 
+def free_display(start):
+    """The first display number from start on that no X server holds."""
+    n = start
+    while os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
+        n += 1
+    return n
+
+
 class Desktop:
     def __init__(self):
         self.home = tempfile.mkdtemp(prefix="mox-e2e-")
-        self.display = ":%d" % (200 + os.getpid() % 300)
+        self.display = ":%d" % free_display(200 + os.getpid() % 300)
         self.env = dict(os.environ,
                         DISPLAY=self.display,
                         HOME=self.home,
@@ -30,6 +38,11 @@ class Desktop:
             ["Xvfb", self.display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         self.wait(lambda: self.run(["xdpyinfo"], check=False).returncode == 0, 10, "Xvfb")
+        # A server that ended at once lost the display to another one: never
+        # drive someone else's desktop.
+        time.sleep(0.3)
+        if self.procs[0].poll() is not None:
+            raise RuntimeError("Xvfb could not take display %s" % self.display)
         self.procs.append(subprocess.Popen(["icewm"], env=self.env,
                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         self.wait(lambda: "SystemTray" in self.tree(), 10, "icewm's tray")
