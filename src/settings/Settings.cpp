@@ -227,11 +227,19 @@ std::string Settings::startupFolder() const
             name = in.substr(start + 1, end - start - 1);
             i = end + 1;
         } else {
+            // A name starts with a letter or "_" and goes on with letters,
+            // digits and "_".
             end = start;
-            while (end < in.size() && (std::isalnum(static_cast<unsigned char>(in[end])) || in[end] == '_'))
+            while (end < in.size() &&
+                   (std::isalpha(static_cast<unsigned char>(in[end])) || in[end] == '_' ||
+                    (end > start && std::isdigit(static_cast<unsigned char>(in[end])))))
                 ++end;
             name = in.substr(start, end - start);
             i = end;
+            if (name.empty()) {   // a "$" that starts no name stands for itself
+                out += '$';
+                continue;
+            }
         }
         const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
         if (!value)

@@ -487,6 +487,9 @@ TEST(SettingsStartup, StartupFolderExpandsVariablesEachTimeItIsAsked)
     r.setText(Settings::kShellFoldersKey, "Startup", "${MOX_TEST_HOME/x");
     s.load(r);
     EXPECT_EQ(s.startupFolder(), "");
+    r.setText(Settings::kShellFoldersKey, "Startup", "/costs $5$MOX_TEST_HOME$");
+    s.load(r);
+    EXPECT_EQ(s.startupFolder(), "/costs $5/home/v$");
     ::unsetenv("MOX_TEST_HOME");
     EXPECT_TRUE(m.shown.empty());
 }
