@@ -172,8 +172,22 @@ bool LearningEngine::topUpList()
         return false;
     }
 
+    // Appends start at a record boundary: a trailing fragment (which no
+    // reader takes for a record) would shift every record appended after it.
     std::error_code sizeError;
     std::uintmax_t listSize = std::filesystem::file_size(listPath, sizeError);
+    if (!sizeError && listSize % kListRecordSize != 0) {
+        listSize -= listSize % kListRecordSize;
+        std::filesystem::resize_file(listPath, listSize, sizeError);
+    }
+    // Takes a partly written or unmatched list record back off the file.
+    const auto takeBackListRecord = [&] {
+        listFile.close();
+        if (!sizeError) {
+            std::error_code ignored;
+            std::filesystem::resize_file(listPath, listSize, ignored);
+        }
+    };
 
     // Drawn positions leave the candidates and the later ones move up. The
     // few drawn positions are kept apart, in ascending order, and a draw `w`
@@ -203,6 +217,7 @@ bool LearningEngine::topUpList()
         listFile.write(reinterpret_cast<const char*>(&entry), static_cast<std::streamsize>(kListRecordSize));
         listFile.flush();
         if (!listFile) {
+            takeBackListRecord();
             messages.show(kCannotWriteList, MessageIcon::Error, MessageButtons::Ok);
             return false;
         }
@@ -210,11 +225,7 @@ bool LearningEngine::topUpList()
         record.inList = 1;
         const bool marked = rewriteRecord(dictionary, offset, record) && dictionary.flush().good();
         if (!marked) {
-            listFile.close();
-            if (!sizeError) {
-                std::error_code ignored;
-                std::filesystem::resize_file(listPath, listSize, ignored);
-            }
+            takeBackListRecord();
             messages.show(kCannotWriteDictionary, MessageIcon::Error, MessageButtons::Ok);
             return false;
         }

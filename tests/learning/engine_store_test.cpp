@@ -47,7 +47,7 @@ TEST_F(EngineTest, TopUpDrawsOnlyWhatTheTargetNeedsAndMarksExactlyThose)
     EXPECT_EQ(added[213], 1);
     EXPECT_EQ(added[0], 0);
 
-    // Already full: nothing is read, nothing is recorded.
+    // Already full: nothing is drawn and no candidate count is recorded.
     settings.setUiDictActiveCount(99);
     EXPECT_TRUE(engine.topUpList());
     EXPECT_EQ(settings.uiDictActiveCount(), 99u);
@@ -120,6 +120,20 @@ TEST_F(EngineTest, WithoutCandidatesAShortListIsRefusedAndNoFileIsWritten)
     }
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(engine.list().size(), 3u);
+}
+
+TEST_F(EngineTest, AppendedWordsStartAtARecordBoundaryAfterADamagedTail)
+{
+    prepare(3, 1);
+    auto bytes = TempDir::readBytes(listFile());
+    bytes.insert(bytes.end(), 10, 0x55);
+    TempDir::writeBytes(listFile(), bytes);
+    ASSERT_TRUE(engine.topUpList());
+    EXPECT_EQ(TempDir::readBytes(listFile()).size(), 4u * 224u);
+    const auto list = listOnDisk();
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_STREQ(list[3].word, "word3");
+    EXPECT_EQ(list[3].reserved212, 1);
 }
 
 TEST_F(EngineTest, TopUpCanDrawEveryCandidateOnce)
