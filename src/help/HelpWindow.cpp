@@ -112,6 +112,13 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* owner)
     QAction* back = bar->addAction(QStringLiteral("Назад"), browser_, &QTextBrowser::backward);
     QAction* forward = bar->addAction(QStringLiteral("Вперёд"), browser_, &QTextBrowser::forward);
     bar->addAction(QStringLiteral("Начало"), this, [this] { showPage({}); });
+    bar->addSeparator();
+    QAction* larger = bar->addAction(QStringLiteral("Крупнее"), browser_, [this] { browser_->zoomIn(1); });
+    QAction* smaller = bar->addAction(QStringLiteral("Мельче"), browser_, [this] { browser_->zoomOut(1); });
+    back->setShortcut(QKeySequence::Back);
+    forward->setShortcut(QKeySequence::Forward);
+    larger->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    smaller->setShortcut(QKeySequence::ZoomOut);
     back->setEnabled(false);
     forward->setEnabled(false);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
