@@ -35,6 +35,8 @@ public:
         XTestFakeMotionEvent(display_, -1, x_, x_, CurrentTime);
         XFlush(display_);
     }
+    // Waits until the server has taken every fake event sent so far.
+    void sync() { XSync(display_, False); }
     void click()
     {
         XTestFakeButtonEvent(display_, 1, True, CurrentTime);
@@ -114,6 +116,25 @@ TEST_F(ActivityMonitorTest, NothingIsReportedOutsideTheWatch)
     monitor.install();
     user.moveMouse();
     EXPECT_TRUE(spinUntil([&] { return reports > 0; }));
+}
+
+TEST_F(ActivityMonitorTest, InputBeforeARemoveDoesNotCountForTheNextCheck)
+{
+    X11ActivityMonitor monitor(server.name());
+    int reports = 0;
+    monitor.setActivityHandler([&] { ++reports; });
+    monitor.install();
+    spinFor(100);
+
+    // Input the server handled before the removal, still unread by the monitor.
+    user.pressKey();
+    user.moveMouse();
+    user.sync();
+    monitor.remove();
+    reports = 0;
+    monitor.install();
+    spinFor(300);
+    EXPECT_EQ(reports, 0);
 }
 
 TEST_F(ActivityMonitorTest, IdleTimeFallbackSeesInputButNotSilence)

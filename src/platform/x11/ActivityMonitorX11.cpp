@@ -85,6 +85,7 @@ void X11ActivityMonitor::install()
         return;
     installed_ = true;
     if (rawEvents_) {
+        discardQueued();
         selectRawEvents(true);
         // XSync may have read events into Xlib's queue, where the socket
         // notifier does not see them.
@@ -101,8 +102,12 @@ void X11ActivityMonitor::remove()
     if (!display_ || !installed_)
         return;
     installed_ = false;
-    if (rawEvents_)
+    if (rawEvents_) {
         selectRawEvents(false);
+        // The server may have sent input up to the moment it took the
+        // deselection; left in Xlib's queue it would count for the next check.
+        discardQueued();
+    }
     idleSampler_.stop();
 }
 
@@ -120,6 +125,14 @@ void X11ActivityMonitor::readEvents()
     // Events that were on their way when the watch was removed are dropped.
     if (activity && installed_)
         report();
+}
+
+void X11ActivityMonitor::discardQueued()
+{
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+    }
 }
 
 long long X11ActivityMonitor::idleMilliseconds()

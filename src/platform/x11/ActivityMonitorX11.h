@@ -48,6 +48,7 @@ public:
 private:
     void selectRawEvents(bool on);
     void readEvents();
+    void discardQueued();
     void sampleIdleTime();
     // The server's idle time in ms, or -1 when it cannot be read.
     long long idleMilliseconds();
