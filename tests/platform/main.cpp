@@ -14,6 +14,8 @@
 static int holdLock(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Named as the program names itself, unlike the executable's file name.
+    QCoreApplication::setApplicationName(QStringLiteral("Mox!"));
     mox::InstanceLock lock(QString::fromLocal8Bit(argv[2]));
     const bool acquired = lock.acquire() == mox::InstanceLock::Result::Acquired;
     std::printf("%s\n", acquired ? "acquired" : "held");
@@ -32,6 +34,7 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "--hold-lock") == 0)
         return holdLock(argc, argv);
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Mox!"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
