@@ -1,0 +1,132 @@
+#include "app/App.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+#include "app/EscapeFilter.h"
+#include "app/Termination.h"
+#include "app/TrayMenu.h"
+#include "help/AboutBox.h"
+#include "help/Help.h"
+#include "help/ProgramIcon.h"
+#include "language/TranscriptionFont.h"
+#include "learning/MainWindow.h"
+#include "platform/ClockPort.h"
+#include "platform/dbus/LogindSleep.h"
+#include "platform/qt/InstanceLock.h"
+#include "platform/qt/QtMessages.h"
+#include "platform/qt/QtRegistry.h"
+#include "platform/qt/QtTimerPort.h"
+#include "platform/x11/ActivityMonitorX11.h"
+#include "platform/x11/ForegroundX11.h"
+#include "platform/x11/XkbLayouts.h"
+#include "settings/Settings.h"
+#include "settings/UserSetup.h"
+
+namespace mox {
+
+App::App() = default;
+
+App::~App()
+{
+    // The window's ending work runs before the ports it uses go away.
+    escape_.reset();
+    if (window_)
+        window_->setTrayIcon(nullptr);
+    tray_.reset();
+    window_.reset();
+}
+
+int App::run()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Jov Software"));
+    QCoreApplication::setApplicationName(QStringLiteral("Mox!"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // A second copy ends here, before anything is shown or written.
+    lock_ = std::make_unique<InstanceLock>();
+    if (lock_->acquire() == InstanceLock::Result::HeldByOther)
+        return 0;
+
+    messages_ = std::make_unique<QtMessages>();
+    settings_ = std::make_unique<Settings>(*messages_);
+    QtRegistry registry;
+    UserSetup::ensure(registry, *messages_);
+    settings_->load(registry);
+
+    startWindow();
+    const int code = QApplication::exec();
+    finish();
+    return code;
+}
+
+void App::startWindow()
+{
+    Settings& settings = *settings_;
+    QApplication::setWindowIcon(programIcon());
+    setHelpSettings(&settings);
+
+    clock_ = std::make_unique<SystemClock>();
+    layouts_ = std::make_unique<XkbLayouts>();
+    timers_ = std::make_unique<QtTimerPort>();
+    activity_ = std::make_unique<X11ActivityMonitor>();
+    foreground_ = std::make_unique<X11Foreground>();
+    sleep_ = std::make_unique<LogindSleep>();
+    transcriptionFont_ = std::make_unique<TranscriptionFont>();
+
+    MainWindowDialogs dialogs;
+    dialogs.help = [this](QWidget* owner, const QString& topic) { showHelp(*settings_, owner, topic); };
+    dialogs.about = [this](QWidget* owner) {
+        AboutBox box(*messages_, owner);
+        box.exec();
+    };
+    dialogs.installTranscriptionFont = [this] {
+        transcriptionFont_->install(TranscriptionFont::defaultPath(*settings_));
+    };
+    dialogs.removeTranscriptionFont = [this] { transcriptionFont_->remove(); };
+
+    window_ = std::make_unique<MainWindow>(
+        MainWindowPorts{settings, *clock_, *layouts_, *timers_, *activity_, *foreground_, *sleep_},
+        std::move(dialogs));
+    messages_->setParent(nullptr);
+    tray_ = std::make_unique<TrayMenu>(*window_, programIcon());
+    window_->setTrayIcon(tray_.get());
+    connect(window_.get(), &MainWindow::exitRequested, qApp, [] { QCoreApplication::quit(); });
+
+    escape_ = std::make_unique<EscapeFilter>(*window_);
+    qApp->installEventFilter(escape_.get());
+
+    // Logging out and termination signals keep the answers, as the exit
+    // command does: the session manager asks for the data first, a signal
+    // ends the program the regular way.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        if (window_)
+            window_->saveList();
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (window_)
+            window_->endWork();
+    });
+    termination_ = std::make_unique<Termination>([this](int) {
+        if (window_)
+            window_->exitProgram();
+    });
+
+    // The first showing: the window is up for an instant and retreats to the
+    // notification area with the showing cycle armed.
+    window_->show();
+}
+
+void App::finish()
+{
+    termination_.reset();
+    if (escape_)
+        qApp->removeEventFilter(escape_.get());
+    if (window_) {
+        if (tray_)
+            tray_->removeIcon();
+        window_->endWork();
+    }
+}
+
+} // namespace mox

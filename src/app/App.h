@@ -1,0 +1,59 @@
+#pragma once
+#include <memory>
+
+#include <QObject>
+
+namespace mox {
+
+class EscapeFilter;
+class LogindSleep;
+class MainWindow;
+class QtMessages;
+class QtTimerPort;
+class Settings;
+class SystemClock;
+class Termination;
+class TrayMenu;
+class TranscriptionFont;
+class X11ActivityMonitor;
+class X11Foreground;
+class XkbLayouts;
+class InstanceLock;
+
+// The application: refuses a second copy, sets up the user's program folder
+// and settings on the first run, loads the settings and runs the learning
+// window for the life of the process. The process ends through the tray
+// menu's exit command, a termination signal (SIGTERM, SIGINT, SIGHUP) or the
+// end of the session; each of them writes the working list first.
+class App final : public QObject {
+    Q_OBJECT
+public:
+    App();
+    ~App() override;
+
+    // The start-up sequence and the run of the learning window; returns the
+    // exit code. A second copy returns 0 at once without showing or touching
+    // anything.
+    int run();
+
+private:
+    void startWindow();
+    void finish();
+
+    std::unique_ptr<InstanceLock> lock_;
+    std::unique_ptr<QtMessages> messages_;
+    std::unique_ptr<Settings> settings_;
+    std::unique_ptr<SystemClock> clock_;
+    std::unique_ptr<XkbLayouts> layouts_;
+    std::unique_ptr<QtTimerPort> timers_;
+    std::unique_ptr<X11ActivityMonitor> activity_;
+    std::unique_ptr<X11Foreground> foreground_;
+    std::unique_ptr<LogindSleep> sleep_;
+    std::unique_ptr<TranscriptionFont> transcriptionFont_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<TrayMenu> tray_;
+    std::unique_ptr<EscapeFilter> escape_;
+    std::unique_ptr<Termination> termination_;
+};
+
+} // namespace mox

@@ -1,0 +1,24 @@
+#pragma once
+#include <QObject>
+
+namespace mox {
+
+class MainWindow;
+
+// Esc, wherever it is pressed in the program, becomes the close message of
+// the learning window, which closes the active dialog of the program or
+// hides the learning window. Open popups (menus, drop-down lists) keep their
+// own Esc.
+class EscapeFilter final : public QObject {
+    Q_OBJECT
+public:
+    explicit EscapeFilter(MainWindow& window, QObject* parent = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MainWindow& window_;
+};
+
+} // namespace mox

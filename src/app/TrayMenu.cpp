@@ -1,0 +1,141 @@
+#include "app/TrayMenu.h"
+
+#include <QCursor>
+#include <QMenu>
+
+#include "settings/Settings.h"
+
+namespace mox {
+
+TrayMenu::TrayMenu(MainWindow& window, const QIcon& icon, QObject* parent)
+    : QObject(parent), window_(window), icon_(std::make_unique<QSystemTrayIcon>(icon))
+{
+    icon_->setToolTip(QString::fromUtf8(kTip));
+    connect(icon_.get(), &QSystemTrayIcon::activated, this, &TrayMenu::onActivated);
+}
+
+TrayMenu::~TrayMenu()
+{
+    // No icon is left behind in the notification area.
+    icon_->hide();
+}
+
+void TrayMenu::addIcon()
+{
+    if (shown_)
+        return;
+    shown_ = true;
+    icon_->show();
+}
+
+void TrayMenu::removeIcon()
+{
+    shown_ = false;
+    icon_->hide();
+}
+
+void TrayMenu::onActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        onTrayMessage(Click::LeftReleased);
+        break;
+    case QSystemTrayIcon::Context:
+        onTrayMessage(Click::RightPressed);
+        break;
+    default:
+        onTrayMessage(Click::Other);
+        break;
+    }
+}
+
+void TrayMenu::onTrayMessage(Click click)
+{
+    window_.autoShow().rememberForeground();
+    if (window_.ownDialogOpen())
+        return;
+    switch (click) {
+    case Click::LeftReleased:
+        window_.autoShow().openFromTray();
+        break;
+    case Click::RightPressed: {
+        const QPoint at = QCursor::pos();
+        std::unique_ptr<QMenu> menu = buildMenu();
+        QAction* chosen = menu->exec(at);
+        const int command = chosen ? chosen->data().toInt() : 0;
+        menu.reset();
+        perform(command);
+        break;
+    }
+    case Click::Other:
+        break;
+    }
+}
+
+std::unique_ptr<QMenu> TrayMenu::buildMenu() const
+{
+    auto menu = std::make_unique<QMenu>();
+    menu->setObjectName("SysTray");
+    const MainWindowDialogs& dialogs = window_.dialogs();
+    auto add = [&](const QString& text, int command, bool enabled) {
+        QAction* action = menu->addAction(text);
+        action->setData(command);
+        action->setEnabled(enabled);
+        return action;
+    };
+    QAction* open = add(QStringLiteral("Открыть &Mox!"), Open, true);
+    // The item without text shows as a line and does nothing.
+    menu->addSeparator()->setData(Blank);
+    const std::int32_t autoShow = window_.settings().bAutoShow();
+    if (autoShow == 1)
+        add(QStringLiteral("Выключить автопоказ"), AutoShowSwitch, true);
+    else if (autoShow == 0)
+        add(QStringLiteral("Включить автопоказ"), AutoShowSwitch, true);
+    menu->addSeparator();
+    add(QStringLiteral("&Опции"), Options, static_cast<bool>(dialogs.options));
+    add(QStringLiteral("Добавить &лексику"), AddWords, static_cast<bool>(dialogs.addWords));
+    menu->addSeparator();
+    add(QStringLiteral("Помощь"), Help, static_cast<bool>(dialogs.help));
+    add(QStringLiteral("О &программе..."), About, static_cast<bool>(dialogs.about));
+    menu->addSeparator();
+    add(QStringLiteral("&Выход"), Exit, true);
+
+    // The first item is the default one, shown bold.
+    menu->setDefaultAction(open);
+    QFont bold = open->font();
+    bold.setBold(true);
+    open->setFont(bold);
+    return menu;
+}
+
+void TrayMenu::perform(int command)
+{
+    switch (command) {
+    case Open:
+        window_.autoShow().openFromTray();
+        break;
+    case AutoShowSwitch:
+        window_.autoShow().toggleAutoShow();
+        break;
+    case Options:
+        window_.optionsFromTray();
+        break;
+    case AddWords:
+        window_.addWordsFromTray();
+        break;
+    case Help:
+        window_.openHelp(MainWindow::introTopic());
+        break;
+    case About:
+        window_.aboutFromTray();
+        break;
+    case Exit:
+        removeIcon();
+        window_.exitProgram();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace mox

@@ -1,0 +1,301 @@
+// The application shell: the tray menu, Esc everywhere, termination signals
+// and the single-instance rule, over the real learning window (offscreen).
+// FakeSleep has a member named like a Qt keyword macro: include it before Qt.
+#include "platform/fake/FakeSleep.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+#include <cstring>
+
+#include "app/EscapeFilter.h"
+#include "app/Termination.h"
+#include "app/TrayMenu.h"
+#include "language/CharsetCodec.h"
+#include "learning/MainWindow.h"
+#include "platform/fake/FakeActivity.h"
+#include "platform/fake/FakeForeground.h"
+#include "platform/fake/FakeLayoutPort.h"
+#include "platform/fake/FakeTimers.h"
+#include "platform/fake/FixedClock.h"
+#include "platform/fake/RecordingMessages.h"
+#include "platform/qt/InstanceLock.h"
+#include "settings/Settings.h"
+#include "store/DictRecord.h"
+#include "store/ListRecord.h"
+#include "store/RecordText.h"
+#include "support/TempDir.h"
+#include "widgets/ColorEdit.h"
+#include "widgets/WordListBox.h"
+
+using namespace mox;
+
+namespace {
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.path() / "voc");
+        settings.setAppPath(dir.str());
+        settings.setSCurDict("test.dct");
+        settings.setSCurList("test.lst");
+        settings.setIRowCount(3);
+        settings.setISubSetRecCount(5);
+        settings.setIExcludeAfter(3);
+        settings.setIShowCount(100);
+        settings.setIHideAfter(100);
+        settings.setBAutoShow(1);
+        settings.setUiTimer(60000);
+        settings.setWordFontSize(-10);
+        settings.setINativeCharSet(204);
+
+        std::vector<unsigned char> bytes;
+        for (const char* word : {"one", "two", "three", "four"}) {
+            DictRecord r;
+            setFieldText(r.word, word);
+            setFieldText(r.translation, std::string("t-") + word);
+            const auto* p = reinterpret_cast<const unsigned char*>(&r);
+            bytes.insert(bytes.end(), p, p + sizeof r);
+        }
+        TempDir::writeBytes(dir.path() / "voc" / "test.dct", bytes);
+    }
+
+    void start()
+    {
+        window = std::make_unique<MainWindow>(
+            MainWindowPorts{settings, clock, layouts, timers, activity, foreground, sleep}, dialogs);
+        QPixmap picture(16, 16);
+        picture.fill(Qt::darkBlue);
+        tray = std::make_unique<TrayMenu>(*window, QIcon(picture));
+        window->setTrayIcon(tray.get());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(timers.fire(TimerId::FirstHide));
+        ASSERT_TRUE(tray->iconShown());
+    }
+
+    // Opens the window and answers the current word right.
+    void answerOnce()
+    {
+        tray->onTrayMessage(TrayMenu::Click::LeftReleased);
+        ASSERT_TRUE(window->QWidget::isVisible());
+        ASSERT_TRUE(window->engine().checkAnswer(window->engine().answer()));
+    }
+
+    std::uint32_t answersOnDisk() const
+    {
+        const auto bytes = TempDir::readBytes(dir.path() / "voc" / "test.lst");
+        std::uint32_t sum = 0;
+        for (std::size_t off = 0; off + sizeof(ListRecord) <= bytes.size(); off += sizeof(ListRecord)) {
+            ListRecord r;
+            std::memcpy(&r, bytes.data() + off, sizeof r);
+            sum += r.answers;
+        }
+        return sum;
+    }
+
+    std::vector<std::pair<QString, int>> menuItems(QMenu& menu) const
+    {
+        std::vector<std::pair<QString, int>> out;
+        for (QAction* a : menu.actions())
+            out.emplace_back(a->isSeparator() ? QString("-") : a->text(), a->data().toInt());
+        return out;
+    }
+
+    TempDir dir;
+    RecordingMessages messages;
+    Settings settings{messages};
+    FixedClock clock;
+    FakeLayoutPort layouts{std::vector<std::string>{"00000409"}};
+    FakeTimers timers;
+    FakeActivity activity;
+    FakeForeground foreground;
+    FakeSleep sleep;
+    MainWindowDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<TrayMenu> tray;
+};
+
+} // namespace
+
+TEST_F(ShellTest, TheMenuListsTheCommandsInOrderWithTheAutoshowItemFollowingTheSetting)
+{
+    dialogs.about = [](QWidget*) {};
+    start();
+    EXPECT_EQ(tray->icon().toolTip(), "Mox!");
+    auto menu = tray->buildMenu();
+    const std::vector<std::pair<QString, int>> on = {
+        {"Открыть &Mox!", 32781}, {"-", 32783},       {"Выключить автопоказ", 32780},
+        {"-", 0},                 {"&Опции", 32774},  {"Добавить &лексику", 32779},
+        {"-", 0},                 {"Помощь", 32784},  {"О &программе...", 32775},
+        {"-", 0},                 {"&Выход", 32776},
+    };
+    EXPECT_EQ(menuItems(*menu), on);
+    EXPECT_EQ(menu->defaultAction(), menu->actions().front());
+    // Commands without their windows are offered disabled; about is there.
+    EXPECT_FALSE(menu->actions()[4]->isEnabled());
+    EXPECT_FALSE(menu->actions()[5]->isEnabled());
+    EXPECT_TRUE(menu->actions()[8]->isEnabled());
+
+    settings.setBAutoShow(0);
+    menu = tray->buildMenu();
+    EXPECT_EQ(menu->actions()[2]->text(), "Включить автопоказ");
+    settings.setBAutoShow(7); // neither value: no switch at all
+    menu = tray->buildMenu();
+    EXPECT_EQ(menu->actions().size(), on.size() - 1);
+    EXPECT_EQ(menu->actions()[2]->isSeparator(), true);
+}
+
+TEST_F(ShellTest, TheAutoshowSwitchStopsTheIntervalOrStartsAFullOneFromNow)
+{
+    start();
+    ASSERT_TRUE(timers.isRunning(TimerId::Autoshow));
+    tray->perform(TrayMenu::AutoShowSwitch);
+    EXPECT_EQ(settings.bAutoShow(), 0);
+    EXPECT_FALSE(timers.isRunning(TimerId::Autoshow));
+    EXPECT_EQ(window->autoShow().activeTimer(), AutoShow::kNoTimer);
+
+    timers.advance(30000);
+    tray->perform(TrayMenu::AutoShowSwitch);
+    EXPECT_EQ(settings.bAutoShow(), 1);
+    ASSERT_TRUE(timers.isRunning(TimerId::Autoshow));
+    EXPECT_EQ(timers.deadline(TimerId::Autoshow), timers.now() + 60000);
+    EXPECT_FALSE(window->QWidget::isVisible());
+}
+
+TEST_F(ShellTest, ClicksOpenTheWindowUnlessOneOfTheProgramsDialogsIsOpen)
+{
+    start();
+    QDialog sheet;
+    sheet.setWindowTitle("Mox! <> Настройки");
+    sheet.show();
+    tray->onTrayMessage(TrayMenu::Click::LeftReleased);
+    EXPECT_FALSE(window->QWidget::isVisible());
+    EXPECT_TRUE(tray->iconShown());
+    sheet.hide();
+
+    tray->onTrayMessage(TrayMenu::Click::Other);
+    EXPECT_FALSE(window->QWidget::isVisible());
+    tray->onTrayMessage(TrayMenu::Click::LeftReleased);
+    EXPECT_TRUE(window->QWidget::isVisible());
+    EXPECT_FALSE(tray->iconShown());
+    EXPECT_FALSE(window->prompt()->text().isEmpty());
+    EXPECT_EQ(window->variants()->count(), 3);
+}
+
+TEST_F(ShellTest, ExitLeavesNoIconAndWritesTheAnswersGivenSinceTheWindowAppeared)
+{
+    start();
+    answerOnce();
+    EXPECT_EQ(answersOnDisk(), 0u);
+    window->autoShow().retreatWithAutoshow();
+    ASSERT_TRUE(tray->iconShown());
+    QSignalSpy exits(window.get(), &MainWindow::exitRequested);
+    tray->perform(TrayMenu::Exit);
+    EXPECT_FALSE(tray->iconShown());
+    EXPECT_FALSE(tray->icon().isVisible());
+    EXPECT_EQ(answersOnDisk(), 1u);
+    EXPECT_EQ(exits.count(), 1);
+}
+
+TEST_F(ShellTest, EscClosesTheActiveDialogOrHidesTheLearningWindow)
+{
+    start();
+    EscapeFilter filter(*window);
+    qApp->installEventFilter(&filter);
+    tray->onTrayMessage(TrayMenu::Click::LeftReleased);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    if (QApplication::activeWindow() != window.get())
+        QApplication::setActiveWindow(window.get()); // offscreen keeps a stale focus window
+
+    QTest::keyClick(window->variants(), Qt::Key_Escape);
+    EXPECT_FALSE(window->QWidget::isVisible());
+    EXPECT_TRUE(tray->iconShown());
+
+    QDialog editor;
+    editor.setWindowTitle("Mox! <> Добавление лексики");
+    auto* list = new WordListBox(&editor);
+    editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_FALSE(window->QWidget::isVisible());
+
+    // Other keys pass.
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    QTest::keyClick(list, Qt::Key_A);
+    EXPECT_TRUE(editor.isVisible());
+    qApp->removeEventFilter(&filter);
+}
+
+TEST_F(ShellTest, ATerminationSignalEndsTheProgramTheWayTheExitCommandDoes)
+{
+    start();
+    answerOnce();
+    std::vector<int> received;
+    Termination termination([&](int signal) {
+        received.push_back(signal);
+        window->exitProgram();
+    });
+    ASSERT_TRUE(termination.active());
+    QSignalSpy exits(window.get(), &MainWindow::exitRequested);
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    ASSERT_TRUE(exits.wait(2000));
+    EXPECT_EQ(received, std::vector<int>{SIGTERM});
+    EXPECT_EQ(answersOnDisk(), 1u);
+    EXPECT_FALSE(tray->iconShown());
+
+    ASSERT_EQ(std::raise(SIGHUP), 0);
+    ASSERT_TRUE(exits.wait(2000));
+    EXPECT_EQ(received, (std::vector<int>{SIGTERM, SIGHUP}));
+}
+
+TEST(SingleInstance, ASecondCopyEndsAtOnceWithoutTouchingAnything)
+{
+    TempDir home;
+    const QString runtime = QString::fromStdString((home.path() / "run").string());
+    const QString config = QString::fromStdString((home.path() / "config").string());
+    const QString data = QString::fromStdString((home.path() / "data").string());
+    std::filesystem::create_directories(home.path() / "run");
+    std::filesystem::permissions(home.path() / "run", std::filesystem::perms::owner_all);
+
+    // The running copy: this test holds the lock the program takes.
+    qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+    InstanceLock running;
+    ASSERT_EQ(running.acquire(), InstanceLock::Result::Acquired);
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    env.insert("XDG_CONFIG_HOME", config);
+    env.insert("XDG_DATA_HOME", data);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("DISPLAY");
+    second.setProcessEnvironment(env);
+    second.start(MOX_PROGRAM, {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "config"));
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "data"));
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
