@@ -24,9 +24,13 @@ struct TranscriptionUpdate {
 // (cp1251 for the word fonts, transcription-font codes for the transcription);
 // the window converts them by the character set of the font they are shown in.
 struct Presentation {
+    // Only `ready` carries texts; for the other two states the window clears
+    // what the state names and leaves the rest (the statistics line
+    // included) as it was.
     enum class State {
-        noDictionary, // the dictionary file does not exist
-        emptyList,    // the working list holds no word
+        noDictionary, // the dictionary file does not exist: empty the variants and the prompt
+        emptyList,    // the working list holds no word: empty the answer control, the prompt and
+                      // the transcription line, disable "--"
         ready         // a word is asked
     };
 
