@@ -123,8 +123,14 @@ void AutoShow::showIfDue()
     // A window that is already up holds the master copy of the list, with the
     // answers given since it appeared; reading the file would drop them.
     const bool visible = window_.isVisible();
-    if (!visible)
+    if (!visible) {
         window_.loadList();
+        // An empty list is only the end of learning when the dictionary has
+        // no word left to draw into it: a fresh list, or one whose words were
+        // all excluded, is topped up by the showing itself.
+        if (window_.listEmpty())
+            window_.topUpAndPresent();
+    }
     const bool empty = window_.listEmpty();
     if (settings_.bAutoShow() != 0 && !empty) {
         removeHooks();

@@ -40,7 +40,8 @@ public:
     virtual void resetShowingCounters() = 0;
     // Switches to the typing layout (called when currentMode is 1).
     virtual void switchToTyping() = 0;
-    // topUpList, presentNext and render.
+    // topUpList, presentNext and render. Also called while the window is
+    // hidden, when the list read before a showing is empty.
     virtual void topUpAndPresent() = 0;
     // Gives the window the keyboard focus and calls focusAnswerControl.
     virtual void focusAnswerControl() = 0;

@@ -29,6 +29,7 @@ public:
     bool wrongShown = false;
     int fileWords = 3, fileAnswers = 0;
     int memoryWords = 3, memoryAnswers = 0;
+    int drawable = 0; // words of the dictionary not yet in the list
 
     void saveList() override
     {
@@ -68,7 +69,14 @@ public:
     }
     void resetShowingCounters() override { calls.push_back("resetShowingCounters"); }
     void switchToTyping() override { calls.push_back("switchToTyping"); }
-    void topUpAndPresent() override { calls.push_back("topUpAndPresent"); }
+    void topUpAndPresent() override
+    {
+        calls.push_back("topUpAndPresent");
+        // Topping up draws the dictionary's remaining words into the list file.
+        memoryWords += drawable;
+        fileWords = memoryWords;
+        drawable = 0;
+    }
     void focusAnswerControl() override { calls.push_back("focusAnswerControl"); }
     WindowRef windowRef() const override { return kSelf; }
     void cancelMode() override { calls.push_back("cancelMode"); }
@@ -235,6 +243,17 @@ TEST_F(AutoShowTest, EmptyListSwitchesAutoshowOffAndStaysHidden)
     EXPECT_EQ(timers.runningCount(), 0u);
     EXPECT_EQ(window.count("removeTrayIcon"), 0) << "the icon stands for the hidden window";
     EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(AutoShowTest, EmptyListWithWordsLeftInTheDictionaryIsToppedUpAndShown)
+{
+    startUp();
+    window.fileWords = 0; // a fresh list, or every word of it excluded
+    window.drawable = 4;
+    EXPECT_EQ(runUntilShown(70000), 10u + 65000u);
+    EXPECT_EQ(settings.bAutoShow(), 1);
+    EXPECT_EQ(window.fileWords, 4);
+    EXPECT_FALSE(activity.installed());
 }
 
 TEST_F(AutoShowTest, AutoshowOffStillRunsTheCycleButNeverShows)
