@@ -91,7 +91,7 @@ void App::startWindow()
     messages_->setParent(nullptr);
     tray_ = std::make_unique<TrayMenu>(*window_, programIcon());
     window_->setTrayIcon(tray_.get());
-    connect(window_.get(), &MainWindow::exitRequested, qApp, [] { QCoreApplication::quit(); });
+    endLoopOnExit(*window_);
 
     escape_ = std::make_unique<EscapeFilter>(*window_);
     qApp->installEventFilter(escape_.get());
@@ -115,6 +115,13 @@ void App::startWindow()
     // The first showing: the window is up for an instant and retreats to the
     // notification area with the showing cycle armed.
     window_->show();
+}
+
+void App::endLoopOnExit(MainWindow& window)
+{
+    // exit(), not quit(): quit() first asks every window to close, and the
+    // learning window never closes (it hides), which would cancel the exit.
+    QObject::connect(&window, &MainWindow::exitRequested, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void App::finish()

@@ -36,6 +36,10 @@ public:
     // anything.
     int run();
 
+    // Ends the event loop once the window's exit command has done its
+    // ending work.
+    static void endLoopOnExit(MainWindow& window);
+
 private:
     void startWindow();
     void finish();

@@ -515,6 +515,8 @@ void MainWindow::switchToTyping()
 
 void MainWindow::reapplyModeLayout()
 {
+    // The options may have changed the number of rows.
+    variants_->setRowHeightFromCount(ports_.settings.iRowCount());
     if (ports_.settings.currentMode() == 1)
         switchToTyping();
     else

@@ -1,5 +1,7 @@
 #include "widgets/WordListBox.h"
 
+#include <algorithm>
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -101,8 +103,11 @@ void WordListBox::setRowHeight(int pixels)
 
 void WordListBox::setRowHeightFromCount(unsigned rows)
 {
+    // The inner height of the list: the viewport is only resized once the
+    // list is laid out, while the frame is known from the start.
     const unsigned divisor = rows ? rows : 1;
-    setRowHeight(static_cast<int>(static_cast<std::uint16_t>(static_cast<unsigned>(viewport()->height()) / divisor)));
+    const int inner = std::max(0, height() - 2 * frameWidth());
+    setRowHeight(static_cast<int>(static_cast<std::uint16_t>(static_cast<unsigned>(inner) / divisor)));
 }
 
 QString WordListBox::selectedText() const

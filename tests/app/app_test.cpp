@@ -11,10 +11,12 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <cstring>
 
+#include "app/App.h"
 #include "app/EscapeFilter.h"
 #include "app/Termination.h"
 #include "app/TrayMenu.h"
@@ -206,6 +208,17 @@ TEST_F(ShellTest, ExitLeavesNoIconAndWritesTheAnswersGivenSinceTheWindowAppeared
     EXPECT_EQ(exits.count(), 1);
 }
 
+TEST_F(ShellTest, TheExitCommandEndsTheEventLoopEvenWhileTheWindowIsUp)
+{
+    start();
+    tray->onTrayMessage(TrayMenu::Click::LeftReleased);
+    ASSERT_TRUE(window->QWidget::isVisible());
+    App::endLoopOnExit(*window);
+    QTimer::singleShot(0, [&] { tray->perform(TrayMenu::Exit); });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(99); }); // the loop went on
+    EXPECT_EQ(QApplication::exec(), 0);
+}
+
 TEST_F(ShellTest, EscClosesTheActiveDialogOrHidesTheLearningWindow)
 {
     start();
@@ -289,6 +302,38 @@ TEST(SingleInstance, ASecondCopyEndsAtOnceWithoutTouchingAnything)
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(std::filesystem::exists(home.path() / "config"));
     EXPECT_FALSE(std::filesystem::exists(home.path() / "data"));
+}
+
+TEST(Program, ATerminationSignalEndsTheRunningProgramAfterWritingTheList)
+{
+    TempDir home;
+    const auto run = home.path() / "run";
+    std::filesystem::create_directories(run);
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all);
+    const auto list = home.path() / "data" / "mox" / "voc" / "english.lst";
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(run.string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home.path() / "config").string()));
+    env.insert("XDG_DATA_HOME", QString::fromStdString((home.path() / "data").string()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("DISPLAY");
+    program.setProcessEnvironment(env);
+    program.start(MOX_PROGRAM, {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    // Running: the settings are set up and the window has retreated once.
+    for (int i = 0; i < 100 && !std::filesystem::exists(list); ++i)
+        QTest::qWait(100);
+    ASSERT_TRUE(std::filesystem::exists(list));
+    QTest::qWait(300);
+    std::filesystem::remove(list);
+
+    program.terminate(); // SIGTERM
+    ASSERT_TRUE(program.waitForFinished(10000)) << "the program went on running";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(std::filesystem::exists(list)); // written again on the way out
 }
 
 int main(int argc, char** argv)

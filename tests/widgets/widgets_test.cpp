@@ -24,11 +24,12 @@ struct Host {
         window.resize(300, 200);
         list = new WordListBox(&window);
         list->setGeometry(10, 10, 200, 100);
+        // Measured before the list was ever shown, as windows do at start.
+        list->setRowHeightFromCount(5);
         other = new ColorEdit(&window);
         other->setGeometry(10, 120, 200, 20);
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-        list->setRowHeightFromCount(5);
         list->addItems({"one", "two", "three"});
         other->setFocus();
     }
