@@ -36,17 +36,13 @@ void TrayMenu::removeIcon()
 
 void TrayMenu::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    switch (reason) {
-    case QSystemTrayIcon::Trigger:
-        onTrayMessage(Click::LeftReleased);
-        break;
-    case QSystemTrayIcon::Context:
-        onTrayMessage(Click::RightPressed);
-        break;
-    default:
-        onTrayMessage(Click::Other);
-        break;
-    }
+    const Click click = reason == QSystemTrayIcon::Trigger   ? Click::LeftReleased
+                        : reason == QSystemTrayIcon::Context ? Click::RightPressed
+                                                             : Click::Other;
+    // Handled once the icon's own mouse handling is over: opening the window
+    // or exiting removes the icon, and with it the widget that reported the
+    // click, which must not go away under its own event handler.
+    QMetaObject::invokeMethod(this, [this, click] { onTrayMessage(click); }, Qt::QueuedConnection);
 }
 
 void TrayMenu::onTrayMessage(Click click)
