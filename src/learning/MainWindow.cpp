@@ -649,7 +649,7 @@ void MainWindow::onHover(int)
     if (ports_.settings.bShowTranscrSel() == 0)
         return;
     hideHint();
-    if (shiftHeld())
+    if (shiftDown_ || shiftHeld())
         showHint();
 }
 
@@ -676,6 +676,7 @@ bool MainWindow::handleKey(QObject* watched, QKeyEvent* event)
         return true;
     }
     if (key == Qt::Key_Shift) {
+        shiftDown_ = true;
         showHint();
         return false;
     }
@@ -714,8 +715,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return handleKey(watched, static_cast<QKeyEvent*>(event));
     case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Shift && !key->isAutoRepeat())
+        if (key->key() == Qt::Key_Shift && !key->isAutoRepeat()) {
+            shiftDown_ = false;
             hideHint();
+        }
         return false;
     }
     case QEvent::MouseButtonPress:
@@ -725,6 +728,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
             hideHint();
+        return false;
+    case QEvent::WindowDeactivate:
+        // A Shift released in another window is never reported here.
+        if (watched == this)
+            shiftDown_ = false;
         return false;
     case QEvent::FocusIn:
         if (watched == typingField_)

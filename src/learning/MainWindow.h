@@ -234,6 +234,9 @@ private:
     LayoutHandle heldTranslationLayout_ = 0;
     bool ended_ = false;
     bool canExclude_ = false;
+    // Shift as this window's key events report it (the window system's own
+    // state is asked too).
+    bool shiftDown_ = false;
     FontRole typingRole_ = FontRole::studiedLanguage;
 
     // The bytes of what is shown, for answering and the hints.

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -396,6 +397,25 @@ TEST_F(MainWindowTest, ShiftShowsTheTranscriptionOfTheSelectedRowOnlyInReverseCh
     EXPECT_TRUE(window->transcriptionLine()->text().isEmpty());
     QTest::keyRelease(window->variants(), Qt::Key_Shift);
     QTest::keyClick(window->variants(), Qt::Key_Down);
+
+    // With Shift held the hint follows the row the mouse selects.
+    QTest::keyPress(window->variants(), Qt::Key_Shift);
+    ASSERT_EQ(window->transcriptionLine()->text(), transcriptionOfRow(window->variants()->currentRow()));
+    auto moveTo = [&](int row) {
+        QWidget* viewport = window->variants()->viewport();
+        QMouseEvent move(QEvent::MouseMove, rowCentre(row), viewport->mapToGlobal(rowCentre(row)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+    };
+    moveTo(3);
+    ASSERT_EQ(window->variants()->currentRow(), 3);
+    EXPECT_EQ(window->transcriptionLine()->text(), transcriptionOfRow(3));
+    QTest::keyRelease(window->variants(), Qt::Key_Shift);
+    EXPECT_TRUE(window->transcriptionLine()->text().isEmpty());
+    // Without Shift the mouse only takes the old hint away.
+    moveTo(1);
+    ASSERT_EQ(window->variants()->currentRow(), 1);
+    EXPECT_TRUE(window->transcriptionLine()->text().isEmpty());
 
     // The right button shows it while held.
     QTest::mousePress(window->variants()->viewport(), Qt::RightButton, {}, rowCentre(1));
