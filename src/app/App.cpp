@@ -88,7 +88,8 @@ void App::startWindow()
     window_ = std::make_unique<MainWindow>(
         MainWindowPorts{settings, *clock_, *layouts_, *timers_, *activity_, *foreground_, *sleep_},
         std::move(dialogs));
-    messages_->setParent(nullptr);
+    // Boxes belong to the learning window, so they come up above it (it stays on top).
+    messages_->setParent(window_.get());
     tray_ = std::make_unique<TrayMenu>(*window_, programIcon());
     window_->setTrayIcon(tray_.get());
     endLoopOnExit(*window_);
