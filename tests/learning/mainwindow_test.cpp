@@ -546,6 +546,35 @@ TEST_F(MainWindowTest, ExcludeAndAddWordsRunTheirDialogsAndTheEndingWorkWritesTh
     EXPECT_EQ(fontRemovals, 1);
 }
 
+TEST_F(MainWindowTest, OptionsEndTheWrongAnswerSaveTheListAndComeBackInTheModeTheSheetChose)
+{
+    writeDictionary(kWords);
+    bool minimisedDuringSheet = false, answerShownDuringSheet = true;
+    std::uint32_t answersOnDiskDuringSheet = 0;
+    dialogs.options = [&](QWidget*) {
+        minimisedDuringSheet = window->isMinimized();
+        answerShownDuringSheet = window->answerButton()->isVisibleTo(window.get());
+        for (const auto& r : listOnDisk())
+            answersOnDiskDuringSheet += r.answers;
+        settings.setCurrentMode(1); // the Method page confirmed typing
+    };
+    start();
+    ASSERT_TRUE(window->optionsButton()->isEnabled());
+    window->variants()->setCurrentRow(wrongRow());
+    QTest::keyClick(window->variants(), Qt::Key_Return);
+    ASSERT_TRUE(window->answerButton()->isVisible());
+
+    QTest::mouseClick(window->optionsButton(), Qt::LeftButton);
+    EXPECT_TRUE(minimisedDuringSheet);
+    EXPECT_FALSE(answerShownDuringSheet);
+    EXPECT_EQ(answersOnDiskDuringSheet, 1u); // written before the sheet opened
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_TRUE(window->typingField()->isVisible());
+    EXPECT_FALSE(window->variants()->isVisible());
+    EXPECT_FALSE(window->prompt()->text().isEmpty());
+    EXPECT_EQ(window->engine().list().size(), listOnDisk().size()); // read again from the file
+}
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
