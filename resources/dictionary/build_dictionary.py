@@ -18,6 +18,9 @@ import struct
 import sys
 import unicodedata
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "font"))
+import keytable  # noqa: E402
+
 WORD_FIELD = 80
 TRANSLATION_FIELD = 80
 TRANSCRIPTION_FIELD = 30
@@ -27,26 +30,13 @@ RECORD_SIZE = 208
 def load_map(path):
     """IPA code point -> key byte, from the transcription font's key table."""
     keys = {}
-    with open(path, encoding="utf-8") as f:
-        header = None
-        for line in f:
-            line = line.rstrip("\n")
-            if not line or line.startswith("#"):
-                continue
-            cols = line.split("\t")
-            if header is None:
-                header = cols
-                continue
-            row = dict(zip(header, cols + [""] * (len(header) - len(cols))))
-            if not row.get("byte"):
-                continue  # a key that inserts no single character
-            byte = int(row["byte"], 16)
-            points = [row["ipa"]] + row.get("also", "").split()
-            for point in points:
-                if point:
-                    keys.setdefault(int(point, 16), byte)
-    if header is None or "ipa" not in header or "byte" not in header:
-        raise SystemExit(f"{path}: not a key table (no id/key/byte/ipa header)")
+    for row in keytable.read_rows(path):
+        if not row.get("byte"):
+            continue  # a key that inserts no single character
+        byte = int(row["byte"], 16)
+        for point in [row["ipa"]] + row.get("also", "").split():
+            if point:
+                keys.setdefault(int(point, 16), byte)
     return keys
 
 

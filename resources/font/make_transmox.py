@@ -11,10 +11,14 @@ changed fonts.
 usage: make_transmox.py SOURCE.ttf MAP.tsv OUTPUT.ttf
 """
 
+import os
 import sys
 
 from fontTools import subset
 from fontTools.ttLib import TTFont
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import keytable  # noqa: E402
 
 FAMILY = "TransMox"
 # Characters that keep their own glyph beside the keys.
@@ -24,26 +28,17 @@ PLAIN = [0x20, 0x2D]
 def read_map(path):
     """Gives {key character code: IPA code point} from the key table."""
     mapping = {}
-    with open(path, encoding="utf-8") as table:
-        header = None
-        for number, line in enumerate(table, 1):
-            line = line.rstrip("\n")
-            if not line or line.startswith("#"):
-                continue
-            cols = line.split("\t")
-            if header is None:
-                header = cols
-                continue
-            row = dict(zip(header, cols))
-            if not row.get("byte"):
-                continue  # the bracket key inserts no character of its own
-            key = int(row["byte"], 16)
-            ipa = int(row["ipa"], 16)
-            if key > 0x7E or key < 0x20:
-                raise SystemExit(f"{path}:{number}: key {key:#x} is not a printable ASCII character")
-            if key in mapping:
-                raise SystemExit(f"{path}:{number}: key {key:#x} appears twice")
-            mapping[key] = ipa
+    for row in keytable.read_rows(path):
+        if not row.get("byte"):
+            continue  # the bracket key inserts no character of its own
+        number = row["_line"]
+        key = int(row["byte"], 16)
+        ipa = int(row["ipa"], 16)
+        if key > 0x7E or key < 0x20:
+            raise SystemExit(f"{path}:{number}: key {key:#x} is not a printable ASCII character")
+        if key in mapping:
+            raise SystemExit(f"{path}:{number}: key {key:#x} appears twice")
+        mapping[key] = ipa
     if not mapping:
         raise SystemExit(f"{path}: no keys")
     return mapping

@@ -14,22 +14,12 @@ from fontTools.ttLib import TTFont
 
 BUILT, SOURCE, MAP, SCRIPT = sys.argv[1:5]
 del sys.argv[1:5]
+sys.path.insert(0, os.path.dirname(os.path.abspath(MAP)))
+import keytable  # noqa: E402
 
 
 def key_rows():
-    rows = []
-    with open(MAP, encoding="utf-8") as table:
-        header = None
-        for line in table:
-            line = line.rstrip("\n")
-            if not line or line.startswith("#"):
-                continue
-            cols = line.split("\t")
-            if header is None:
-                header = cols
-                continue
-            rows.append(dict(zip(header, cols)))
-    return rows
+    return keytable.read_rows(MAP)
 
 
 def outline(font, glyph_name):
