@@ -102,6 +102,24 @@ void report(Settings& s, const char* text)
     s.messages().show(text, MessageIcon::None);
 }
 
+// Opens the five groups in their order and hands each of their values, in
+// table order, to `visit`; a group that cannot be opened is reported once and
+// its values are skipped.
+template <typename Visit>
+void forEachValue(Settings& s, RegistryPort& registry, Visit visit)
+{
+    for (const char* group : SettingsTable::kGroups) {
+        auto key = registry.openKey(std::string(Settings::kProductKey) + "\\" + group);
+        if (!key) {
+            report(s, "Error Open Key");
+            continue;
+        }
+        for (const auto& value : SettingsTable::values())
+            if (std::string_view(value.key) == group)
+                visit(*key, value);
+    }
+}
+
 } // namespace
 
 bool Settings::load(RegistryPort& registry)
@@ -124,53 +142,35 @@ bool Settings::load(RegistryPort& registry)
         report(*this, "Error Open Key");
     }
 
-    for (const char* group : Table::kGroups) {
-        auto key = registry.openKey(std::string(kProductKey) + "\\" + group);
-        if (!key) {
-            report(*this, "Error Open Key");
-            continue;
+    forEachValue(*this, registry, [this](RegistryKey& key, const Table::Value& value) {
+        if (value.kind == Table::Kind::Number) {
+            if (auto v = key.readNumber(value.name))
+                value.loadNumber(*this, *v);
+            else
+                report(*this, value.readFailure);
+        } else {
+            if (auto v = key.readText(value.name))
+                this->*value.text = *v;
+            else
+                report(*this, value.readFailure);
         }
-        for (const auto& value : Table::values()) {
-            if (std::string_view(value.key) != group)
-                continue;
-            if (value.kind == Table::Kind::Number) {
-                if (auto v = key->readNumber(value.name))
-                    value.loadNumber(*this, *v);
-                else
-                    report(*this, value.readFailure);
-            } else {
-                if (auto v = key->readText(value.name))
-                    this->*value.text = *v;
-                else
-                    report(*this, value.readFailure);
-            }
-        }
-    }
+    });
     return true;
 }
 
 bool Settings::save(RegistryPort& registry)
 {
     using Table = SettingsTable;
-    for (const char* group : Table::kGroups) {
-        auto key = registry.openKey(std::string(kProductKey) + "\\" + group);
-        if (!key) {
-            report(*this, "Error Open Key");
-            continue;
-        }
-        for (const auto& value : Table::values()) {
-            if (std::string_view(value.key) != group)
-                continue;
-            // A text that load could not read back is refused rather than
-            // stored: it would fail to read at the next start.
-            const bool written = value.kind == Table::Kind::Number
-                                     ? key->writeNumber(value.name, value.saveNumber(*this))
-                                     : (this->*value.text).size() <= kMaxTextBytes &&
-                                           key->writeText(value.name, this->*value.text);
-            if (!written)
-                report(*this, value.writeFailure);
-        }
-    }
+    forEachValue(*this, registry, [this](RegistryKey& key, const Table::Value& value) {
+        // A text that load could not read back is refused rather than
+        // stored: it would fail to read at the next start.
+        const bool written = value.kind == Table::Kind::Number
+                                 ? key.writeNumber(value.name, value.saveNumber(*this))
+                                 : (this->*value.text).size() <= kMaxTextBytes &&
+                                       key.writeText(value.name, this->*value.text);
+        if (!written)
+            report(*this, value.writeFailure);
+    });
     return true;
 }
 
