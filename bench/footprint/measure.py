@@ -55,13 +55,25 @@ def icon_embedded(env, wm_class):
 
 
 def thread_switches(pid):
-    total = 0
+    """{thread id: context switches so far} for every thread of the process."""
+    out = {}
     for tid in os.listdir("/proc/%d/task" % pid):
-        with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
-            for line in f:
-                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                    total += int(line.split()[1])
-    return total
+        total = 0
+        try:
+            with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
+                for line in f:
+                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                        total += int(line.split()[1])
+        except FileNotFoundError:
+            continue  # the thread ended while we looked
+        out[tid] = total
+    return out
+
+
+def switches_since(pid, before):
+    # Threads that ended in between are not counted; new ones count whole.
+    after = thread_switches(pid)
+    return sum(n - before.get(tid, 0) for tid, n in after.items())
 
 
 def rss_kib(pid):
@@ -90,7 +102,7 @@ def measure(cmd, wm_class, env, runs, quiet):
             rss = rss_kib(proc.pid)
             before = thread_switches(proc.pid)
             time.sleep(quiet)
-            wakeups = thread_switches(proc.pid) - before
+            wakeups = switches_since(proc.pid, before)
         proc.send_signal(signal.SIGTERM)
         try:
             proc.wait(5)
