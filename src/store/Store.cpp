@@ -246,10 +246,12 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
 
 } // namespace
 
+// Every byte of a record is a member with a default of 0 (`active` 1), so a
+// value-initialised record is the new record of the file format.
 DictRecord makeTombstone()
 {
-    DictRecord record;
-    std::memset(static_cast<void*>(&record), 0, sizeof record);
+    DictRecord record{};
+    record.active = 0;
     record.deleted = 1;
     return record;
 }
@@ -359,10 +361,7 @@ bool updateList(const Settings& settings, MessagePort& messages, const WordList&
 
 DictRecord newDictRecord()
 {
-    DictRecord record;
-    std::memset(static_cast<void*>(&record), 0, sizeof record);
-    record.active = 1;
-    return record;
+    return DictRecord{};
 }
 
 namespace {
@@ -379,10 +378,7 @@ void copyField(char (&to)[N], const char (&from)[N])
 
 ListRecord newListRecord(const DictRecord& source)
 {
-    ListRecord record;
-    std::memset(static_cast<void*>(&record), 0, sizeof record);
-    record.reserved212 = 1;
-    record.reserved213 = 1;
+    ListRecord record{}; // counters 0, bytes 212 and 213 set to 1
     copyField(record.word, source.word);
     copyField(record.translation, source.translation);
     copyField(record.transcription, source.transcription);
