@@ -78,6 +78,10 @@ public:
     // Replaces the list in memory (e.g. after the editor changed it); the
     // current presentation ends.
     void setList(std::vector<ListRecord> list);
+    // The list in memory itself, for the dictionary editor, which renames and
+    // removes entries in place and then saves the list. The window reloads
+    // the list before it presents again.
+    std::vector<ListRecord>& workingList() { return list_; }
     // The current word's record, or nothing before the first presentation,
     // after the list changed under it, or after it was excluded.
     const ListRecord* currentWord() const;
