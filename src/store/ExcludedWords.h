@@ -1,0 +1,36 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mox {
+
+// What one pass over a dictionary tells the Dictionaries page: the words it
+// offers for re-activation (live, `active` 0, `inList` 0), in file order, and
+// the number of live records with `active` set.
+struct ExcludedScan {
+    std::vector<std::string> words;  // record bytes of `word`
+    std::uint32_t activeCount = 0;
+};
+
+// Reads the dictionary at `path` once. Nothing when it cannot be opened or
+// read (a folder or device in place of the file counts as unreadable).
+std::optional<ExcludedScan> scanExcludedWords(const std::string& path);
+
+// The outcome of re-activating words.
+struct Activation {
+    std::size_t activated = 0;  // records whose `active` was set
+    bool readFailed = false;    // the search stopped on a read error
+    bool writeFailed = false;   // a record did not reach the file
+};
+
+// Sets `active` to 1 (leaving `inList` as it is) in the first record of each
+// word, in file order and byte for byte, as a lookup from the start of the
+// file would find it. The file is read once for all the words, then the found
+// records are rewritten in place; a word that is not there changes nothing.
+Activation activateWords(std::iostream& dictionary, const std::vector<std::string>& words);
+
+} // namespace mox

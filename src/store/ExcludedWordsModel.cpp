@@ -1,0 +1,75 @@
+#include "store/ExcludedWordsModel.h"
+
+#include <algorithm>
+
+#include <QStringDecoder>
+
+#include "language/CharsetCodec.h"
+
+namespace mox {
+
+int ExcludedWordsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant ExcludedWordsModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return textAt(index.row());
+    return {};
+}
+
+void ExcludedWordsModel::setWords(std::vector<std::string> words, const CharsetCodec& codec)
+{
+    // The words are decoded in one go: one converter for the whole list
+    // instead of one per word. A zero byte separates them (no word holds one,
+    // and no code page uses it inside a character).
+    std::string joined;
+    std::size_t total = 0;
+    for (const std::string& w : words)
+        total += w.size() + 1;
+    joined.reserve(total);
+    for (const std::string& w : words) {
+        joined += w;
+        joined += '\0';
+    }
+    const QByteArrayView bytes(joined.data(), static_cast<qsizetype>(joined.size()));
+    QString decoded;
+    if (codec.charSet() == charset::Symbol) {
+        decoded = QString::fromLatin1(bytes);
+    } else {
+        QStringDecoder decoder(codec.codePageName(), QStringConverter::Flag::Stateless);
+        decoded = decoder.decode(bytes);
+    }
+    const QList<QStringView> texts = QStringView(decoded).split(QChar(u'\0'));
+    // A damaged word (a lead byte at its end) could take the separator with
+    // it; then each word is decoded on its own.
+    const bool aligned = texts.size() == static_cast<qsizetype>(words.size()) + 1;
+
+    std::vector<Row> rows;
+    rows.reserve(words.size());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        QString text = aligned ? texts[static_cast<qsizetype>(i)].toString() : codec.decode(words[i]);
+        rows.push_back({std::move(words[i]), std::move(text)});
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        const int order = a.text.compare(b.text, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.bytes < b.bytes;
+    });
+
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void ExcludedWordsModel::clear()
+{
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+} // namespace mox

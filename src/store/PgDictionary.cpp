@@ -1,0 +1,583 @@
+#include "store/PgDictionary.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "language/CharsetCodec.h"
+#include "language/Font.h"
+#include "platform/MessagePort.h"
+#include "settings/Settings.h"
+#include "store/ExcludedWords.h"
+#include "store/ExcludedWordsModel.h"
+#include "store/FileNames.h"
+#include "store/ModuleRun.h"
+#include "store/Store.h"
+
+namespace mox {
+namespace {
+
+constexpr std::string_view kDictionaryExtension = ".dct";
+constexpr int kNameRole = Qt::UserRole;
+
+const char* const kHintWithWords = "Выделите нужные слова и нажмите кнопку \"Применить\"";
+const char* const kHintNoWords = "Исключенных слов нет";
+
+// Draws the excluded words in the studied language's font, the selected ones
+// bold, each row the font's height plus two pixels.
+class ExcludedWordDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void setFont(const QFont& font) { font_ = font; }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(QFontMetrics(font_).height() + 2);
+        return size;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->font = font_;
+        if (option->state & QStyle::State_Selected)
+            option->font.setBold(true);
+        option->fontMetrics = QFontMetrics(option->font);
+    }
+
+private:
+    QFont font_;
+};
+
+bool isDictionaryName(std::string_view name)
+{
+    return name.size() >= kDictionaryExtension.size() &&
+           name.substr(name.size() - kDictionaryExtension.size()) == kDictionaryExtension;
+}
+
+QString shownName(const std::string& name)
+{
+    return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+// Why a file could not be removed, in the user's words.
+std::string removalReason(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "нет прав на удаление файла из папки словарей";
+    case EROFS:
+        return "папка словарей находится на носителе, доступном только для чтения";
+    case EBUSY:
+        return "файл занят";
+    case EISDIR:
+        return "на месте файла находится папка";
+    default:
+        return std::strerror(error);
+    }
+}
+
+// Removes the file at `path`; true when it is gone (or was never there).
+bool removeFile(const std::string& path, int& error)
+{
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT)
+        return true;
+    error = errno;
+    return false;
+}
+
+} // namespace
+
+CPgDictionary::CPgDictionary(Settings& settings, MessagePort& messages, EditorHook openEditor, QWidget* parent)
+    : OptionsPage(parent),
+      settings_(settings),
+      messages_(messages),
+      openEditor_(std::move(openEditor)),
+      current_(settings.sCurDict()),
+      foreignFace_(settings.sForeignFontFace()),
+      foreignCharSet_(settings.iForeignCharSet())
+{
+    if (currentIsPlain()) {
+        totalCount_ = DictItemCount(settings_, messages_);
+        activeCount_ = ActiveItemCount(settings_, messages_);
+    }
+    buildControls();
+}
+
+CPgDictionary::~CPgDictionary() = default;
+
+void CPgDictionary::buildControls()
+{
+    dictionaries_ = new QListWidget(this);
+    dictionaries_->setObjectName(QStringLiteral("dictionaries"));
+    dictionaries_->setSelectionMode(QAbstractItemView::SingleSelection);
+    dictionaries_->setMinimumHeight(110);
+
+    auto button = [this](const char* caption, const char* name) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        return b;
+    };
+    create_ = button("Создать", "create");
+    edit_ = button("Редактировать", "edit");
+    restore_ = button("Восстановить", "restore");
+    delete_ = button("Удалить", "delete");
+
+    // The counts: right-aligned, bold, on the window colour of edit fields.
+    QFont countFont;
+    makeFont(countFont, 12, kFontWeightBold, charset::Russian, "Microsoft Sans Serif");
+    auto countField = [this, &countFont](const char* name) {
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QLatin1String(name));
+        field->setReadOnly(true);
+        field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        field->setFont(countFont);
+        field->setFocusPolicy(Qt::NoFocus);
+        field->setMinimumWidth(QFontMetrics(countFont).horizontalAdvance(QStringLiteral("0000000")) + 12);
+        return field;
+    };
+    activeField_ = countField("activeCount");
+    totalField_ = countField("totalCount");
+
+    auto* counts = new QGroupBox(QStringLiteral("Количество слов"), this);
+    auto* countsGrid = new QGridLayout(counts);
+    countsGrid->addWidget(new QLabel(QStringLiteral("Активно:"), counts), 0, 0);
+    countsGrid->addWidget(activeField_, 0, 1);
+    countsGrid->addWidget(new QLabel(QStringLiteral("Всего:"), counts), 1, 0);
+    countsGrid->addWidget(totalField_, 1, 1);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(create_);
+    buttons->addWidget(edit_);
+    buttons->addWidget(restore_);
+    buttons->addWidget(delete_);
+    buttons->addStretch(1);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(dictionaries_, 1);
+    top->addLayout(buttons);
+    top->addWidget(counts, 0, Qt::AlignTop);
+
+    // The excluded words: a view over a model, so that a dictionary of
+    // 100,000 words lists at once and scrolls smoothly.
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("tabs"));
+    auto* tab = new QWidget(tabs_);
+    model_ = new ExcludedWordsModel(this);
+    excluded_ = new QListView(tab);
+    excluded_->setObjectName(QStringLiteral("excludedWords"));
+    excluded_->setModel(model_);
+    excluded_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    excluded_->setUniformItemSizes(true);
+    excluded_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    excluded_->installEventFilter(this);
+    makeFont(wordFont_, -kWordPoints, kFontWeightNormal, foreignCharSet_, foreignFace_);
+    auto* delegate = new ExcludedWordDelegate(excluded_);
+    delegate->setFont(wordFont_);
+    excluded_->setItemDelegate(delegate);
+    excluded_->setFont(wordFont_);
+
+    // The hint: 11-pixel text on the menu colour.
+    hint_ = new QPlainTextEdit(tab);
+    hint_->setObjectName(QStringLiteral("hint"));
+    hint_->setReadOnly(true);
+    hint_->setFrameShape(QFrame::NoFrame);
+    hint_->setFocusPolicy(Qt::NoFocus);
+    hint_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont hintFont;
+    makeFont(hintFont, 11, kFontWeightNormal, charset::Russian, "Microsoft Sans Serif");
+    hint_->setFont(hintFont);
+    QPalette hintPalette = hint_->palette();
+    hintPalette.setColor(QPalette::Base, hintPalette.color(QPalette::Window));
+    hintPalette.setColor(QPalette::Text, hintPalette.color(QPalette::WindowText));
+    hint_->setPalette(hintPalette);
+    hint_->setFixedHeight(QFontMetrics(hintFont).lineSpacing() * 2 + 10);
+
+    auto* tabLayout = new QVBoxLayout(tab);
+    tabLayout->addWidget(excluded_, 1);
+    tabLayout->addWidget(hint_);
+    tabs_->addTab(tab, QStringLiteral("Активизировать слова"));
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(top);
+    page->addWidget(tabs_, 1);
+
+    connect(dictionaries_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (selecting_)
+            return;
+        dictionaryChosen_ = true;
+        updateModified();
+    });
+    connect(dictionaries_, &QListWidget::itemDoubleClicked, this, [this] { confirm(); });
+    connect(excluded_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateModified(); });
+    connect(create_, &QPushButton::clicked, this, &CPgDictionary::createDictionary);
+    connect(edit_, &QPushButton::clicked, this, &CPgDictionary::editDictionary);
+    connect(restore_, &QPushButton::clicked, this, &CPgDictionary::restoreCurrent);
+    connect(delete_, &QPushButton::clicked, this, &CPgDictionary::deleteDictionary);
+}
+
+void CPgDictionary::firstShown()
+{
+    showCountFields();
+    fillDictionaryList();
+    showExcludedWords();
+    // The current dictionary; a name that differs only in letter case, or
+    // only begins the file name, stands in for it.
+    int row = rowOf(current_);
+    if (row < 0) {
+        const QString wanted = shownName(settings_.sCurDict());
+        for (int i = 0; i < dictionaries_->count(); ++i) {
+            if (dictionaries_->item(i)->text().startsWith(wanted, Qt::CaseInsensitive)) {
+                row = i;
+                break;
+            }
+        }
+    }
+    selectRow(row);
+}
+
+QString CPgDictionary::moduleProgram() const
+{
+    if (!moduleProgram_.isEmpty())
+        return moduleProgram_;
+    return QFile::decodeName(QByteArray::fromStdString(settings_.modFolder())) + QString::fromUtf8(kModuleName);
+}
+
+bool CPgDictionary::currentIsPlain() const
+{
+    return isPlainFileName(settings_.sCurDict());
+}
+
+std::vector<std::string> CPgDictionary::dictionaryFiles() const
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(settings_.dictFolder(), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code statusError;
+        // Only regular files (or links to them): a folder named like a
+        // dictionary is not one.
+        if (isDictionaryName(name) && isPlainFileName(name) && it->is_regular_file(statusError))
+            names.push_back(name);
+    }
+    // The order of a sorted list box: letter case ignored.
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int order = shownName(a).compare(shownName(b), Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+    return names;
+}
+
+void CPgDictionary::setDictionaryItems(const std::vector<std::string>& names)
+{
+    selecting_ = true;
+    dictionaries_->clear();
+    for (const std::string& name : names) {
+        auto* item = new QListWidgetItem(shownName(name), dictionaries_);
+        item->setData(kNameRole, QByteArray::fromStdString(name));
+    }
+    selecting_ = false;
+}
+
+bool CPgDictionary::createEmptyDictionary()
+{
+    const std::string path = settings_.dictFolder() + kEmptyDictionary;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    struct stat st {};
+    if (fd >= 0 ? ::close(fd) == 0 : (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)))
+        return true;
+    messages_.show("Не удалось создать файл словаря.", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+}
+
+void CPgDictionary::fillDictionaryList()
+{
+    std::vector<std::string> names = dictionaryFiles();
+    // A folder without any dictionary gets an empty one, listed at once.
+    if (names.empty() && createEmptyDictionary())
+        names = dictionaryFiles();
+    setDictionaryItems(names);
+}
+
+int CPgDictionary::rowOf(const std::string& name) const
+{
+    const QByteArray wanted = QByteArray::fromStdString(name);
+    for (int i = 0; i < dictionaries_->count(); ++i)
+        if (dictionaries_->item(i)->data(kNameRole).toByteArray() == wanted)
+            return i;
+    return -1;
+}
+
+void CPgDictionary::selectRow(int row)
+{
+    selecting_ = true;
+    if (row >= 0 && row < dictionaries_->count())
+        dictionaries_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    else
+        dictionaries_->clearSelection();
+    selecting_ = false;
+}
+
+std::optional<std::string> CPgDictionary::selectedName() const
+{
+    const QList<QListWidgetItem*> selected = dictionaries_->selectedItems();
+    if (selected.isEmpty())
+        return std::nullopt;
+    return selected.first()->data(kNameRole).toByteArray().toStdString();
+}
+
+void CPgDictionary::refreshDictionaries()
+{
+    for (;;) {
+        const std::vector<std::string> names = dictionaryFiles();
+        if (!names.empty()) {
+            setDictionaryItems(names);
+            // On a file system that tells letter case apart only the very
+            // name is the current dictionary.
+            const int row = rowOf(settings_.sCurDict());
+            if (row >= 0) {
+                selectRow(row);
+            } else {
+                selectRow(0);
+                makeSelectedCurrent();
+            }
+            return;
+        }
+        if (messages_.show("Нет ни одного активного словаря. Создать словарь?", MessageIcon::Warning,
+                           MessageButtons::YesNo) == MessageAnswer::Yes) {
+            runModule();  // and ask again while no dictionary exists
+            continue;
+        }
+        if (createEmptyDictionary())
+            setDictionaryItems(dictionaryFiles());
+        else
+            setDictionaryItems({});
+        selectRow(0);
+        makeSelectedCurrent();
+        return;
+    }
+}
+
+void CPgDictionary::makeSelectedCurrent()
+{
+    const std::optional<std::string> name = selectedName();
+    if (!name || *name == current_ || !isPlainFileName(*name))
+        return;
+    settings_.setSCurDict(*name);
+    current_ = *name;
+    settings_.setSCurList(listNameFor(*name));
+    totalCount_ = DictItemCount(settings_, messages_);
+    activeCount_ = ActiveItemCount(settings_, messages_);
+    showCountFields();
+    model_->clear();
+    showExcludedWords();
+}
+
+void CPgDictionary::showCountFields()
+{
+    activeField_->setText(QString::number(activeCount_));
+    totalField_->setText(QString::number(totalCount_));
+}
+
+void CPgDictionary::setHint()
+{
+    hint_->setPlainText(QString::fromUtf8(model_->rowCount() > 0 ? kHintWithWords : kHintNoWords));
+}
+
+void CPgDictionary::showExcludedWords()
+{
+    if (!currentIsPlain()) {
+        setHint();
+        return;
+    }
+    const std::string path = settings_.dictionaryPath();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_size == 0) {
+        setHint();
+        return;
+    }
+    std::optional<ExcludedScan> scan = scanExcludedWords(path);
+    if (!scan) {
+        messages_.show("Ошибка 2: Не удалось открыть файл словаря для активизации лексики", MessageIcon::Error,
+                       MessageButtons::Ok);
+        setHint();
+        return;
+    }
+    model_->setWords(std::move(scan->words), CharsetCodec(foreignCharSet_));
+    // The count of active words follows what the list now shows.
+    activeCount_ = scan->activeCount;
+    activeField_->setText(QString::number(activeCount_));
+    setHint();
+}
+
+void CPgDictionary::activateSelectedWords()
+{
+    std::vector<std::string> words;
+    for (const QItemSelectionRange& range : excluded_->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            words.push_back(model_->bytesAt(row));
+    if (words.empty() || !currentIsPlain())
+        return;
+    std::fstream file = openDictionaryForUpdate(settings_);
+    if (!file.is_open()) {
+        messages_.show("Ошибка: Не удалось открыть словарь для активизации лексики", MessageIcon::Error,
+                       MessageButtons::Ok);
+        return;
+    }
+    const Activation result = activateWords(file, words);
+    file.close();
+    if (result.readFailed)
+        messages_.show("Ошибка: Не удалось прочитать словарь при активизации лексики. Активизированы не все "
+                       "выделенные слова.",
+                       MessageIcon::Error, MessageButtons::Ok);
+    else if (result.writeFailed)
+        messages_.show("Ошибка: Не удалось записать словарь при активизации лексики. Активизированы не все "
+                       "выделенные слова.",
+                       MessageIcon::Error, MessageButtons::Ok);
+    model_->clear();
+    showExcludedWords();
+}
+
+bool CPgDictionary::confirm()
+{
+    if (tabs_->currentIndex() == 0 && excluded_->selectionModel()->hasSelection())
+        activateSelectedWords();
+    if (countsChangedByEditor_)
+        settings_.setUiDictRecCount(totalCount_);
+    makeSelectedCurrent();
+    dictionaryChosen_ = false;
+    updateModified();
+    return true;
+}
+
+void CPgDictionary::updateModified()
+{
+    setModified(dictionaryChosen_ || excluded_->selectionModel()->hasSelection());
+}
+
+void CPgDictionary::runModule()
+{
+    if (ModuleRun::runAndWait(moduleProgram(), window()) == ModuleRun::Outcome::NotStarted)
+        messages_.show("Невозможно запустить модуль.", MessageIcon::None, MessageButtons::Ok);
+}
+
+void CPgDictionary::createDictionary()
+{
+    runModule();
+    refreshDictionaries();
+}
+
+void CPgDictionary::deleteDictionary()
+{
+    const std::optional<std::string> name = selectedName();
+    if (!name || !isPlainFileName(*name))
+        return;
+    const bool current = *name == settings_.sCurDict();
+    const std::string question = std::string(current ? "Для удаления выбран текущий словарь "
+                                                     : "Для удаления выбран словарь ") +
+                                 *name + ". \nПосле удаления восстановить его будет невозможно.\n" +
+                                 "Удалить словарь?";
+    if (messages_.show(question, MessageIcon::Question, MessageButtons::OkCancel) != MessageAnswer::Ok)
+        return;
+
+    int error = 0;
+    if (!removeFile(settings_.dictFolder() + *name, error)) {
+        // Nothing was deleted: the page stays as it was.
+        messages_.show("Не удалось удалить словарь " + *name + ": " + removalReason(error) +
+                           ".\nСловарь и его список остались без изменений.",
+                       MessageIcon::Error, MessageButtons::Ok);
+        return;
+    }
+    // The list always lies beside its dictionary under the same base name.
+    const std::string list = listNameFor(*name);
+    if (list != *name && isPlainFileName(list) && !removeFile(settings_.listFolder() + list, error))
+        messages_.show("Словарь " + *name + " удалён, но не удалось удалить его список " + list + ": " +
+                           removalReason(error) + ".",
+                       MessageIcon::Warning, MessageButtons::Ok);
+    // The deleted dictionary's counts and words are no one's now: whatever
+    // becomes current is read afresh, even a new file of the same name.
+    if (current)
+        current_.clear();
+    refreshDictionaries();
+}
+
+void CPgDictionary::editDictionary()
+{
+    if (!openEditor_ || !currentIsPlain())
+        return;
+    const EditorReport report = openEditor_(this);
+    if (report.rowsDeleted) {
+        countsChangedByEditor_ = true;
+        totalCount_ = DictItemCount(settings_, messages_);
+        activeCount_ = ActiveItemCount(settings_, messages_);
+        showCountFields();
+    }
+    if (report.rowsDeleted || report.cellsChanged) {
+        model_->clear();
+        showExcludedWords();
+    }
+}
+
+void CPgDictionary::restoreCurrent()
+{
+    if (!currentIsPlain())
+        return;
+    restoreDictionary(settings_, messages_, this);
+}
+
+void CPgDictionary::clearExcludedWords()
+{
+    model_->clear();
+    setHint();
+}
+
+void CPgDictionary::showCounts(std::uint32_t total, std::uint32_t active)
+{
+    totalCount_ = total;
+    activeCount_ = active;
+    showCountFields();
+}
+
+bool CPgDictionary::eventFilter(QObject* watched, QEvent* event)
+{
+    // Alt pressed while Ctrl is held selects every excluded word.
+    if (watched == excluded_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Alt && (key->modifiers() & Qt::ControlModifier)) {
+            excluded_->selectAll();
+            return true;
+        }
+    }
+    return OptionsPage::eventFilter(watched, event);
+}
+
+} // namespace mox
