@@ -1,10 +1,9 @@
 #include "store/ExcludedWordsModel.h"
 
-#include <algorithm>
-
 #include <QStringDecoder>
 
 #include "language/CharsetCodec.h"
+#include "store/ListOrder.h"
 
 namespace mox {
 
@@ -49,16 +48,15 @@ void ExcludedWordsModel::setWords(std::vector<std::string> words, const CharsetC
     // it; then each word is decoded on its own.
     const bool aligned = texts.size() == static_cast<qsizetype>(words.size()) + 1;
 
+    QList<QString> shown;
+    shown.reserve(static_cast<qsizetype>(words.size()));
+    for (std::size_t i = 0; i < words.size(); ++i)
+        shown.append(aligned ? texts[static_cast<qsizetype>(i)].toString() : codec.decode(words[i]));
+
     std::vector<Row> rows;
     rows.reserve(words.size());
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        QString text = aligned ? texts[static_cast<qsizetype>(i)].toString() : codec.decode(words[i]);
-        rows.push_back({std::move(words[i]), std::move(text)});
-    }
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
-        const int order = a.text.compare(b.text, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a.bytes < b.bytes;
-    });
+    for (const std::size_t i : listBoxOrder(shown))
+        rows.push_back({std::move(words[i]), shown[static_cast<qsizetype>(i)]});
 
     beginResetModel();
     rows_ = std::move(rows);

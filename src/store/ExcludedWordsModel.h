@@ -10,7 +10,7 @@ namespace mox {
 class CharsetCodec;
 
 // The excluded words of a dictionary for a list view, sorted as a list box
-// sorts (letter case ignored). Each row keeps the word's record bytes, by
+// sorts (listBoxOrder). Each row keeps the word's record bytes, by
 // which it is looked up again, and its text decoded once by the studied
 // language's code page, so that a list of 100,000 words costs no conversion
 // while it scrolls.

@@ -32,6 +32,7 @@
 #include "store/ExcludedWords.h"
 #include "store/ExcludedWordsModel.h"
 #include "store/FileNames.h"
+#include "store/ListOrder.h"
 #include "store/ModuleRun.h"
 #include "store/Store.h"
 
@@ -203,6 +204,7 @@ void CPgDictionary::buildControls()
     delegate->setFont(wordFont_);
     excluded_->setItemDelegate(delegate);
     excluded_->setFont(wordFont_);
+    excluded_->setMinimumHeight((QFontMetrics(wordFont_).height() + 2) * 8 + 2 * excluded_->frameWidth());
 
     // The hint: 11-pixel text on the menu colour.
     hint_ = new QPlainTextEdit(tab);
@@ -226,7 +228,7 @@ void CPgDictionary::buildControls()
     tabs_->addTab(tab, QStringLiteral("Активизировать слова"));
 
     auto* page = new QVBoxLayout(this);
-    page->addLayout(top);
+    page->addLayout(top, 0);
     page->addWidget(tabs_, 1);
 
     connect(dictionaries_, &QListWidget::itemSelectionChanged, this, [this] {
@@ -289,12 +291,14 @@ std::vector<std::string> CPgDictionary::dictionaryFiles() const
         if (isDictionaryName(name) && isPlainFileName(name) && it->is_regular_file(statusError))
             names.push_back(name);
     }
-    // The order of a sorted list box: letter case ignored.
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const int order = shownName(a).compare(shownName(b), Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
-    });
-    return names;
+    QList<QString> shown;
+    for (const std::string& name : names)
+        shown.append(shownName(name));
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (const std::size_t i : listBoxOrder(shown))
+        sorted.push_back(names[i]);
+    return sorted;
 }
 
 void CPgDictionary::setDictionaryItems(const std::vector<std::string>& names)

@@ -25,6 +25,12 @@
 #include "store/PgDictionary.h"
 #include "store/StoreFixture.h"
 
+// Failures show texts as text.
+void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 using namespace mox;
 namespace fs = std::filesystem;
 using mox::testing::Bytes;
@@ -364,6 +370,22 @@ TEST_F(DictPageTest, ApplyReactivatesTheFirstRecordOfEachSelectedWord)
     EXPECT_EQ(excludedWords(), (QStringList{"кот"}));
     EXPECT_EQ(readRecords<DictRecord>(dictFile())[4].active, 1);
     EXPECT_EQ(readRecords<DictRecord>(dictFile())[5].active, 0);
+}
+
+TEST_F(DictPageTest, ListsAreInTheOrderOfTheUsersLanguage)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    writeDictionary("words.dct", {word(cp1251("ель"), "t", 0), word(cp1251("Ёж"), "t", 0),
+                                  word(cp1251("ежи"), "t", 0), word(cp1251("Ель"), "t", 0)});
+    writeDictionary("Ёлка.dct", {});
+    writeDictionary("ель.dct", {});
+    writeDictionary("Zoo.dct", {});
+    open();
+    QLocale::setDefault(before);
+    // "ё" sorts as "е", not after "я"; the same word in both cases, capital first.
+    EXPECT_EQ(excludedWords(), (QStringList{"Ёж", "ежи", "Ель", "ель"}));
+    EXPECT_EQ(listed(), (QStringList{"Ёлка.dct", "ель.dct", "words.dct", "Zoo.dct"}));
 }
 
 TEST_F(DictPageTest, TheEditorsDeletionsLowerTheTotalAndApplyRecordsIt)
