@@ -1,5 +1,6 @@
 #include "store/ExcludedWords.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,7 +12,6 @@
 
 #include "store/DictRecord.h"
 #include "store/RecordText.h"
-#include "store/Store.h"
 
 namespace mox {
 namespace {
@@ -90,38 +90,55 @@ Activation activateWords(std::iostream& dictionary, const std::vector<std::strin
         if (word.size() <= sizeof(DictRecord::word))
             waiting.insert(word);
 
-    struct Found {
-        std::int64_t offset;
-        DictRecord record;
-    };
-    std::vector<Found> found;
+    // The file is read a chunk at a time; the records found in a chunk are
+    // changed in the chunk and written back as one span (the records between
+    // them go back as they were just read), so that re-activating thousands
+    // of words costs a few writes instead of one per word.
+    std::vector<DictRecord> chunk(kChunkRecords);
+    const auto chunkBytes = static_cast<std::streamsize>(chunk.size() * kDictRecordSize);
+    std::int64_t chunkStart = 0;
     dictionary.clear();
     dictionary.seekg(0);
-    std::vector<DictRecord> chunk(kChunkRecords);
-    std::int64_t index = 0;
     while (!waiting.empty() && dictionary) {
-        dictionary.read(reinterpret_cast<char*>(chunk.data()),
-                        static_cast<std::streamsize>(chunk.size() * kDictRecordSize));
-        const auto got = static_cast<std::size_t>(dictionary.gcount());
-        const std::size_t count = got / kDictRecordSize;
-        for (std::size_t i = 0; i < count && !waiting.empty(); ++i, ++index) {
+        dictionary.read(reinterpret_cast<char*>(chunk.data()), chunkBytes);
+        const std::streamsize got = dictionary.gcount();
+        const bool readFailed = dictionary.bad();
+        const std::size_t count = static_cast<std::size_t>(got) / kDictRecordSize;
+        std::size_t first = count, last = 0, changed = 0;
+        for (std::size_t i = 0; i < count && !waiting.empty(); ++i) {
             if (waiting.erase(wordOf(chunk[i])) == 0)
                 continue;
-            found.push_back({index * static_cast<std::int64_t>(kDictRecordSize), chunk[i]});
+            chunk[i].active = 1;  // `inList` stays as it is
+            first = std::min(first, i);
+            last = i;
+            ++changed;
         }
-        if (dictionary.bad()) {
+        if (changed > 0) {
+            dictionary.clear();
+            dictionary.seekp(chunkStart + static_cast<std::int64_t>(first * kDictRecordSize));
+            dictionary.write(reinterpret_cast<const char*>(chunk.data() + first),
+                             static_cast<std::streamsize>((last - first + 1) * kDictRecordSize));
+            if (!dictionary) {
+                result.writeFailed = true;
+                return result;
+            }
+            result.activated += changed;
+        }
+        if (readFailed) {
             result.readFailed = true;
             break;
         }
-        if (got < chunk.size() * kDictRecordSize)
-            break;
+        if (got < chunkBytes)
+            break;  // end of file
+        chunkStart += static_cast<std::int64_t>(count * kDictRecordSize);
+        dictionary.clear();
+        dictionary.seekg(chunkStart);
     }
-    for (Found& f : found) {
-        f.record.active = 1;
-        if (rewriteRecord(dictionary, f.offset, f.record))
-            ++result.activated;
-        else
-            result.writeFailed = true;
+    dictionary.clear();
+    dictionary.flush();
+    if (!dictionary) {
+        result.writeFailed = true;
+        result.activated = 0;  // none is known to have reached the file
     }
     return result;
 }

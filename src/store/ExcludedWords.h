@@ -29,7 +29,7 @@ struct Activation {
 
 // Sets `active` to 1 (leaving `inList` as it is) in the first record of each
 // word, in file order and byte for byte, as a lookup from the start of the
-// file would find it. The file is read once for all the words, then the found
+// file would find it. The file is read once for all the words and the found
 // records are rewritten in place; a word that is not there changes nothing.
 Activation activateWords(std::iostream& dictionary, const std::vector<std::string>& words);
 

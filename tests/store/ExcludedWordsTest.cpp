@@ -1,0 +1,54 @@
+#include <fstream>
+
+#include "store/ExcludedWords.h"
+#include "store/StoreFixture.h"
+
+namespace mox::testing {
+namespace {
+
+class ExcludedWordsTest : public StoreFixture {};
+
+// A dictionary larger than one read chunk, so that found records lie in
+// several chunks and at their edges.
+TEST_F(ExcludedWordsTest, ActivatesTheFirstRecordOfEachWordAcrossTheWholeFile)
+{
+    Dictionary dict;
+    for (int i = 0; i < 5000; ++i)
+        dict.push_back(word("w" + std::to_string(i), "t", 0));
+    dict[2048].inList = 1;
+    dict[3000] = word("dup", "t", 0);
+    dict[4500] = word("dup", "t", 0);
+    dict[100] = makeTombstone();
+    writeRecords(dictFile(), dict);
+
+    const std::vector<std::string> words = {"w10", "w2047", "w2048", "w4999", "dup", "missing",
+                                            "w10", std::string(81, 'x')};
+    std::fstream file = openDictionaryForUpdate(settings);
+    const Activation result = activateWords(file, words);
+    file.close();
+    EXPECT_EQ(result.activated, 5u);
+    EXPECT_FALSE(result.readFailed);
+    EXPECT_FALSE(result.writeFailed);
+
+    const auto after = readRecords<DictRecord>(dictFile());
+    ASSERT_EQ(after.size(), dict.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        DictRecord expected = dict[i];
+        if (i == 10 || i == 2047 || i == 2048 || i == 4999 || i == 3000)
+            expected.active = 1;
+        EXPECT_EQ(std::memcmp(&after[i], &expected, sizeof expected), 0) << i;
+    }
+
+    // What the page lists afterwards: the excluded words in file order (the
+    // listed record and the tombstone are not offered) and the active count.
+    const auto scan = scanExcludedWords(dictFile().string());
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(scan->activeCount, 5u);
+    EXPECT_EQ(scan->words.size(), 5000u - 1 - 5);
+    EXPECT_EQ(scan->words.front(), "w0");
+    EXPECT_EQ(std::count(scan->words.begin(), scan->words.end(), "dup"), 1);
+    EXPECT_FALSE(scanExcludedWords(voc().string()));  // a folder is no dictionary
+}
+
+} // namespace
+} // namespace mox::testing
