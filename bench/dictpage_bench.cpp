@@ -1,0 +1,122 @@
+// The Dictionaries page over a dictionary of 100,000 excluded words (Cyrillic,
+// in cp1251), next to a plain read of the same file: listing them (one pass,
+// one decoding, collation-key sort, a model under a list view) and opening the
+// whole page should stay within a small multiple of that read.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QVBoxLayout>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <unistd.h>
+
+#include "language/CharsetCodec.h"
+#include "platform/fake/RecordingMessages.h"
+#include "settings/Settings.h"
+#include "store/PgDictionary.h"
+#include "store/RecordText.h"
+#include "store/Store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kRecords = 100000;
+
+struct Dataset {
+    Dataset() : settings(messages)
+    {
+        std::random_device rd;
+        root = fs::temp_directory_path() / ("mox-bench-" + std::to_string(rd()));
+        fs::create_directories(root / "voc");
+        settings.setAppPath(root.string());
+        settings.setSCurDict("words.dct");
+        settings.setSCurList("words.lst");
+        settings.setIForeignCharSet(mox::charset::Russian);
+        const std::string stem = mox::CharsetCodec(mox::charset::Russian).encode(QStringLiteral("слово")).bytes;
+        std::mt19937 random(7);
+        std::ofstream out(settings.dictionaryPath(), std::ios::binary);
+        for (int i = 0; i < kRecords; ++i) {
+            mox::DictRecord r = mox::newDictRecord();
+            mox::setFieldText(r.word, stem + std::to_string(random()));
+            mox::setFieldText(r.translation, "t");
+            r.active = 0;
+            out.write(reinterpret_cast<const char*>(&r), sizeof r);
+        }
+    }
+    ~Dataset()
+    {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    fs::path root;
+    mox::RecordingMessages messages;
+    mox::Settings settings;
+};
+
+Dataset& data()
+{
+    static Dataset dataset;
+    return dataset;
+}
+
+void PlainRead(benchmark::State& state)
+{
+    const std::string path = data().settings.dictionaryPath();
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        std::size_t total = 0;
+        for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
+            total += static_cast<std::size_t>(got);
+        ::close(fd);
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+// Listing the excluded words again, as after a re-activation.
+void ShowExcludedWords(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::CPgDictionary page(d.settings, d.messages, {});
+    for (auto _ : state) {
+        page.clearExcludedWords();
+        page.showExcludedWords();
+    }
+    if (!d.messages.shown.empty())
+        state.SkipWithError("the page reported a failure");
+}
+
+// Building the page and showing it for the first time: counts, the folder's
+// dictionaries, the excluded words, and the first paint.
+void OpenPage(benchmark::State& state)
+{
+    Dataset& d = data();
+    for (auto _ : state) {
+        QDialog host;
+        auto* page = new mox::CPgDictionary(d.settings, d.messages, {}, &host);
+        (new QVBoxLayout(&host))->addWidget(page);
+        host.show();
+        QApplication::processEvents();
+    }
+}
+
+BENCHMARK(PlainRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(ShowExcludedWords)->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenPage)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
