@@ -248,6 +248,27 @@ TEST_F(DictPageTest, AFolderWithoutDictionariesGetsAnEmptyOneListedAtOnce)
     EXPECT_EQ(settings.sCurDict(), "words.dct");
 }
 
+TEST_F(DictPageTest, ACurrentNameReachingOutOfTheFolderIsNeverOpened)
+{
+    writeExample();
+    writeRecords(dir.path() / "outside.dct", std::vector<DictRecord>{word("secret", "t", 0), word("x", "t", 0)});
+    const Bytes before = TempDir::readBytes(dir.path() / "outside.dct");
+    settings.setSCurDict("../outside.dct");
+    open();
+    EXPECT_EQ(field("totalCount"), QStringLiteral("0"));
+    EXPECT_TRUE(excludedWords().isEmpty());
+    EXPECT_EQ(selected(), QString());
+    click("restore");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(TempDir::readBytes(dir.path() / "outside.dct"), before);
+    EXPECT_FALSE(fs::exists(dir.path() / "outside.bak"));
+
+    clickDictionary("german.dct");
+    ASSERT_TRUE(page->confirm());
+    EXPECT_EQ(settings.sCurDict(), "german.dct");
+    EXPECT_EQ(field("totalCount"), QStringLiteral("5"));
+}
+
 // The deletion is refused by the folder (no right to remove files from it):
 // the user is told, both files stay and the page shows what it showed.
 void expectDeletionRefused(const std::string& appPath)
