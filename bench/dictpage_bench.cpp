@@ -8,12 +8,11 @@
 #include <QDialog>
 #include <QVBoxLayout>
 
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <unistd.h>
 
+#include "PlainRead.h"
 #include "language/CharsetCodec.h"
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Settings.h"
@@ -65,16 +64,7 @@ Dataset& data()
 
 void PlainRead(benchmark::State& state)
 {
-    const std::string path = data().settings.dictionaryPath();
-    std::vector<char> buffer(1 << 20);
-    for (auto _ : state) {
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        std::size_t total = 0;
-        for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
-            total += static_cast<std::size_t>(got);
-        ::close(fd);
-        benchmark::DoNotOptimize(total);
-    }
+    plainRead(state, data().settings.dictionaryPath());
 }
 
 // Listing the excluded words again, as after a re-activation.

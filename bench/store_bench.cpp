@@ -12,10 +12,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "PlainRead.h"
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Settings.h"
-#include "store/RecordText.h"
 #include "store/ExcludedWords.h"
+#include "store/RecordText.h"
 #include "store/Restore.h"
 #include "store/Store.h"
 
@@ -102,17 +103,7 @@ Dataset& data()
 // The yardstick: open the file and read it whole in 1 MiB chunks.
 void PlainRead(benchmark::State& state)
 {
-    const std::string path = data().settings.dictionaryPath();
-    std::vector<char> buffer(1 << 20);
-    for (auto _ : state) {
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        std::size_t total = 0;
-        for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
-            total += static_cast<std::size_t>(got);
-        ::close(fd);
-        benchmark::DoNotOptimize(total);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
+    plainRead(state, data().settings.dictionaryPath());
 }
 
 void DictItemCount(benchmark::State& state)

@@ -1,13 +1,8 @@
 #include "store/ExcludedWords.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <istream>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_set>
 
 #include "store/DictRecord.h"
@@ -24,61 +19,7 @@ std::string_view wordOf(const DictRecord& record)
     return fieldView(record.word);
 }
 
-// Reads up to `size` bytes, retrying short reads; -1 on a read error.
-ssize_t readFully(int fd, char* buffer, std::size_t size)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size - done);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
-
 } // namespace
-
-std::optional<ExcludedScan> scanExcludedWords(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    ExcludedScan scan;
-    std::vector<DictRecord> chunk(kChunkRecords);
-    bool ok = true;
-    for (;;) {
-        const ssize_t got = readFully(fd, reinterpret_cast<char*>(chunk.data()), chunk.size() * kDictRecordSize);
-        if (got < 0) {
-            ok = false;
-            break;
-        }
-        const std::size_t count = static_cast<std::size_t>(got) / kDictRecordSize;
-        for (std::size_t i = 0; i < count; ++i) {
-            const DictRecord& record = chunk[i];
-            if (record.isExcluded())
-                scan.words.emplace_back(wordOf(record));
-            else if (record.isLive() && record.active != 0)
-                ++scan.activeCount;
-        }
-        if (static_cast<std::size_t>(got) < chunk.size() * kDictRecordSize)
-            break;  // end of file; a trailing fragment is ignored
-    }
-    ::close(fd);
-    if (!ok)
-        return std::nullopt;
-    return scan;
-}
 
 Activation activateWords(std::iostream& dictionary, const std::vector<std::string>& words)
 {

@@ -2,23 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace mox {
-
-// What one pass over a dictionary tells the Dictionaries page: the words it
-// offers for re-activation (live, `active` 0, `inList` 0), in file order, and
-// the number of live records with `active` set.
-struct ExcludedScan {
-    std::vector<std::string> words;  // record bytes of `word`
-    std::uint32_t activeCount = 0;
-};
-
-// Reads the dictionary at `path` once. Nothing when it cannot be opened or
-// read (a folder or device in place of the file counts as unreadable).
-std::optional<ExcludedScan> scanExcludedWords(const std::string& path);
 
 // The outcome of re-activating words.
 struct Activation {

@@ -335,6 +335,27 @@ std::uint32_t ActiveItemCount(const Settings& settings, MessagePort& messages)
                         });
 }
 
+std::optional<ExcludedScan> scanExcludedWords(const std::string& path)
+{
+    FileHandle file = openForRead(path);
+    if (!file.valid())
+        return std::nullopt;
+    ExcludedScan scan;
+    const bool ok = forEachRecordChunk(file.get(), kDictRecordSize, [&scan](const unsigned char* data, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            DictRecord record;
+            std::memcpy(static_cast<void*>(&record), data + i * kDictRecordSize, kDictRecordSize);
+            if (record.isExcluded())
+                scan.words.emplace_back(fieldView(record.word));
+            else if (record.isLive() && record.active != 0)
+                ++scan.activeCount;
+        }
+    });
+    if (!ok)
+        return std::nullopt;
+    return scan;
+}
+
 bool loadDictionary(const Settings& settings, MessagePort& messages, Dictionary& records)
 {
     return loadRecords(settings.dictionaryPath(), messages, "Ошибка: Не удалось загрузить словарь.\n", records);

@@ -28,6 +28,17 @@ std::uint32_t DictItemCount(const Settings& settings, MessagePort& messages);
 // Live records with `active` set; reads the complete records of any size.
 std::uint32_t ActiveItemCount(const Settings& settings, MessagePort& messages);
 
+// What one pass over a dictionary tells the Dictionaries page: the words it
+// offers for re-activation (live, `active` 0, `inList` 0), in file order, and
+// the number of live records with `active` set.
+struct ExcludedScan {
+    std::vector<std::string> words;  // record bytes of `word`
+    std::uint32_t activeCount = 0;
+};
+// Reads the dictionary at `path` once. Nothing when it cannot be opened or
+// read (a folder or device in place of the file counts as unreadable).
+std::optional<ExcludedScan> scanExcludedWords(const std::string& path);
+
 // Appends every complete record of the current dictionary, tombstones included.
 bool loadDictionary(const Settings& settings, MessagePort& messages, Dictionary& records);
 // Replaces the current dictionary's content with `records`. The new content is
