@@ -1,6 +1,5 @@
 #include "store/PgDictionary.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
