@@ -451,7 +451,9 @@ TEST_F(DictPageTest, RestoreReturnsExcludedWordsAndRefreshesThePage)
 }
 
 // A module that waits until the test lets it go, then leaves a new dictionary
-// in the folder and ends.
+// in the folder and ends. A page that blocked instead of running its event
+// loop would never let it go: the module then gives up after ten seconds
+// without a dictionary, and the test fails instead of hanging.
 fs::path writeModule(const fs::path& appPath)
 {
     const fs::path mod = appPath / "mod";
@@ -460,7 +462,9 @@ fs::path writeModule(const fs::path& appPath)
     std::ofstream script(program);
     script << "#!/bin/sh\n"
            << "[ $# -eq 0 ] || exit 3\n"
-           << "while [ ! -e '" << (appPath / "go").string() << "' ]; do sleep 0.02; done\n"
+           << "i=0; go='" << (appPath / "go").string() << "'\n"
+           << "while [ ! -e \"$go\" ] && [ $i -lt 500 ]; do sleep 0.02; i=$((i+1)); done\n"
+           << "[ -e \"$go\" ] || exit 4\n"
            << "head -c 208 /dev/zero > '" << (appPath / "voc" / "new.dct").string() << "'\n";
     script.close();
     fs::permissions(program, fs::perms::owner_all);
