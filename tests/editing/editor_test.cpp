@@ -637,6 +637,31 @@ TEST_F(EditorTest, EditingSwitchesToTheColumnsLayoutAndClosingReleasesWhatItLoad
     EXPECT_EQ(std::count(layouts.calls.begin(), layouts.calls.end(), "previous"), 1);
 }
 
+TEST_F(EditorTest, ADictionaryThatCannotBeOpenedIsReportedAndTheTableKeepsTheFilesTexts)
+{
+    writeDictionary(kThree);
+    open();
+    std::filesystem::remove(dictPath());
+
+    QLineEdit* field = doubleClick(0, 0);
+    ASSERT_NE(field, nullptr);
+    field->setText("kitten");
+    commit();
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{"Не удалось открыть файл словаря."});
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(shown(0, 0), "cat"); // what the file holds, so the row still finds its record
+    EXPECT_FALSE(editor->cellsChanged());
+
+    messages.clear();
+    click(1, 0);
+    QTest::mouseClick(editor->deleteButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.texts().size(), 2u); // the question, then the failure
+    EXPECT_EQ(messages.texts()[1], "Ошибка при открытии файла");
+    EXPECT_EQ(model()->rowCount(), 3);
+    EXPECT_FALSE(editor->rowsDeleted());
+    EXPECT_FALSE(std::filesystem::exists(dictPath()));
+}
+
 TEST_F(EditorTest, ATextThatDoesNotFitItsCellShowsWholeInATip)
 {
     writeDictionary({{"cat", "кошка", ""}});
