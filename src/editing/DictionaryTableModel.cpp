@@ -2,8 +2,6 @@
 
 #include <QByteArray>
 
-#include "widgets/GridView.h"
-
 namespace mox {
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "editing/DictionaryWriter.h"
 #include "language/CharsetCodec.h"
+#include "widgets/GridView.h"
 
 namespace mox {
 
@@ -17,7 +18,7 @@ namespace mox {
 // its record, as bytes; they are turned into text, by each column's code page,
 // only when shown. Rows carry no record position: the editor finds a record
 // again by its word.
-class DictionaryTableModel final : public QAbstractTableModel {
+class DictionaryTableModel final : public QAbstractTableModel, public CellBytes {
     Q_OBJECT
 public:
     // Character sets and fonts of the three columns.
@@ -35,6 +36,7 @@ public:
     const std::string& text(int row, int column) const;
     // Replaces a cell's bytes and shows them.
     void setText(int row, int column, const std::string& bytes);
+    std::string_view cellBytes(int row, int column) const override { return text(row, column); }
 
     const CharsetCodec& codec(int column) const { return codecs_[static_cast<std::size_t>(column)]; }
 

@@ -35,6 +35,9 @@ public:
 protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
     {
+        // std::string_view compares as unsigned bytes, as QByteArray does.
+        if (const auto* bytes = dynamic_cast<const CellBytes*>(sourceModel()))
+            return bytes->cellBytes(left.row(), left.column()) < bytes->cellBytes(right.row(), right.column());
         return left.data(GridView::kSortRole).toByteArray() < right.data(GridView::kSortRole).toByteArray();
     }
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include <string_view>
 #include <vector>
 
 #include <QAbstractItemDelegate>
@@ -11,6 +12,14 @@ class QSortFilterProxyModel;
 class QValidator;
 
 namespace mox {
+
+// A model that hands out a cell's bytes without copying them: the grid then
+// sorts by them directly instead of through kSortRole.
+class CellBytes {
+public:
+    virtual ~CellBytes() = default;
+    virtual std::string_view cellBytes(int row, int column) const = 0;
+};
 
 // An editable table of text cells over a model, for tables of any length
 // (nothing is kept per cell but the model's data). A click selects whole rows;
@@ -28,7 +37,7 @@ namespace mox {
 // emitted the new text is already in the model; a handler may put another
 // text into the model (to refuse the change) and the view shows that.
 //
-//   grid->setSourceModel(model);   // the model gives kSortRole bytes
+//   grid->setSourceModel(model);   // the model gives kSortRole bytes (or is CellBytes)
 //   grid->setColumnValidator(0, validator);
 //   connect(grid, &GridView::endEdit, this, &Editor::writeBack);
 class GridView : public QTableView {
