@@ -98,7 +98,12 @@ DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, Mess
     closeButton_ = new QPushButton(QStringLiteral("Закрыть"), this);
     deleteButton_ = new QPushButton(QStringLiteral("Удалить\nвыделенные\nстроки"), this);
     for (QPushButton* button : {closeButton_, deleteButton_}) {
+        // Flat, with a thin frame so they still look like buttons.
         button->setFlat(true);
+        button->setStyleSheet(QStringLiteral(
+            "QPushButton { border: 1px solid palette(dark); border-radius: 2px; padding: 2px; }"
+            "QPushButton:focus { border: 2px solid palette(highlight); }"
+            "QPushButton:pressed { background: palette(mid); }"));
         button->setAutoDefault(false);
         button->setDefault(false);
         button->setFocusPolicy(Qt::StrongFocus);
@@ -127,7 +132,7 @@ void DictionaryEditor::layoutControls()
     grid_->setGeometry(du.rect(3, 3, 265, 192));
     closeButton_->setGeometry(du.rect(273, 170, 50, 21));
     deleteButton_->setGeometry(du.rect(273, 7, 50, 29));
-    status_->setGeometry(du.rect(273, 40, 50, 126));
+    status_->setGeometry(du.rect(271, 40, 57, 126));
     setTabOrder(deleteButton_, closeButton_);
 
     // Every row as high as the header, and never lower than a cell's font.

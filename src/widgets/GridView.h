@@ -75,6 +75,9 @@ public:
     // The one height of every data row.
     void setUniformRowHeight(int pixels);
 
+    // Opens the edit field of a cell, as a double click does.
+    using QTableView::edit;
+
     // The open edit field, or none.
     QLineEdit* cellEditor() const { return editor_; }
     bool isEditing() const { return editor_ != nullptr; }
