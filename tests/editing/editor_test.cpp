@@ -11,6 +11,7 @@
 #include <QShortcut>
 #include <QTest>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <chrono>
 #include <cstring>
@@ -675,6 +676,25 @@ TEST_F(EditorTest, ATextThatDoesNotFitItsCellShowsWholeInATip)
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_TRUE(QToolTip::text().contains(QString(29, QLatin1Char('W'))));
     QToolTip::hideText();
+}
+
+TEST_F(EditorTest, AWheelStepScrollsTheUsersNumberOfLines)
+{
+    std::vector<Word> many;
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i)
+        names.push_back("word" + std::to_string(i));
+    for (const std::string& name : names)
+        many.push_back({name.c_str(), "слово", ""});
+    writeDictionary(many);
+    open();
+    QApplication::setWheelScrollLines(5);
+    const QPoint at = cellCentre(0, 1);
+    QWheelEvent wheel(at, grid()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid()->viewport(), &wheel);
+    EXPECT_EQ(grid()->rowAt(0), 5);
+    QApplication::setWheelScrollLines(3);
 }
 
 int main(int argc, char** argv)
