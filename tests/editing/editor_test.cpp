@@ -28,6 +28,7 @@
 #include "store/ListRecord.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
+#include "support/RecordFiles.h"
 #include "support/TempDir.h"
 #include "widgets/GridView.h"
 
@@ -37,7 +38,7 @@ namespace {
 
 struct Word {
     const char* word;        // cp1252 (plain ASCII here)
-    const char* translation; // UTF-8, stored as cp1251
+    const char* translation; // UTF-8, stored as cp1251; none: a tombstone
     const char* transcription;
     bool inList = false;
 };
@@ -89,11 +90,11 @@ protected:
 
     void writeDictionary(const std::vector<Word>& words)
     {
-        std::vector<unsigned char> bytes;
+        std::vector<DictRecord> records;
         WordList list;
         for (const Word& w : words) {
             DictRecord r = newDictRecord();
-            if (std::strcmp(w.word, "") == 0 && w.translation == nullptr) {
+            if (w.translation == nullptr) {
                 r = makeTombstone();
             } else {
                 setFieldText(r.word, w.word);
@@ -107,36 +108,18 @@ protected:
                     list.push_back(entry);
                 }
             }
-            const auto* p = reinterpret_cast<const unsigned char*>(&r);
-            bytes.insert(bytes.end(), p, p + sizeof r);
+            records.push_back(r);
         }
-        TempDir::writeBytes(dictPath(), bytes);
-        std::vector<unsigned char> listBytes(list.size() * sizeof(ListRecord));
-        if (!list.empty())
-            std::memcpy(listBytes.data(), list.data(), listBytes.size());
-        TempDir::writeBytes(listPath(), listBytes);
+        writeRecords(dictPath(), records);
+        writeRecords(listPath(), list);
         workingList = list;
     }
 
     std::filesystem::path dictPath() const { return dir.path() / "voc" / "test.dct"; }
     std::filesystem::path listPath() const { return dir.path() / "voc" / "test.lst"; }
 
-    std::vector<DictRecord> dictionaryOnDisk() const
-    {
-        const auto bytes = TempDir::readBytes(dictPath());
-        std::vector<DictRecord> out(bytes.size() / sizeof(DictRecord));
-        if (!out.empty())
-            std::memcpy(out.data(), bytes.data(), out.size() * sizeof(DictRecord));
-        return out;
-    }
-    std::vector<ListRecord> listOnDisk() const
-    {
-        const auto bytes = TempDir::readBytes(listPath());
-        std::vector<ListRecord> out(bytes.size() / sizeof(ListRecord));
-        if (!out.empty())
-            std::memcpy(out.data(), bytes.data(), out.size() * sizeof(ListRecord));
-        return out;
-    }
+    std::vector<DictRecord> dictionaryOnDisk() const { return readRecords<DictRecord>(dictPath()); }
+    std::vector<ListRecord> listOnDisk() const { return readRecords<ListRecord>(listPath()); }
 
     void open(bool withList = true)
     {
