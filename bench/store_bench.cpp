@@ -4,12 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "PlainRead.h"
@@ -100,7 +98,7 @@ Dataset& data()
     return dataset;
 }
 
-// The yardstick: open the file and read it whole in 1 MiB chunks.
+// The yardstick: the plain read of the whole file.
 void PlainRead(benchmark::State& state)
 {
     plainRead(state, data().settings.dictionaryPath());

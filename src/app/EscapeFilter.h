@@ -7,8 +7,8 @@ class MainWindow;
 
 // Esc, wherever it is pressed in the program, becomes the close message of
 // the learning window, which closes the active dialog of the program or
-// hides the learning window. Open popups (menus, drop-down lists) keep their
-// own Esc.
+// hides the learning window. Open popups (menus, drop-down lists) and the
+// open cell editor of a table keep their own Esc.
 class EscapeFilter final : public QObject {
     Q_OBJECT
 public:

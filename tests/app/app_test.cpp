@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -253,6 +255,25 @@ TEST_F(ShellTest, EscClosesTheActiveDialogOrHidesTheLearningWindow)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
     QTest::keyClick(list, Qt::Key_A);
     EXPECT_TRUE(editor.isVisible());
+
+    // The open cell editor of a table keeps its Esc: the cell gets its text
+    // back and the dialog stays; Esc on the table itself closes the dialog.
+    QDialog grid;
+    grid.setWindowTitle("Mox! <> Редактирование");
+    auto* table = new QTableWidget(1, 1, &grid);
+    table->setItem(0, 0, new QTableWidgetItem("cat"));
+    grid.show();
+    grid.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
+    table->editItem(table->item(0, 0));
+    auto* field = table->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    field->setText("dog");
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_TRUE(grid.isVisible());
+    EXPECT_EQ(table->item(0, 0)->text(), "cat");
+    QTest::keyClick(table, Qt::Key_Escape);
+    EXPECT_FALSE(grid.isVisible());
     qApp->removeEventFilter(&filter);
 }
 

@@ -226,7 +226,7 @@ namespace {
 
 // Runs show() and, once the box is up, hands it to inspect (which closes it).
 MessageAnswer showAndAnswer(std::string_view text, MessageIcon icon, MessageButtons buttons,
-                            const std::function<void(QMessageBox*)>& inspect)
+                            const std::function<void(QMessageBox*)>& inspect, std::string_view title = {})
 {
     bool seen = false;
     QTimer::singleShot(0, [&] {
@@ -236,7 +236,7 @@ MessageAnswer showAndAnswer(std::string_view text, MessageIcon icon, MessageButt
         inspect(box);
     });
     QtMessages messages;
-    const MessageAnswer answer = messages.show(text, icon, buttons);
+    const MessageAnswer answer = messages.show(text, icon, buttons, title);
     EXPECT_TRUE(seen);
     return answer;
 }
@@ -267,6 +267,16 @@ TEST(QtMessagesTest, BoxesCarryCaptionTextIconAndButtonsAndReturnTheAnswer)
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
         box->button(QMessageBox::Ok)->click();
     });
+    EXPECT_EQ(answer, MessageAnswer::Ok);
+
+    // A box with a title of its own.
+    answer = showAndAnswer(
+        "Не выделены строки.\n", MessageIcon::Warning, MessageButtons::Ok,
+        [](QMessageBox* box) {
+            EXPECT_EQ(box->windowTitle(), QString::fromUtf8("Сообщение"));
+            box->button(QMessageBox::Ok)->click();
+        },
+        "Сообщение");
     EXPECT_EQ(answer, MessageAnswer::Ok);
 
     EXPECT_EQ(QtMessages::qtIcon(MessageIcon::Warning), QMessageBox::Warning);

@@ -15,11 +15,13 @@ public:
         std::string text;
         MessageIcon icon;
         MessageButtons buttons;
+        std::string title; // empty: the program's caption
     };
 
-    MessageAnswer show(std::string_view text, MessageIcon icon, MessageButtons buttons) override
+    MessageAnswer show(std::string_view text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok,
+                       std::string_view title = {}) override
     {
-        shown.push_back({std::string(text), icon, buttons});
+        shown.push_back({std::string(text), icon, buttons, std::string(title)});
         if (!answers.empty()) {
             auto a = answers.front();
             answers.pop_front();

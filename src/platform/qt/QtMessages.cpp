@@ -46,9 +46,12 @@ MessageAnswer QtMessages::answer(QMessageBox::StandardButton pressed, MessageBut
     return MessageAnswer::Cancel;
 }
 
-MessageAnswer QtMessages::show(std::string_view text, MessageIcon icon, MessageButtons buttons)
+MessageAnswer QtMessages::show(std::string_view text, MessageIcon icon, MessageButtons buttons,
+                               std::string_view title)
 {
-    QMessageBox box(qtIcon(icon), QStringLiteral("Mox!"),
+    const QString caption = title.empty() ? QStringLiteral("Mox!")
+                                          : QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+    QMessageBox box(qtIcon(icon), caption,
                     QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), qtButtons(buttons),
                     parent_);
     box.setWindowModality(parent_ ? Qt::WindowModal : Qt::ApplicationModal);

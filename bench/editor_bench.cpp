@@ -1,0 +1,178 @@
+// The dictionary editor over a dictionary of 100,000 records, each figure
+// next to a plain sequential read of the same file in large chunks: filling
+// the table and a write-back of a late record should each cost about one
+// such read (the file is read once), opening the whole window a few.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QHeaderView>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "PlainRead.h"
+#include "editing/DictionaryEditor.h"
+#include "editing/DictionaryTableModel.h"
+#include "editing/DictionaryWriter.h"
+#include "language/CharsetCodec.h"
+#include "platform/fake/FakeLayoutPort.h"
+#include "platform/fake/RecordingMessages.h"
+#include "settings/Settings.h"
+#include "store/RecordText.h"
+#include "store/Store.h"
+#include "widgets/GridView.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kRecords = 100000;
+
+// A program folder with voc/words.dct: 100,000 live records, every tenth
+// followed by a tombstone, and an empty list.
+struct Dataset {
+    Dataset() : settings(messages)
+    {
+        std::random_device rd;
+        root = fs::temp_directory_path() / ("mox-editor-bench-" + std::to_string(rd()));
+        fs::create_directories(root / "voc");
+        settings.setAppPath(root.string());
+        settings.setSCurDict("words.dct");
+        settings.setSCurList("words.lst");
+        settings.setIForeignCharSet(mox::charset::Ansi);
+        settings.setINativeCharSet(mox::charset::Russian);
+        settings.setITransCharSet(mox::charset::Symbol);
+        settings.setUiForeignLayout(0x409);
+        settings.setUiNativeLayout(0x419);
+        settings.setUiTransLayout(0x409);
+
+        std::vector<mox::DictRecord> records;
+        for (int i = 0; i < kRecords; ++i) {
+            mox::DictRecord r = mox::newDictRecord();
+            mox::setFieldText(r.word, "word" + std::to_string((i * 7919) % kRecords));
+            mox::setFieldText(r.translation, "\xF1\xEB\xEE\xE2\xEE " + std::to_string(i));
+            mox::setFieldText(r.transcription, "w3:d");
+            records.push_back(r);
+            if (i % 10 == 9)
+                records.push_back(mox::makeTombstone());
+        }
+        lastWord = mox::fieldText(records[records.size() - 2].word);
+        std::ofstream(settings.dictionaryPath(), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(records.data()),
+                   static_cast<std::streamsize>(records.size() * sizeof(mox::DictRecord)));
+        std::ofstream(settings.listPath(), std::ios::binary | std::ios::trunc);
+        fileBytes = static_cast<std::int64_t>(records.size() * sizeof(mox::DictRecord));
+    }
+    ~Dataset()
+    {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+
+    fs::path root;
+    mox::RecordingMessages messages;
+    mox::Settings settings;
+    std::string lastWord;
+    std::int64_t fileBytes = 0;
+};
+
+Dataset& data()
+{
+    static Dataset dataset;
+    return dataset;
+}
+
+// The yardstick: the plain read of the whole file.
+void PlainRead(benchmark::State& state)
+{
+    const std::string path = data().settings.dictionaryPath();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readWholeFile(path));
+    state.SetBytesProcessed(state.iterations() * data().fileBytes);
+}
+
+// The table model filled from the file (one pass, texts kept as bytes).
+void FillModel(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::DictionaryTableModel model({0, 204, 2}, {QFont(), QFont(), QFont()});
+    for (auto _ : state) {
+        model.fill(d.settings.dictionaryPath());
+        if (model.rowCount() != kRecords)
+            state.SkipWithError("the table did not get every live record");
+    }
+    state.SetBytesProcessed(state.iterations() * d.fileBytes);
+}
+
+// The editor window built, filled and painted once, as the user opens it.
+void OpenEditor(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::FakeLayoutPort layouts(std::vector<std::string>{"00000409", "00000419"});
+    mox::WordList list;
+    for (auto _ : state) {
+        mox::DictionaryEditor editor(d.settings, layouts, d.messages, &list);
+        editor.show();
+        QApplication::processEvents();
+        editor.grid()->viewport()->repaint();
+        if (editor.model()->rowCount() != kRecords)
+            state.SkipWithError("the editor did not show every live record");
+    }
+}
+
+// A header click on 100,000 rows (byte order), each time the other way.
+void SortByWord(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::FakeLayoutPort layouts(std::vector<std::string>{"00000409"});
+    mox::WordList list;
+    mox::DictionaryEditor editor(d.settings, layouts, d.messages, &list);
+    bool ascending = true;
+    for (auto _ : state) {
+        editor.grid()->sortByColumn(0, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        ascending = !ascending;
+    }
+}
+
+// A change of the translation of the last live record: one search through
+// the file and one record written in place.
+void WriteBackLateRecord(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::WordList list;
+    mox::DictionaryWriter writer(d.settings, d.messages, &list);
+    bool flip = false;
+    for (auto _ : state) {
+        const char* from = flip ? "\xEF\xE5\xF0\xE2\xEE\xE5" : "\xE2\xF2\xEE\xF0\xEE\xE5";
+        const char* to = flip ? "\xE2\xF2\xEE\xF0\xEE\xE5" : "\xEF\xE5\xF0\xE2\xEE\xE5";
+        if (writer.writeBack(d.lastWord, mox::kTranslationColumn, from, to)
+            != mox::DictionaryWriter::Result::written)
+            state.SkipWithError("the late record was not written");
+        flip = !flip;
+    }
+    state.SetBytesProcessed(state.iterations() * d.fileBytes);
+}
+
+BENCHMARK(PlainRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(FillModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteBackLateRecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenEditor)->Unit(benchmark::kMillisecond);
+BENCHMARK(SortByWord)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

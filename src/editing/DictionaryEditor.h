@@ -1,0 +1,102 @@
+#pragma once
+#include <array>
+#include <string>
+#include <vector>
+
+#include <QDialog>
+#include <QFont>
+
+#include "editing/DictionaryWriter.h"
+#include "language/Layouts.h"
+
+class QLabel;
+class QPushButton;
+
+namespace mox {
+
+class DictionaryTableModel;
+class GridView;
+class LayoutPort;
+class MessagePort;
+class RecordTextValidator;
+class Settings;
+
+// The dictionary editor "Mox! <> Редактирование": every live word of the
+// current dictionary in a table of word, translation and transcription, in
+// file order. Each committed change of a cell and each deletion of rows goes
+// straight into the dictionary file, in place; there is no save step and no
+// undo. A changed or deleted word of the working list is changed or removed
+// there too, and the list is saved.
+//
+// Run modally; the result is 1 for "Закрыть" and 2 for Esc. The opener then
+// reads rowsDeleted and cellsChanged.
+class DictionaryEditor : public QDialog {
+    Q_OBJECT
+public:
+    static const QString& title();     // "Mox! <> Редактирование"
+    static const QString& helpTopic(); // "::/html_files/optdict.html>main"
+    static constexpr int kClosed = 1;
+    static constexpr int kEscaped = 2;
+
+    // workingList: the learning window's list (LearningEngine::workingList()),
+    // or none, and then the list file is changed directly.
+    DictionaryEditor(Settings& settings, LayoutPort& layouts, MessagePort& messages, WordList* workingList,
+                     QWidget* parent = nullptr);
+    ~DictionaryEditor() override;
+
+    // At least one row was deleted / one cell change written to the file.
+    bool rowsDeleted() const { return rowsDeleted_; }
+    bool cellsChanged() const { return cellsChanged_; }
+
+    // Shows the live records of the dictionary file again.
+    void fillTable();
+    // The command of "Удалить выделенные строки".
+    void deleteSelectedRows();
+
+    void done(int result) override;
+    void reject() override;
+
+    GridView* grid() const { return grid_; }
+    DictionaryTableModel* model() const { return model_; }
+    QPushButton* closeButton() const { return closeButton_; }
+    QPushButton* deleteButton() const { return deleteButton_; }
+    // Why the last typed or pasted text was refused.
+    QLabel* statusLine() const { return status_; }
+    const std::vector<std::string>& preloadedLayouts() const { return preloaded_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void layoutControls();
+    void sizeColumns();
+    void onBeginEdit(int row, int column);
+    void onEndEdit(int row, int column);
+    void releaseLayouts();
+
+    Settings& settings_;
+    MessagePort& messages_;
+    KeyboardLayouts layouts_;
+    DictionaryWriter writer_;
+
+    // The layout of each column and the one the editor loaded for it.
+    std::array<std::uint32_t, 3> layoutIds_{};
+    std::array<LayoutHandle, 3> loadedLayouts_{};
+    std::vector<std::string> preloaded_;
+
+    std::string oldText_;
+    bool rowsDeleted_ = false;
+    bool cellsChanged_ = false;
+
+    QFont headerFont_;
+    std::array<QFont, 3> cellFonts_;
+    DictionaryTableModel* model_ = nullptr;
+    GridView* grid_ = nullptr;
+    std::array<RecordTextValidator*, 3> validators_{};
+    QPushButton* closeButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QLabel* status_ = nullptr;
+};
+
+} // namespace mox
