@@ -245,9 +245,9 @@ TEST_F(EngineTest, ExcludingClearsOnlyTheFlagsOfTheFirstMatchingRecord)
     EXPECT_EQ(bytesOf(after[1]), expected) << "only active and inList change";
     EXPECT_EQ(bytesOf(after[2]), bytesOf(dict[2]));
     EXPECT_EQ(bytesOf(after[0]), bytesOf(dict[0]));
-    EXPECT_EQ(TempDir::readBytes(listFile()), listBefore) << "the list file changes when the list is saved";
-
-    ASSERT_TRUE(engine.saveList());
+    EXPECT_NE(TempDir::readBytes(listFile()), listBefore);
+    // The list file follows the exclusion at once, so a crash cannot bring
+    // the word back.
     const auto saved = listOnDisk();
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_STREQ(saved[0].word, "other");
