@@ -219,17 +219,27 @@ bool LearningEngine::topUpList()
     }
 
     // The words of the list to look up during the pass, when reconciling.
+    // A bit per sketch of each word (its length and three of its bytes)
+    // lets the pass skip almost every record without hashing its word.
     std::vector<ListWordState> states;
     std::unordered_map<std::string_view, std::size_t> lookup;
+    std::vector<bool> sketches;
+    const auto sketch = [](std::string_view w) {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(w[i])); };
+        return (w.size() * 40503u + byte(0) * 2654435761u + byte(w.size() / 2) * 97u + byte(w.size() - 1)) & 0xFFFFu;
+    };
     if (reconcilePending_) {
+        std::unordered_set<std::string_view> seen;
         for (const ListRecord& r : list_) {
             const std::string_view word = fieldView(r.word);
-            if (word.empty() || lookup.count(word) != 0)
-                continue;
-            states.push_back({std::string(word)});
+            if (!word.empty() && seen.insert(word).second)
+                states.push_back({std::string(word)});
         }
-        for (std::size_t i = 0; i < states.size(); ++i)
+        sketches.assign(0x10000, false);
+        for (std::size_t i = 0; i < states.size(); ++i) {
             lookup.emplace(states[i].word, i);
+            sketches[sketch(states[i].word)] = true;
+        }
     }
 
     // One sequential pass, record by record through a buffer of a few
@@ -246,7 +256,8 @@ bool LearningEngine::topUpList()
             const char* r = buffer.data() + i * kDictRecordSize;
             if (!lookup.empty() && r[offsetof(DictRecord, word)] != 0) {
                 const char* field = r + offsetof(DictRecord, word);
-                const auto found = lookup.find(std::string_view(field, ::strnlen(field, sizeof(DictRecord::word))));
+                const std::string_view word(field, ::strnlen(field, sizeof(DictRecord::word)));
+                const auto found = sketches[sketch(word)] ? lookup.find(word) : lookup.end();
                 if (found != lookup.end()) {
                     ListWordState& state = states[found->second];
                     state.found = true;
