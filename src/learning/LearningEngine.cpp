@@ -106,7 +106,7 @@ void LearningEngine::loadList()
     reconcilePending_ = !list_.empty();
 }
 
-bool LearningEngine::saveList()
+bool LearningEngine::saveList(bool tellAgain)
 {
     const std::string path = settings_.listPath();
     if (path.empty())
@@ -117,7 +117,7 @@ bool LearningEngine::saveList()
         listOwner_ = path;
         return true;
     }
-    if (!saveFailed_) {
+    if (!saveFailed_ || tellAgain) {
         saveFailed_ = true;
         settings_.messages().show(kListUpdateFailed, MessageIcon::Error, MessageButtons::Ok);
     }

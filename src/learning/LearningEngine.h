@@ -45,8 +45,9 @@ public:
     // Writes the whole list to the list file (a new file renamed over the old
     // one); false when it could not be written. A failure is told once,
     // "Ошибка: не удалось обновить список.", and not again until a write has
-    // succeeded. Without a usable list name nothing is written or told.
-    bool saveList();
+    // succeeded (`tellAgain` tells it even then: the last write before the
+    // end). Without a usable list name nothing is written or told.
+    bool saveList(bool tellAgain = false);
     // Whether the list in memory differs from the list file as last written
     // or read (answers given or words removed since).
     bool hasUnsavedChanges() const { return unsaved_; }

@@ -896,7 +896,8 @@ void MainWindow::endWork()
         releaseLayouts();
         if (dialogs_.removeTranscriptionFont)
             dialogs_.removeTranscriptionFont();
-        engine_->saveList();
+        // The last write: its failure is told even after an earlier one.
+        engine_->saveList(true);
         return;
     }
     // The exit command, a signal and the end of the event loop may each end
