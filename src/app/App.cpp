@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 #include "app/EscapeFilter.h"
 #include "app/Termination.h"
@@ -101,17 +102,18 @@ void App::startWindow()
     // command does: the session manager asks for the data first, a signal
     // ends the program the regular way.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        beginUnattended();
         if (window_)
             window_->saveList();
+        // Should the logout be cancelled, work goes on as before.
+        if (!ending_)
+            messages_->setAttended();
     });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         if (window_)
             window_->endWork();
     });
-    termination_ = std::make_unique<Termination>([this](int) {
-        if (window_)
-            window_->exitProgram();
-    });
+    termination_ = std::make_unique<Termination>([this](int) { endOnSignal(); });
 
     // The first showing: the window is up for an instant and retreats to the
     // notification area with the showing cycle armed.
@@ -123,6 +125,30 @@ void App::endLoopOnExit(MainWindow& window)
     // exit(), not quit(): quit() first asks every window to close, and the
     // learning window never closes (it hides), which would cancel the exit.
     QObject::connect(&window, &MainWindow::exitRequested, qApp, [] { QCoreApplication::exit(0); });
+}
+
+void App::beginUnattended()
+{
+    messages_->setUnattended([this](const QString& text) {
+        if (tray_ && tray_->notify(text))
+            notified_ = true;
+    });
+}
+
+void App::endOnSignal()
+{
+    if (ending_)
+        return;
+    ending_ = true;
+    beginUnattended();
+    if (window_)
+        window_->endWork();
+    // A notification shown by the tray belongs to this process: it stays a
+    // moment before the program goes.
+    if (notified_)
+        QTimer::singleShot(1000, qApp, [] { QCoreApplication::exit(0); });
+    else
+        QCoreApplication::exit(0);
 }
 
 void App::finish()

@@ -24,7 +24,9 @@ class InstanceLock;
 // and settings on the first run, loads the settings and runs the learning
 // window for the life of the process. The process ends through the tray
 // menu's exit command, a termination signal (SIGTERM, SIGINT, SIGHUP) or the
-// end of the session; each of them writes the working list first.
+// end of the session; each of them writes the working list first. A signal
+// or the session's end never waits for the user: the list is written once,
+// a failure goes to standard error and the tray, and the program ends.
 class App final : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +45,10 @@ public:
 private:
     void startWindow();
     void finish();
+    // A termination signal or the end of the session: messages go to standard
+    // error and the tray instead of boxes while the list is written once.
+    void beginUnattended();
+    void endOnSignal();
 
     std::unique_ptr<InstanceLock> lock_;
     std::unique_ptr<QtMessages> messages_;
@@ -58,6 +64,8 @@ private:
     std::unique_ptr<TrayMenu> tray_;
     std::unique_ptr<EscapeFilter> escape_;
     std::unique_ptr<Termination> termination_;
+    bool ending_ = false;
+    bool notified_ = false;
 };
 
 } // namespace mox

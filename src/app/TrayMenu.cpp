@@ -34,6 +34,14 @@ void TrayMenu::removeIcon()
     icon_->hide();
 }
 
+bool TrayMenu::notify(const QString& text)
+{
+    if (!shown_ || !QSystemTrayIcon::supportsMessages())
+        return false;
+    icon_->showMessage(QString::fromUtf8(kTip), text, QSystemTrayIcon::Critical, 10000);
+    return true;
+}
+
 void TrayMenu::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
     const Click click = reason == QSystemTrayIcon::Trigger   ? Click::LeftReleased

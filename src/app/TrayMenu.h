@@ -42,6 +42,9 @@ public:
     void addIcon() override;
     void removeIcon() override;
     bool iconShown() const { return shown_; }
+    // Shows `text` as a notification of the icon, when the icon is shown and
+    // the tray can show notifications; false when it could not.
+    bool notify(const QString& text);
     QSystemTrayIcon& icon() { return *icon_; }
 
     // The handler of the icon's mouse messages.

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "language/CodePage.h"
 #include "platform/ClockPort.h"
@@ -82,19 +85,96 @@ ListRecord* LearningEngine::current()
 void LearningEngine::setList(std::vector<ListRecord> list)
 {
     list_ = std::move(list);
+    unsaved_ = true;
     endPresentation();
 }
 
 void LearningEngine::loadList()
 {
-    list_.clear();
     endPresentation();
+    const std::string path = settings_.listPath();
+    if (saveFailed_ && unsaved_ && !path.empty() && path == listOwner_) {
+        if (!writeList(settings_, list_))
+            return;  // still failing (and told): the file is older than the list in memory
+        saveFailed_ = false;
+    }
+    list_.clear();
     ::mox::loadList(settings_, settings_.messages(), list_);
+    listOwner_ = path;
+    saveFailed_ = false;
+    unsaved_ = false;
+    reconcilePending_ = !list_.empty();
 }
 
-bool LearningEngine::saveList()
+bool LearningEngine::saveList(bool tellAgain)
 {
-    return ::mox::updateList(settings_, settings_.messages(), list_);
+    const std::string path = settings_.listPath();
+    if (path.empty())
+        return false;  // no usable list name: told once at the start
+    if (writeList(settings_, list_)) {
+        saveFailed_ = false;
+        unsaved_ = false;
+        listOwner_ = path;
+        return true;
+    }
+    if (!saveFailed_ || tellAgain) {
+        saveFailed_ = true;
+        settings_.messages().show(kListUpdateFailed, MessageIcon::Error, MessageButtons::Ok);
+    }
+    return false;
+}
+
+// What the dictionary says about one word of the list: its first record
+// with that word, as every lookup takes it.
+struct LearningEngine::ListWordState {
+    std::string word;
+    bool found = false;
+    std::uint32_t number = 0;
+    bool live = false;
+    bool active = false;
+    bool inList = false;
+};
+
+void LearningEngine::reconcile(std::fstream& dictionary, const std::vector<ListWordState>& states,
+                               std::vector<std::uint32_t>& candidates)
+{
+    std::unordered_set<std::string_view> learned;
+    bool marked = true;
+    for (const ListWordState& state : states) {
+        if (!state.found || !state.live || state.inList)
+            continue;
+        if (!state.active) {
+            learned.insert(state.word);
+            continue;
+        }
+        // In the list but not marked (a crash between the list append and
+        // the mark): mark it now, so it is not drawn again.
+        if (!marked)
+            continue;
+        const std::int64_t offset = static_cast<std::int64_t>(state.number) * static_cast<std::int64_t>(kDictRecordSize);
+        const auto mark = [&] {
+            DictRecord record;
+            dictionary.clear();
+            dictionary.seekg(offset);
+            if (!readRecord(dictionary, record))
+                return false;
+            record.inList = 1;
+            return rewriteRecord(dictionary, offset, record) && dictionary.flush().good();
+        };
+        if (!mark()) {
+            marked = false;
+            settings_.messages().show(kCannotWriteDictionary, MessageIcon::Error, MessageButtons::Ok);
+            continue;
+        }
+        const auto at = std::lower_bound(candidates.begin(), candidates.end(), state.number);
+        if (at != candidates.end() && *at == state.number)
+            candidates.erase(at);
+    }
+    if (learned.empty())
+        return;
+    std::erase_if(list_, [&](const ListRecord& r) { return learned.count(fieldView(r.word)) != 0; });
+    unsaved_ = true;
+    saveList();
 }
 
 bool LearningEngine::topUpList()
@@ -102,8 +182,9 @@ bool LearningEngine::topUpList()
     MessagePort& messages = settings_.messages();
     const std::size_t target = settings_.iSubSetRecCount();
     // A dictionary without live words gives false whether the list is full or
-    // not; a full list needs nothing more.
-    if (list_.size() >= target)
+    // not; a full list needs nothing more, unless it was just read and has to
+    // be reconciled with the dictionary.
+    if (list_.size() >= target && !reconcilePending_)
         return DictItemCount(settings_, messages) != 0;
 
     // The pass below that looks for candidates also counts the live words,
@@ -123,12 +204,42 @@ bool LearningEngine::topUpList()
     }
 
     std::fstream dictionary = openDictionaryForUpdate(settings_);
-    if (!dictionary.is_open()) {
+    const bool writable = dictionary.is_open();
+    // A read-only dictionary can still tell which words are learned.
+    if (!writable && reconcilePending_)
+        dictionary.open(path, std::ios::in | std::ios::binary);
+    const bool full = list_.size() >= target;
+    if (!writable && (!dictionary.is_open() || !full)) {
         // A file that cannot even be read is reported by the count (and is
         // then no dictionary to top up from); otherwise it is read-only.
-        if (DictItemCount(settings_, messages) != 0)
+        if (DictItemCount(settings_, messages) != 0 && !full)
             messages.show(kCannotOpenForTopUp, MessageIcon::Error, MessageButtons::Ok);
-        return false;
+        if (!dictionary.is_open())
+            return full && DictItemCount(settings_, messages) != 0;
+    }
+
+    // The words of the list to look up during the pass, when reconciling.
+    // A bit per sketch of each word (its length and three of its bytes)
+    // lets the pass skip almost every record without hashing its word.
+    std::vector<ListWordState> states;
+    std::unordered_map<std::string_view, std::size_t> lookup;
+    std::vector<bool> sketches;
+    const auto sketch = [](std::string_view w) {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(w[i])); };
+        return (w.size() * 40503u + byte(0) * 2654435761u + byte(w.size() / 2) * 97u + byte(w.size() - 1)) & 0xFFFFu;
+    };
+    if (reconcilePending_) {
+        std::unordered_set<std::string_view> seen;
+        for (const ListRecord& r : list_) {
+            const std::string_view word = fieldView(r.word);
+            if (!word.empty() && seen.insert(word).second)
+                states.push_back({std::string(word)});
+        }
+        sketches.assign(0x10000, false);
+        for (std::size_t i = 0; i < states.size(); ++i) {
+            lookup.emplace(states[i].word, i);
+            sketches[sketch(states[i].word)] = true;
+        }
     }
 
     // One sequential pass, record by record through a buffer of a few
@@ -143,6 +254,20 @@ bool LearningEngine::topUpList()
         const std::size_t records = static_cast<std::size_t>(dictionary.gcount()) / kDictRecordSize;
         for (std::size_t i = 0; i < records; ++i, ++number) {
             const char* r = buffer.data() + i * kDictRecordSize;
+            if (!lookup.empty() && r[offsetof(DictRecord, word)] != 0) {
+                const char* field = r + offsetof(DictRecord, word);
+                const std::string_view word(field, ::strnlen(field, sizeof(DictRecord::word)));
+                const auto found = sketches[sketch(word)] ? lookup.find(word) : lookup.end();
+                if (found != lookup.end()) {
+                    ListWordState& state = states[found->second];
+                    state.found = true;
+                    state.number = number;
+                    state.live = r[offsetof(DictRecord, deleted)] == 0;
+                    state.active = r[offsetof(DictRecord, active)] != 0;
+                    state.inList = r[offsetof(DictRecord, inList)] != 0;
+                    lookup.erase(found);  // later records with the word are not its record
+                }
+            }
             if (r[offsetof(DictRecord, deleted)] != 0)
                 continue;
             ++live;
@@ -157,8 +282,20 @@ bool LearningEngine::topUpList()
         messages.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
         return false;
     }
+    if (reconcilePending_) {
+        reconcilePending_ = false;
+        // A read-only dictionary keeps its marks; only learned words leave.
+        if (!writable)
+            for (ListWordState& state : states)
+                state.inList = state.inList || state.active;
+        reconcile(dictionary, states, candidates);
+        if (!writable)
+            return live != 0;
+    }
     if (live == 0)
         return false;
+    if (list_.size() >= target)
+        return true;
     settings_.setUiDictActiveCount(static_cast<std::uint32_t>(candidates.size()));
 
     if (candidates.empty())
@@ -377,9 +514,13 @@ bool LearningEngine::checkAnswer(std::string_view text)
             ++(correct ? word->typingReverseRight : word->typingReverseWrong);
     }
     ++word->answers;
+    unsaved_ = true;
 
     if (!correct) {
         word->streak = 0;
+        // Every answer reaches the file at once: a crash loses at most the
+        // answer being given.
+        saveList();
         if (mode == 0 && text.empty())
             return false;
         showingWrongAnswer_ = true;
@@ -394,8 +535,8 @@ bool LearningEngine::checkAnswer(std::string_view text)
     const bool learned = word->streak >= settings_.iExcludeAfter();
     if (mode != 0)
         callbacks_.clearTypedAnswer();
-    if (learned)
-        excludeCurrentWord();
+    if (!learned || !excludeCurrentWord())
+        saveList();
     // `word` may be gone from here on.
 
     const bool anyRule = countAnyAnswer();
@@ -451,7 +592,12 @@ bool LearningEngine::excludeCurrentWord()
         }
     }
 
+    // The list file follows at once: the dictionary already says the word is
+    // out, and a list that still held it would bring it back after a crash
+    // (topUpList reconciles that case too).
     list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(*index));
+    unsaved_ = true;
+    saveList();
     endPresentation();
     return true;
 }

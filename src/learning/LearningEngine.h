@@ -35,15 +35,34 @@ public:
     LearningEngine(Settings& settings, ClockPort& clock, LearningCallbacks& callbacks);
 
     // Empties the list and reads it again from the list file. The current
-    // presentation ends: there is no current word until presentNext.
+    // presentation ends: there is no current word until presentNext. While
+    // the list file is known to be older than the list in memory (its last
+    // write failed), the file is written first, and when that fails again the
+    // list in memory is kept: reading the older file would bring back the
+    // answers and the learned words it lacks. The next topUpList reconciles
+    // what was read with the dictionary.
     void loadList();
-    // Writes the whole list to the list file; false when it could not be written.
-    bool saveList();
+    // Writes the whole list to the list file (a new file renamed over the old
+    // one); false when it could not be written. A failure is told once,
+    // "Ошибка: не удалось обновить список.", and not again until a write has
+    // succeeded (`tellAgain` tells it even then: the last write before the
+    // end). Without a usable list name nothing is written or told.
+    bool saveList(bool tellAgain = false);
+    // Whether the list in memory differs from the list file as last written
+    // or read (answers given or words removed since).
+    bool hasUnsavedChanges() const { return unsaved_; }
     // Draws fresh words from the dictionary until the list holds
     // iSubSetRecCount words or no candidate is left. Each word is appended to
     // the list file and its dictionary record marked inList. False when the
     // dictionary holds no word, cannot be opened, offers no candidate for a
     // list of fewer than 3 words, or a write failed.
+    //
+    // After loadList the same pass over the dictionary also makes the list
+    // and the dictionary agree again after a crash or a failed write: a word
+    // whose dictionary record is excluded (learned: active and inList 0)
+    // leaves the list and never comes back, and a word of the list whose
+    // record is active but not marked inList gets its mark, so it is not
+    // drawn a second time. The list is written when a word left it.
     bool topUpList();
     // Draws the next presentation. The caller renders it.
     Presentation presentNext();
@@ -81,7 +100,11 @@ public:
     // The list in memory itself, for the dictionary editor, which renames and
     // removes entries in place and then saves the list. The window reloads
     // the list before it presents again.
-    std::vector<ListRecord>& workingList() { return list_; }
+    std::vector<ListRecord>& workingList()
+    {
+        unsaved_ = true;
+        return list_;
+    }
     // The current word's record, or nothing before the first presentation,
     // after the list changed under it, or after it was excluded.
     const ListRecord* currentWord() const;
@@ -107,6 +130,11 @@ private:
     // Counts one answer for the hide rules; true when the window should retreat.
     bool countAnyAnswer();
     bool countCorrectAnswer();
+    // Drops the words the dictionary says are learned and marks the ones it
+    // has not marked; `candidates` loses the marked records.
+    struct ListWordState;
+    void reconcile(std::fstream& dictionary, const std::vector<ListWordState>& states,
+                   std::vector<std::uint32_t>& candidates);
 
     Settings& settings_;
     ClockPort& clock_;
@@ -123,6 +151,14 @@ private:
     bool showingWrongAnswer_ = false;
     std::uint16_t anyAnswers_ = 0;
     std::uint16_t correctAnswers_ = 0;
+
+    // The list as read needs reconciling with the dictionary (see topUpList).
+    bool reconcilePending_ = false;
+    bool unsaved_ = false;
+    // The last write of the list failed (and was told).
+    bool saveFailed_ = false;
+    // The list file the list in memory belongs to.
+    std::string listOwner_;
 };
 
 } // namespace mox

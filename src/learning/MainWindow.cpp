@@ -1,7 +1,8 @@
 #include "learning/MainWindow.h"
 
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -86,13 +87,16 @@ bool shiftHeld()
            || QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
 }
 
-// Creates the file when it is missing; never truncates. Failure is silent:
-// the engine then reports the dictionary as missing.
+// Creates the file when nothing is at the path; never truncates, and never
+// opens what is there (a pipe would keep the start waiting). Failure is
+// silent: the engine then reports the dictionary as missing.
 void createIfMissing(const std::string& path)
 {
-    if (path.empty() || dictionaryExists(path))
+    if (path.empty())
         return;
-    std::ofstream create(path, std::ios::binary | std::ios::app);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 } // namespace
@@ -191,6 +195,10 @@ MainWindow::MainWindow(MainWindowPorts ports, MainWindowDialogs dialogs, TrayIco
     choiceButton_->setEnabled(false);
     settings.setCurrentMode(settings.iMainRegim());
 
+    // A name that leads out of the dictionary folder is told once and opens
+    // nothing; what a save cut off by a crash left in the folder goes.
+    reportRefusedNames(settings, settings.messages());
+    removeStaleTemporaryFiles(settings.dictFolder());
     createIfMissing(settings.dictionaryPath());
     createIfMissing(settings.listPath());
     engine_->loadList();
@@ -888,8 +896,14 @@ void MainWindow::endWork()
         releaseLayouts();
         if (dialogs_.removeTranscriptionFont)
             dialogs_.removeTranscriptionFont();
+        // The last write: its failure is told even after an earlier one.
+        engine_->saveList(true);
+        return;
     }
-    engine_->saveList();
+    // The exit command, a signal and the end of the event loop may each end
+    // the work: the list is written once, and again only when it changed.
+    if (engine_->hasUnsavedChanges())
+        engine_->saveList();
 }
 
 void MainWindow::exitProgram()

@@ -138,7 +138,7 @@ public:
 
     // The ending work: release the keyboard layouts this window loaded,
     // remove the transcription font and write the working list. Runs once;
-    // later calls only write the list again.
+    // later calls write the list again only when it changed since.
     void endWork();
     // The tray's exit command: removes the icon, does the ending work and
     // reports exitRequested.

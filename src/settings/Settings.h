@@ -119,8 +119,13 @@ public:
     std::string dictFolder() const { return dictFolder_; }
     std::string listFolder() const { return listFolder_; }
     std::string helpFile() const { return helpFile_; }
-    std::string dictionaryPath() const { return dictFolder_ + sCurDict_; }
-    std::string listPath() const { return listFolder_ + sCurList_; }
+    // The current dictionary and list files: the folder plus sCurDict or
+    // sCurList. Both are empty (no dictionary, nothing to open) when either
+    // name would lead out of its folder or is empty (see confinedPath), or a
+    // folder or other non-file stands at either path, so a list is never
+    // written without its dictionary, nor the other way round.
+    std::string dictionaryPath() const;
+    std::string listPath() const;
     // startupDir with $NAME and ${NAME} expanded; empty when a name is unset.
     std::string startupFolder() const;
     // Sets sAppPath and the folders derived from it (load does this; tests too).

@@ -1,12 +1,68 @@
 #include "store/FileNames.h"
 
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+
 namespace mox {
+
+namespace {
+
+// The real path of `path` (links and ".." resolved), or empty when it
+// cannot be resolved.
+std::string realPath(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        return {};
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
 
 bool isPlainFileName(std::string_view name)
 {
     if (name.empty() || name == "." || name == "..")
         return false;
-    return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+std::string confinedPath(const std::string& folder, std::string_view name)
+{
+    if (folder.empty() || folder.front() != '/' || !isPlainFileName(name))
+        return {};
+    std::string path = folder;
+    if (path.back() != '/')
+        path += '/';
+    path += name;
+
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;  // a file, a folder or nothing: opening it stays in the folder
+
+    const std::string target = realPath(path);
+    const std::string realFolder = realPath(folder);
+    if (target.empty() || realFolder.empty() || folderOf(target) != realFolder)
+        return {};
+    return path;
+}
+
+bool isFileOrNothing(const std::string& path)
+{
+    // A path that cannot even be looked at is left to the opening, which
+    // reports it.
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
 }
 
 std::string listNameFor(std::string_view dictionaryName)

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 
 #include "platform/MessagePort.h"
 #include "settings/Settings.h"
+#include "store/FileNames.h"
 #include "store/RecordText.h"
 
 namespace mox {
@@ -68,13 +70,15 @@ private:
 };
 
 struct FileStatus {
-    bool exists = false;   // something is at the path
-    bool regular = false;  // and it is a regular file
+    bool exists = false;   // a file is at the path, or may be
+    bool regular = false;  // and it is known to be a regular file
     std::uint64_t size = 0;
 };
 
 // The status of the file at `path`, following symbolic links. A path that
-// names nothing (or runs through a missing folder) does not exist.
+// names nothing (or runs through a missing folder) does not exist, and
+// neither does a folder, a device or a pipe in place of the file: none of
+// them is a dictionary or a list, and none is ever opened.
 FileStatus queryFile(const std::string& path)
 {
     struct stat st {};
@@ -82,21 +86,22 @@ FileStatus queryFile(const std::string& path)
         FileStatus missing;
         // Any other failure (no permission to look, a name too long) means the
         // file is there as far as we can tell, but cannot be used.
-        missing.exists = errno != ENOENT && errno != ENOTDIR;
+        missing.exists = !path.empty() && errno != ENOENT && errno != ENOTDIR;
         return missing;
     }
     FileStatus status;
-    status.exists = true;
     status.regular = S_ISREG(st.st_mode);
+    status.exists = status.regular;
     status.size = static_cast<std::uint64_t>(st.st_size);
     return status;
 }
 
 // The "read" way of opening: binary input on an existing regular file. A
-// directory or device in place of the file counts as a failure to open.
+// directory or device in place of the file counts as a failure to open (a
+// pipe does not keep the open waiting for a writer).
 FileHandle openForRead(const std::string& path)
 {
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file.valid())
         return file;
     struct stat st {};
@@ -197,9 +202,13 @@ std::string folderOf(const std::string& path)
 // disk, and the fresh file is renamed over the old one. On any failure the old
 // file stays as it was and the fresh file is removed. A symbolic link at
 // `path` stays a link; the file it points to is replaced. The file keeps its
-// permission bits.
+// permission bits. A file the user may not write is left as it is and the
+// write fails, exactly as if it had been refused: the rename would replace it
+// just because the folder is writable.
 bool replaceFileContent(const std::string& path, const void* data, std::size_t size)
 {
+    if (path.empty())
+        return false;  // a name that may not be used: nothing is created
     std::string target = path;
     struct stat linkStatus {};
     if (::lstat(path.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode)) {
@@ -212,13 +221,15 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
     const bool hadFile = ::stat(target.c_str(), &old) == 0;
     if (hadFile && !S_ISREG(old.st_mode))
         return false;  // never put a file in place of a folder or a device
+    if (hadFile && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return false;
 
     const std::string folder = folderOf(target);
     static std::atomic<unsigned> counter{0};
     std::string temp;
     FileHandle file;
     for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-        temp = folder + "/.mox-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+        temp = folder + "/" + temporaryFileName(::getpid(), ++counter);
         file = FileHandle(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (!file.valid() && errno != EEXIST)
             return false;
@@ -297,12 +308,15 @@ bool loadRecords(const std::string& path, MessagePort& messages, std::string_vie
     return true;
 }
 
+// A path refused by the settings (an empty path) fails without a message:
+// the user was told about the name once when the program started.
 template <class Record>
 bool replaceRecords(const std::string& path, MessagePort& messages, std::string_view failure,
                     const std::vector<Record>& records)
 {
     if (!replaceFileContent(path, records.data(), records.size() * sizeof(Record))) {
-        showError(messages, failure);
+        if (!path.empty())
+            showError(messages, failure);
         return false;
     }
     return true;
@@ -377,7 +391,12 @@ bool loadList(const Settings& settings, MessagePort& messages, WordList& records
 
 bool updateList(const Settings& settings, MessagePort& messages, const WordList& records)
 {
-    return replaceRecords(settings.listPath(), messages, "Ошибка: не удалось обновить список.", records);
+    return replaceRecords(settings.listPath(), messages, kListUpdateFailed, records);
+}
+
+bool writeList(const Settings& settings, const WordList& records)
+{
+    return replaceFileContent(settings.listPath(), records.data(), records.size() * sizeof(ListRecord));
 }
 
 DictRecord newDictRecord()
@@ -458,12 +477,11 @@ bool createDictionaryFiles(const Settings& settings, MessagePort& messages, std:
         showError(messages, "Не удалось создать файл словаря.");
         return false;
     }
+    // Created only when nothing is there (an existing list is kept as it is).
     const std::string list = settings.listPath();
-    if (!queryFile(list).exists) {
-        FileHandle file(::open(list.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if ((!file.valid() && errno != EEXIST) || !file.close())
-            showError(messages, "Не удалось создать файл списка.");
-    }
+    FileHandle file(::open(list.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if ((!file.valid() && errno != EEXIST) || !file.close())
+        showError(messages, "Не удалось создать файл списка.");
     appendStream = std::move(dictionary);
     return true;
 }
@@ -494,6 +512,77 @@ bool appendRecord(std::ostream& stream, const DictRecord& record)
     stream.write(reinterpret_cast<const char*>(&record), sizeof record);
     stream.flush();
     return static_cast<bool>(stream);
+}
+
+std::string temporaryFileName(long pid, unsigned number)
+{
+    return ".mox-" + std::to_string(pid) + "-" + std::to_string(number) + ".tmp";
+}
+
+namespace {
+// The process id in a name of temporaryFileName's form, or 0 for any other name.
+long temporaryFileOwner(std::string_view name)
+{
+    constexpr std::string_view prefix = ".mox-", suffix = ".tmp";
+    if (name.size() <= prefix.size() + suffix.size() || name.substr(0, prefix.size()) != prefix ||
+        name.substr(name.size() - suffix.size()) != suffix)
+        return 0;
+    const std::string_view middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const std::size_t dash = middle.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == middle.size())
+        return 0;
+    const auto digits = [](std::string_view text) {
+        return text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (!digits(middle.substr(0, dash)) || !digits(middle.substr(dash + 1)) || dash > 9)
+        return 0;
+    return std::stol(std::string(middle.substr(0, dash)));
+}
+} // namespace
+
+std::size_t removeStaleTemporaryFiles(const std::string& folder)
+{
+    // Without /proc nothing tells whether the owner still runs: keep them all.
+    struct stat proc {};
+    if (folder.empty() || ::stat("/proc/self", &proc) != 0)
+        return 0;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    std::size_t removed = 0;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const long owner = temporaryFileOwner(entry->d_name);
+        if (owner <= 0 || owner == static_cast<long>(::getpid()))
+            continue;
+        struct stat st {};
+        if (::stat(("/proc/" + std::to_string(owner)).c_str(), &st) == 0 || errno != ENOENT)
+            continue;  // its owner runs (or may): the file may be a save in progress
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+bool reportRefusedNames(const Settings& settings, MessagePort& messages)
+{
+    std::string text;
+    const auto check = [&](const std::string& folder, const std::string& name, const char* what) {
+        if (folder.empty() || name.empty() || !confinedPath(folder, name).empty())
+            return;
+        text += text.empty() ? "" : "\n";
+        text += std::string(what) + " \"" + name + "\" указывает за пределы папки словарей " + folder + ".";
+    };
+    check(settings.dictFolder(), settings.sCurDict(), "Имя словаря (sCurDict)");
+    check(settings.listFolder(), settings.sCurList(), "Имя списка (sCurList)");
+    if (text.empty())
+        return false;
+    messages.show(text + "\nСловарь не открыт, и ни один файл не изменён. Выберите словарь в настройках.",
+                  MessageIcon::Warning, MessageButtons::Ok);
+    return true;
 }
 
 } // namespace mox

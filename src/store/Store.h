@@ -51,6 +51,10 @@ bool updateDictionary(const Settings& settings, MessagePort& messages, const Dic
 bool loadList(const Settings& settings, MessagePort& messages, WordList& records);
 // Replaces the current list file's content with `records` (safely, as above).
 bool updateList(const Settings& settings, MessagePort& messages, const WordList& records);
+// The message updateList shows when the list could not be written.
+inline constexpr const char* kListUpdateFailed = "Ошибка: не удалось обновить список.";
+// updateList without the message, for callers that report failures themselves.
+bool writeList(const Settings& settings, const WordList& records);
 
 // A record for a new word: all zero but `active` = 1.
 DictRecord newDictRecord();
@@ -87,5 +91,21 @@ std::ofstream openDictionaryForAppend(const Settings& settings);
 // the record is in the file even if the program ends abruptly. False when
 // the write or the flush failed.
 bool appendRecord(std::ostream& stream, const DictRecord& record);
+
+// When sCurDict or sCurList names a file that may not be used (it would lead
+// out of the dictionary folder, see confinedPath), tells the user in one
+// message that names the value; the program then works as without a
+// dictionary and opens nothing. True when it told. Empty names (no
+// dictionary chosen) are not told: they count as a missing file.
+bool reportRefusedNames(const Settings& settings, MessagePort& messages);
+
+// The name of the store's temporary files: a whole-file write goes to
+// ".mox-PID-N.tmp" beside the file and is renamed over it.
+std::string temporaryFileName(long pid, unsigned number);
+// Removes the temporary files of that form in `folder` that no running
+// process owns (a save that was cut off by a kill or a crash): the PID in the
+// name is not a live process in /proc. Other files, and the files of live
+// processes (this one included), are never touched. Returns how many went.
+std::size_t removeStaleTemporaryFiles(const std::string& folder);
 
 } // namespace mox

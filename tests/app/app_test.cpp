@@ -15,8 +15,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QElapsedTimer>
+
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "app/App.h"
 #include "app/EscapeFilter.h"
@@ -203,9 +207,10 @@ TEST_F(ShellTest, ExitLeavesNoIconAndWritesTheAnswersGivenSinceTheWindowAppeared
 {
     start();
     answerOnce();
-    EXPECT_EQ(answersOnDisk(), 0u);
+    EXPECT_EQ(answersOnDisk(), 1u);  // each answer reaches the file at once
     window->autoShow().retreatWithAutoshow();
     ASSERT_TRUE(tray->iconShown());
+    std::filesystem::remove(dir.path() / "voc" / "test.lst");
     QSignalSpy exits(window.get(), &MainWindow::exitRequested);
     tray->perform(TrayMenu::Exit);
     EXPECT_FALSE(tray->iconShown());
@@ -359,6 +364,90 @@ TEST(Program, ATerminationSignalEndsTheRunningProgramAfterWritingTheList)
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_TRUE(std::filesystem::exists(list)); // written again on the way out
+}
+
+// A tmpfs mounted over a folder for the life of the object (root only).
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::filesystem::path& at) : at_(at)
+    {
+        mounted_ = std::system(("mount -t tmpfs -o size=64k tmpfs '" + at.string() + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            (void)std::system(("umount '" + at_.string() + "'").c_str());
+    }
+    bool mounted() const { return mounted_; }
+    // Fills the disk to the last byte.
+    void fill() const
+    {
+        std::ofstream out(at_ / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (out.write(block.data(), static_cast<std::streamsize>(block.size())))
+            ;
+    }
+
+private:
+    std::filesystem::path at_;
+    bool mounted_ = false;
+};
+
+TEST(Program, ATerminationSignalOnAFullDiskEndsAtOnceWithoutABoxAndSaysWhyOnStandardError)
+{
+    TempDir home;
+    const auto run = home.path() / "run";
+    std::filesystem::create_directories(run);
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all);
+    const auto voc = home.path() / "data" / "mox" / "voc";
+    // Three words in the list the program reads at its start.
+    std::filesystem::create_directories(voc);
+    std::ofstream(voc / "english.lst", std::ios::binary) << std::string(3 * sizeof(ListRecord), 'w');
+    const auto settingsFile = home.path() / "config" / "Jov Software" / "Mox!.conf";
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(run.string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home.path() / "config").string()));
+    env.insert("XDG_DATA_HOME", QString::fromStdString((home.path() / "data").string()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("DISPLAY");
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::SeparateChannels);
+    program.start(MOX_PROGRAM, {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    for (int i = 0; i < 100 && !std::filesystem::exists(settingsFile); ++i)
+        QTest::qWait(100);
+    ASSERT_TRUE(std::filesystem::exists(settingsFile));
+    QTest::qWait(500);
+
+    // The folder the program works in is now a full disk.
+    SmallDisk disk(voc);
+    if (!disk.mounted()) {
+        program.kill();
+        program.waitForFinished(5000);
+        GTEST_SKIP() << "cannot mount a tmpfs (not root?)";
+    }
+    std::ofstream(voc / "english.dct", std::ios::binary) << std::string(208, '\0');
+    std::ofstream(voc / "english.lst", std::ios::binary) << std::string(224, '\0');
+    disk.fill();
+    const auto listBefore = TempDir::readBytes(voc / "english.lst");
+
+    QElapsedTimer clock;
+    clock.start();
+    program.terminate();
+    const bool ended = program.waitForFinished(2000);
+    const qint64 took = clock.elapsed();
+    if (!ended) {
+        program.kill();
+        program.waitForFinished(5000);
+    }
+    EXPECT_TRUE(ended) << "the program waited (a box?)";
+    EXPECT_LT(took, 2000);
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(err.count(QString::fromUtf8("не удалось обновить список")), 1) << err.toStdString();
+    EXPECT_EQ(TempDir::readBytes(voc / "english.lst"), listBefore);
 }
 
 int main(int argc, char** argv)

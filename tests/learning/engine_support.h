@@ -108,8 +108,9 @@ protected:
         settings.setCurrentMode(0);
     }
 
-    std::filesystem::path dictFile() const { return settings.dictionaryPath(); }
-    std::filesystem::path listFile() const { return settings.listPath(); }
+    // The files the names stand for, whether or not the settings would open them.
+    std::filesystem::path dictFile() const { return dir.path() / "voc" / settings.sCurDict(); }
+    std::filesystem::path listFile() const { return dir.path() / "voc" / settings.sCurList(); }
 
     void writeDictionary(const std::vector<DictRecord>& records) { writeRecords(dictFile(), records); }
     void writeList(const std::vector<ListRecord>& records) { writeRecords(listFile(), records); }

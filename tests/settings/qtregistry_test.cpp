@@ -292,6 +292,36 @@ TEST(QtMessagesTest, EscapeAnswersTheBoxesWayOfSayingNo)
     EXPECT_EQ(showAndAnswer("i", MessageIcon::Information, MessageButtons::Ok, escape), MessageAnswer::Ok);
 }
 
+TEST(QtMessagesTest, UnattendedMessagesNeverWaitAndGoToTheNotificationAndStandardError)
+{
+    QtMessages messages;
+    QStringList notified;
+    messages.setUnattended([&](const QString& text) { notified << text; });
+    bool boxSeen = false;
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            boxSeen = true;
+            box->close();
+        }
+    });
+    guard.start(50);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(messages.show("Ошибка: не удалось обновить список.", MessageIcon::Error, MessageButtons::Ok),
+              MessageAnswer::Ok);
+    EXPECT_EQ(messages.show("q", MessageIcon::Question, MessageButtons::YesNo), MessageAnswer::No);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(boxSeen);
+    EXPECT_NE(err.find("Ошибка: не удалось обновить список."), std::string::npos) << err;
+    EXPECT_EQ(notified, (QStringList{QString::fromUtf8("Ошибка: не удалось обновить список."), "q"}));
+
+    messages.setAttended();
+    EXPECT_FALSE(messages.unattended());
+    EXPECT_EQ(showAndAnswer("back", MessageIcon::None, MessageButtons::Ok,
+                            [](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); }),
+              MessageAnswer::Ok);
+}
+
 int main(int argc, char** argv)
 {
     // A private configuration folder, set before Qt computes its paths.

@@ -228,17 +228,18 @@ TEST_F(Restore, FilesThatCannotBeReadStopTheRunBeforeAnyChange)
     EXPECT_TRUE(vocEntries().empty());
     messages.clear();
 
-    // A list that is there but unreadable is not an empty list: the excluded
-    // word must stay excluded.
-    writeRecords(dictFile(), Dictionary{word("learned", "t", 0, 0), makeTombstone()});
-    const Bytes dict = TempDir::readBytes(dictFile());
+    // A folder in place of the list is not an empty list: the excluded word
+    // must stay excluded. The pair counts as no dictionary.
+    const fs::path dictionary = dictFile();
+    writeRecords(dictionary, Dictionary{word("learned", "t", 0, 0), makeTombstone()});
+    const Bytes dict = TempDir::readBytes(dictionary);
     fs::create_directory(listFile());
     const RestoreResult r = restoreDictionary(settings, messages, &page);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Ошибка: Не удалось загрузить список.\n");
+    EXPECT_EQ(messages.shown[0].text, "Ошибка: Не удалось загрузить словарь.\n");
     EXPECT_FALSE(r.completed);
-    EXPECT_EQ(TempDir::readBytes(dictFile()), dict);
-    EXPECT_FALSE(fs::exists(backupFile()));
+    EXPECT_EQ(TempDir::readBytes(dictionary), dict);
+    EXPECT_EQ(vocEntries(), (std::vector<std::string>{"words.dct", "words.lst"}));
     EXPECT_EQ(page.cleared + page.shown, 0);
 }
 

@@ -59,8 +59,9 @@ protected:
     }
 
     std::filesystem::path voc() const { return dir.path() / "voc"; }
-    std::filesystem::path dictFile() const { return settings.dictionaryPath(); }
-    std::filesystem::path listFile() const { return settings.listPath(); }
+    // The files the names stand for, whether or not the settings would open them.
+    std::filesystem::path dictFile() const { return voc() / settings.sCurDict(); }
+    std::filesystem::path listFile() const { return voc() / settings.sCurList(); }
 
     static DictRecord word(std::string_view text, std::string_view translation = "t", std::uint8_t active = 1,
                            std::uint8_t inList = 0)

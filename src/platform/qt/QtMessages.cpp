@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <cstdio>
+
 namespace mox {
 
 QMessageBox::Icon QtMessages::qtIcon(MessageIcon icon)
@@ -46,9 +48,28 @@ MessageAnswer QtMessages::answer(QMessageBox::StandardButton pressed, MessageBut
     return MessageAnswer::Cancel;
 }
 
+void QtMessages::setUnattended(std::function<void(const QString&)> notify)
+{
+    unattended_ = true;
+    notify_ = std::move(notify);
+}
+
+void QtMessages::setAttended()
+{
+    unattended_ = false;
+    notify_ = nullptr;
+}
+
 MessageAnswer QtMessages::show(std::string_view text, MessageIcon icon, MessageButtons buttons,
                                std::string_view title)
 {
+    if (unattended_) {
+        std::fprintf(stderr, "Mox!: %.*s\n", static_cast<int>(text.size()), text.data());
+        std::fflush(stderr);
+        if (notify_)
+            notify_(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        return answer(QMessageBox::NoButton, buttons);
+    }
     const QString caption = title.empty() ? QStringLiteral("Mox!")
                                           : QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
     QMessageBox box(qtIcon(icon), caption,

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include <QMessageBox>
 
 #include "platform/MessagePort.h"
@@ -21,6 +23,14 @@ public:
 
     void setParent(QWidget* parent) { parent_ = parent; }
 
+    // While the program ends on a termination signal or with the session, no
+    // box may wait for a user who is logging out: each message is written to
+    // standard error and handed to `notify` (a tray notification), and the
+    // answer is the one of a box closed without a button, at once.
+    void setUnattended(std::function<void(const QString& text)> notify);
+    void setAttended();
+    bool unattended() const { return unattended_; }
+
     // The mapping to Qt, shared with tests.
     static QMessageBox::Icon qtIcon(MessageIcon icon);
     static QMessageBox::StandardButtons qtButtons(MessageButtons buttons);
@@ -28,6 +38,8 @@ public:
 
 private:
     QWidget* parent_;
+    bool unattended_ = false;
+    std::function<void(const QString&)> notify_;
 };
 
 } // namespace mox
