@@ -77,6 +77,12 @@ bool readLiveTexts(const std::string& path, std::vector<RecordTexts>& rows)
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open())
         return false;
+    // Room for every record the file holds, live or not.
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0);
+    if (size > 0)
+        rows.reserve(static_cast<std::size_t>(size) / kDictRecordSize);
     const bool read = scanRecords(in, [&rows](const DictRecord& record, std::int64_t) {
         if (record.isLive())
             rows.push_back({fieldText(record.word), fieldText(record.translation), fieldText(record.transcription)});

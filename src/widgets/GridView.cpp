@@ -1,6 +1,8 @@
 #include "widgets/GridView.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 #include <QApplication>
 #include <QClipboard>
@@ -32,14 +34,57 @@ public:
         return QSortFilterProxyModel::headerData(section, orientation, role);
     }
 
+    void sort(int column, Qt::SortOrder order) override
+    {
+        rankRows(column);
+        QSortFilterProxyModel::sort(column, order);
+        rank_.clear();
+    }
+
 protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
     {
-        // std::string_view compares as unsigned bytes, as QByteArray does.
-        if (const auto* bytes = dynamic_cast<const CellBytes*>(sourceModel()))
-            return bytes->cellBytes(left.row(), left.column()) < bytes->cellBytes(right.row(), right.column());
+        const auto l = static_cast<std::size_t>(left.row());
+        const auto r = static_cast<std::size_t>(right.row());
+        if (l < rank_.size() && r < rank_.size())
+            return rank_[l] < rank_[r];
         return left.data(GridView::kSortRole).toByteArray() < right.data(GridView::kSortRole).toByteArray();
     }
+
+private:
+    // For a model that hands out its bytes: every row's rank in byte order
+    // (equal texts, equal rank), from the keys packed side by side, so the
+    // sort itself compares numbers.
+    void rankRows(int column)
+    {
+        rank_.clear();
+        const auto* bytes = dynamic_cast<const CellBytes*>(sourceModel());
+        if (bytes == nullptr || column < 0)
+            return;
+        const int rows = sourceModel()->rowCount();
+        std::string packed;
+        std::vector<std::size_t> start(static_cast<std::size_t>(rows) + 1, 0);
+        for (int row = 0; row < rows; ++row) {
+            packed += bytes->cellBytes(row, column);
+            start[static_cast<std::size_t>(row) + 1] = packed.size();
+        }
+        auto key = [&](int row) {
+            const auto at = static_cast<std::size_t>(row);
+            return std::string_view(packed).substr(start[at], start[at + 1] - start[at]);
+        };
+        std::vector<int> order(static_cast<std::size_t>(rows));
+        for (int row = 0; row < rows; ++row)
+            order[static_cast<std::size_t>(row)] = row;
+        std::sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
+        rank_.assign(static_cast<std::size_t>(rows), 0);
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            const bool same = key(order[i]) == key(order[i - 1]);
+            rank_[static_cast<std::size_t>(order[i])] =
+                same ? rank_[static_cast<std::size_t>(order[i - 1])] : static_cast<int>(i);
+        }
+    }
+
+    std::vector<int> rank_;
 };
 
 bool isMoveKey(int key)

@@ -517,6 +517,22 @@ TEST_F(EditorTest, SortingByAHeaderChangesOnlyTheDisplay)
     EXPECT_EQ(column(0), (QStringList{"melon", "apple", "Zebra"}));
 }
 
+TEST_F(EditorTest, RowsWithEqualTextsKeepTheirFileOrderEitherWay)
+{
+    writeDictionary({{"b", "один", ""}, {"a", "два", ""}, {"b", "три", ""}, {"a", "четыре", ""}});
+    open();
+    auto translations = [&] {
+        QStringList texts;
+        for (int r = 0; r < grid()->model()->rowCount(); ++r)
+            texts << grid()->model()->index(r, 1).data().toString();
+        return texts.join(' ');
+    };
+    clickHeader(0);
+    EXPECT_EQ(translations(), QString::fromUtf8("два четыре один три"));
+    clickHeader(0);
+    EXPECT_EQ(translations(), QString::fromUtf8("один три два четыре"));
+}
+
 TEST_F(EditorTest, TextsTheRecordCannotHoldAreRefusedWithTheReason)
 {
     writeDictionary(kThree);
