@@ -21,6 +21,7 @@
 #include "platform/x11/ForegroundX11.h"
 #include "platform/x11/XkbLayouts.h"
 #include "settings/Settings.h"
+#include "settings/SheetOptions.h"
 #include "settings/UserSetup.h"
 
 namespace mox {
@@ -80,6 +81,7 @@ void App::startWindow()
         AboutBox box(*messages_, owner);
         box.exec();
     };
+    dialogs.options = [this](QWidget* owner) { runOptions(owner); };
     dialogs.installTranscriptionFont = [this] {
         transcriptionFont_->install(TranscriptionFont::defaultPath(*settings_));
     };
@@ -116,6 +118,19 @@ void App::startWindow()
     // The first showing: the window is up for an instant and retreats to the
     // notification area with the showing cycle armed.
     window_->show();
+}
+
+void App::runOptions(QWidget* owner)
+{
+    QtRegistry registry;
+    CSheetOptions sheet(*settings_, registry, makeDictionariesPage_,
+                        [this](QWidget* helpOwner, const QString& topic) { showHelp(*settings_, helpOwner, topic); });
+    // The pages' messages come up above the sheet, not above the learning
+    // window that waits minimised or hidden behind it.
+    messages_->setParent(&sheet);
+    sheet.exec();
+    messages_->setParent(owner);
+    // The sheet writes the settings when it goes away, at the end of this scope.
 }
 
 void App::endLoopOnExit(MainWindow& window)
