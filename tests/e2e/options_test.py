@@ -24,6 +24,8 @@ SHEET = "Mox! <> Настройки"
 # The icon's window class: the instance name follows the name the program was
 # started by ("mox" or the link "Mox"), the class is the application's.
 ICON_CLASS = "Mox!"
+# The options button in the learning window's client area (268 x 162 dialog units).
+OPTIONS_BUTTON = ((6 + 8.5) / 268, (141 + 7) / 162)
 
 
 def read_settings(path):
@@ -148,6 +150,25 @@ class OptionsSheet(unittest.TestCase):
             self.assertEqual(read_settings(conf)["General"]["bAutoLoad"], "0")
             # The interval typed before is still what the sheet shows and keeps.
             self.assertEqual(read_settings(conf)["General"]["uiTimer"], str(12 * 60000))
+
+            # The learning window's options button: the window waits
+            # minimised behind the sheet, and comes back when Esc closes it.
+            x, y = d.tray_icon(ICON_CLASS)
+            d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
+            d.click(x, y)
+            win = d.wait(lambda: d.visible_window("<> Mox!"), 10, "the learning window")
+            time.sleep(0.5)
+            d.click_at_fraction(win, *OPTIONS_BUTTON)
+            d.wait(lambda: d.visible_window(SHEET), 10, "the sheet from the options button")
+            time.sleep(0.5)
+            self.assertIsNone(d.visible_window("<> Mox!"), "the learning window stayed up")
+            if shots:
+                d.screenshot(os.path.join(shots, "sheet-from-window.png"))
+            d.key("Escape")
+            d.wait(lambda: d.visible_window(SHEET) is None, 10, "Esc to close the sheet")
+            d.wait(lambda: d.visible_window("<> Mox!"), 10, "the learning window back")
+            d.key("Escape")  # hides the window again
+            d.wait(lambda: d.tray_icon(ICON_CLASS), 10, "the icon after hiding")
             self.quit_through_menu(d, proc)
 
 
