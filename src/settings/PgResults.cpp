@@ -31,6 +31,7 @@ QChartView* chartView(QWidget* parent, const char* name)
     auto* view = new QChartView(chart, parent);
     view->setObjectName(QLatin1String(name));
     view->setRenderHint(QPainter::Antialiasing);
+    view->setFrameShape(QFrame::NoFrame);
     view->setMinimumSize(360, 150);
     return view;
 }
@@ -114,6 +115,7 @@ void CPgResults::drawMostWrong()
     const CharsetCodec codec(settings_.iForeignCharSet());
     auto* set = new QBarSet(QStringLiteral("Ошибки"));
     set->setColor(QColor(0xc8, 0x3c, 0x32));
+    set->setLabelColor(palette().color(QPalette::WindowText));
     QStringList words;
     std::uint32_t most = 0;
     // Bars are drawn from the bottom up: the word with the most errors on top.
@@ -125,16 +127,22 @@ void CPgResults::drawMostWrong()
     auto* series = new QHorizontalBarSeries;
     series->append(set);
     series->setLabelsVisible(true);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
     chart->addSeries(series);
     auto* wordsAxis = new QBarCategoryAxis;
+    wordsAxis->setTruncateLabels(false);
     wordsAxis->append(words);
     chart->addAxis(wordsAxis, Qt::AlignLeft);
     series->attachAxis(wordsAxis);
+    // Whole-number ticks, about five of them, with room for the bar labels
+    // beyond the longest bar.
+    const std::uint32_t step = std::max<std::uint32_t>(1, (most + 4) / 5);
     auto* countAxis = new QValueAxis;
-    countAxis->setRange(0, most);
+    countAxis->setRange(0, (most / step + 1) * step);
+    countAxis->setTickType(QValueAxis::TicksDynamic);
+    countAxis->setTickAnchor(0);
+    countAxis->setTickInterval(step);
     countAxis->setLabelFormat(QStringLiteral("%d"));
-    countAxis->setTickCount(static_cast<int>(std::min<std::uint32_t>(most, 5)) + 1);
     chart->addAxis(countAxis, Qt::AlignBottom);
     series->attachAxis(countAxis);
     chart->legend()->hide();
