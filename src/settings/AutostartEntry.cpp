@@ -1,8 +1,5 @@
 #include "settings/AutostartEntry.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
@@ -10,6 +7,7 @@
 
 #include "platform/MessagePort.h"
 #include "settings/Settings.h"
+#include "store/Store.h"
 
 namespace mox {
 
@@ -21,21 +19,6 @@ constexpr std::string_view kRemoveFailure = "Error: File cannot be removed";
 void report(MessagePort& messages, std::string_view text)
 {
     messages.show(text, MessageIcon::None, MessageButtons::Ok);
-}
-
-bool writeAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
 }
 
 } // namespace
@@ -124,23 +107,14 @@ bool writeAutostartEntry(const AutostartEntry& entry, const std::string& file, M
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
 
-    // A hidden name, so that no desktop takes the half-written file for an entry.
-    std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
+    // The entry is written beside itself and renamed into place, so no
+    // desktop ever reads half of it and a failure keeps the old one.
+    const std::string text = entry.text();
+    if (!replaceFileContent(file, text.data(), text.size())) {
         report(messages, kWriteFailure);
         return false;
     }
-    ::fchmod(fd, 0644);
-    bool ok = writeAll(fd, entry.text());
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        report(messages, kWriteFailure);
-    }
-    return ok;
+    return true;
 }
 
 bool removeAutostartEntry(const std::string& file, MessagePort& messages)

@@ -41,6 +41,14 @@ bool loadList(const Settings& settings, MessagePort& messages, WordList& records
 // Replaces the current list file's content with `records` (safely, as above).
 bool updateList(const Settings& settings, MessagePort& messages, const WordList& records);
 
+// Replaces the content of the file at `path` with `size` bytes without ever
+// truncating it: the bytes go to a fresh file beside it, are flushed to the
+// disk, and the fresh file is renamed over the old one. On any failure the old
+// file stays as it was and the fresh file is removed. A symbolic link at
+// `path` stays a link; the file it points to is replaced. The file keeps its
+// permission bits. Reports nothing.
+bool replaceFileContent(const std::string& path, const void* data, std::size_t size);
+
 // A record for a new word: all zero but `active` = 1.
 DictRecord newDictRecord();
 // A list record for a dictionary record: texts copied, counters 0, bytes 212

