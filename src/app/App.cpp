@@ -123,14 +123,18 @@ void App::startWindow()
 void App::runOptions(QWidget* owner)
 {
     QtRegistry registry;
-    CSheetOptions sheet(*settings_, registry, makeDictionariesPage_,
-                        [this](QWidget* helpOwner, const QString& topic) { showHelp(*settings_, helpOwner, topic); });
-    // The pages' messages come up above the sheet, not above the learning
-    // window that waits minimised or hidden behind it.
-    messages_->setParent(&sheet);
-    sheet.exec();
+    {
+        CSheetOptions sheet(*settings_, registry, makeDictionariesPage_,
+                            [this](QWidget* helpOwner, const QString& topic) { showHelp(*settings_, helpOwner, topic); });
+        // The pages' messages come up above the sheet, not above the learning
+        // window that waits minimised or hidden behind it.
+        messages_->setParent(&sheet);
+        sheet.exec();
+        // The sheet writes the settings as it goes away, hidden by then: a
+        // failure is told in a box of its own on the screen.
+        messages_->setParent(nullptr);
+    }
     messages_->setParent(owner);
-    // The sheet writes the settings when it goes away, at the end of this scope.
 }
 
 void App::endLoopOnExit(MainWindow& window)
