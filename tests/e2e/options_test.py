@@ -2,8 +2,9 @@
 """The options sheet end to end: on the installed program, open "Mox! <>
 Настройки" from the tray menu, change the interval and the list size with the
 keyboard, press OK and read the settings file; turn "Автозагрузка Mox! " on,
-start the program the way the desktop would from the autostart entry, and
-turn it off again.
+start the program from the autostart entry through GLib (as a desktop session
+would), open the sheet from the learning window's options button, and turn
+autostart off again.
 
 Usage: options_test.py BUILD_DIR
 """
@@ -66,10 +67,8 @@ class OptionsSheet(unittest.TestCase):
                        stdout=subprocess.DEVNULL)
         cls.mox = os.path.join(cls.prefix, "bin", "mox")
 
-    def start_to_tray(self, d, cmd=None, cwd=None):
-        proc = subprocess.Popen(cmd or [self.mox], env=d.env, cwd=cwd,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        d.procs.append(proc)
+    def start_to_tray(self, d):
+        proc = d.start([self.mox])
         d.wait(lambda: d.tray_icon(ICON_CLASS) or (proc.poll() is not None and self.fail("mox ended")),
                20, "the icon in the tray")
         return proc
@@ -139,8 +138,13 @@ class OptionsSheet(unittest.TestCase):
             self.quit_through_menu(d, proc)
             self.assertIsNone(d.tray_icon(ICON_CLASS))
 
-            # As the session would at login: Exec in Path.
-            proc = self.start_to_tray(d, shlex.split(values["Exec"]), cwd=values["Path"])
+            # As the session would at login: GLib's reading of the entry runs
+            # its Exec in its Path.
+            subprocess.run(["gio", "launch", entry], env=d.env, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            d.wait(lambda: d.tray_icon(ICON_CLASS), 20, "the program started from the entry")
+            pid = int(d.run(["pgrep", "-n", "-f", "^" + os.path.join(app_path, "Mox")]).stdout.split()[0])
+            self.assertEqual(os.readlink("/proc/%d/cwd" % pid), app_path)
 
             # Off again: the entry goes.
             self.open_sheet(d)
@@ -148,7 +152,7 @@ class OptionsSheet(unittest.TestCase):
             self.press_ok(d)
             self.assertFalse(os.path.exists(entry))
             self.assertEqual(read_settings(conf)["General"]["bAutoLoad"], "0")
-            # The interval typed before is still what the sheet shows and keeps.
+            # The interval typed before is kept.
             self.assertEqual(read_settings(conf)["General"]["uiTimer"], str(12 * 60000))
 
             # The learning window's options button: the window waits
@@ -169,7 +173,8 @@ class OptionsSheet(unittest.TestCase):
             d.wait(lambda: d.visible_window("<> Mox!"), 10, "the learning window back")
             d.key("Escape")  # hides the window again
             d.wait(lambda: d.tray_icon(ICON_CLASS), 10, "the icon after hiding")
-            self.quit_through_menu(d, proc)
+            self.menu(d, "Up", "Return")  # "&Выход"
+            d.wait(lambda: not os.path.exists("/proc/%d" % pid), 10, "the program to end")
 
 
 if __name__ == "__main__":
