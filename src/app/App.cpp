@@ -7,6 +7,7 @@
 #include "app/EscapeFilter.h"
 #include "app/Termination.h"
 #include "app/TrayMenu.h"
+#include "editing/DictionaryEditor.h"
 #include "help/AboutBox.h"
 #include "help/Help.h"
 #include "help/ProgramIcon.h"
@@ -22,7 +23,9 @@
 #include "platform/x11/ForegroundX11.h"
 #include "platform/x11/XkbLayouts.h"
 #include "settings/Settings.h"
+#include "settings/SheetOptions.h"
 #include "settings/UserSetup.h"
+#include "store/PgDictionary.h"
 
 namespace mox {
 
@@ -81,6 +84,7 @@ void App::startWindow()
         AboutBox box(*messages_, owner);
         box.exec();
     };
+    dialogs.options = [this](QWidget* owner) { runOptions(owner); };
     dialogs.installTranscriptionFont = [this] {
         transcriptionFont_->install(TranscriptionFont::defaultPath(*settings_));
     };
@@ -94,6 +98,17 @@ void App::startWindow()
     tray_ = std::make_unique<TrayMenu>(*window_, programIcon());
     window_->setTrayIcon(tray_.get());
     endLoopOnExit(*window_);
+
+    // The options sheet's Dictionaries page. Its editor changes the learning
+    // window's list in memory and saves it, so the list the window writes
+    // later already holds the editor's changes.
+    makeDictionariesPage_ = [this](QWidget* parent) -> OptionsPage* {
+        return new CPgDictionary(*settings_, *messages_, [this](QWidget* owner) {
+            DictionaryEditor editor(*settings_, *layouts_, *messages_, &window_->engine().workingList(), owner);
+            editor.exec();
+            return EditorReport{editor.rowsDeleted(), editor.cellsChanged()};
+        }, parent);
+    };
 
     escape_ = std::make_unique<EscapeFilter>(*window_);
     qApp->installEventFilter(escape_.get());
@@ -118,6 +133,23 @@ void App::startWindow()
     // The first showing: the window is up for an instant and retreats to the
     // notification area with the showing cycle armed.
     window_->show();
+}
+
+void App::runOptions(QWidget* owner)
+{
+    QtRegistry registry;
+    {
+        CSheetOptions sheet(*settings_, registry, makeDictionariesPage_,
+                            [this](QWidget* helpOwner, const QString& topic) { showHelp(*settings_, helpOwner, topic); });
+        // The pages' messages come up above the sheet, not above the learning
+        // window that waits minimised or hidden behind it.
+        messages_->setParent(&sheet);
+        sheet.exec();
+        // The sheet writes the settings as it goes away, hidden by then: a
+        // failure is told in a box of its own on the screen.
+        messages_->setParent(nullptr);
+    }
+    messages_->setParent(owner);
 }
 
 void App::endLoopOnExit(MainWindow& window)

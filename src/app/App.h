@@ -1,7 +1,10 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 #include <QObject>
+
+class QWidget;
 
 namespace mox {
 
@@ -19,6 +22,7 @@ class X11ActivityMonitor;
 class X11Foreground;
 class XkbLayouts;
 class InstanceLock;
+class OptionsPage;
 
 // The application: refuses a second copy, sets up the user's program folder
 // and settings on the first run, loads the settings and runs the learning
@@ -49,6 +53,13 @@ private:
     // error and the tray instead of boxes while the list is written once.
     void beginUnattended();
     void endOnSignal();
+
+    // The options sheet, modal; the settings are written when it closes.
+    void runOptions(QWidget* owner);
+
+    // Builds the options sheet's Dictionaries page; none: the sheet goes
+    // without it.
+    std::function<OptionsPage*(QWidget* parent)> makeDictionariesPage_;
 
     std::unique_ptr<InstanceLock> lock_;
     std::unique_ptr<QtMessages> messages_;

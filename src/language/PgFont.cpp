@@ -71,7 +71,7 @@ QGroupBox* group(QWidget* parent, const QString& caption, QComboBox* list, QPush
 } // namespace
 
 CPgFont::CPgFont(Settings& settings, QWidget* parent)
-    : QWidget(parent),
+    : OptionsPage(parent),
       settings_(settings),
       foreignFace_(settings.sForeignFontFace()),
       nativeFace_(settings.sNativeFontFace()),
@@ -112,12 +112,12 @@ CPgFont::CPgFont(Settings& settings, QWidget* parent)
 
     fontPicker_ = [this](const FontRequest& request) { return chooseFont(request, this); };
     filePicker_ = [this] { return pickFontFile(); };
+    connect(this, &CPgFont::changed, this, [this] { setModified(true); });
 }
 
 void CPgFont::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
-    displayed_ = true;
+    OptionsPage::showEvent(event);
     showValues();
 }
 
@@ -228,6 +228,13 @@ void CPgFont::chooseFontFor(Which which)
         break;
     }
     emit changed();
+}
+
+bool CPgFont::confirm()
+{
+    apply();
+    setModified(false);
+    return true;
 }
 
 void CPgFont::apply()

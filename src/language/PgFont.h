@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "language/FontChooser.h"
+#include "settings/OptionsPage.h"
 
 class QComboBox;
 class QPushButton;
@@ -25,7 +26,7 @@ class Settings;
 // Child object names: "foreignLanguage" and "nativeLanguage" (the language
 // lists), "foreignFont", "nativeFont", "transFont" (the font buttons),
 // "installFont" ("Установить").
-class CPgFont : public QWidget {
+class CPgFont : public OptionsPage {
     Q_OBJECT
 public:
     static constexpr const char* kTabCaption = "Языки/Шрифты";
@@ -39,11 +40,13 @@ public:
 
     explicit CPgFont(Settings& settings, QWidget* parent = nullptr);
 
-    // The confirmation (OK or Apply of the sheet): writes the page's copy
-    // back to Settings, font heights always negative or 0.
+    QString tabCaption() const override { return QString::fromUtf8(kTabCaption); }
+    QString helpTopic() const override { return QString::fromUtf8(kHelpTopic); }
+    // The sheet's confirmation: apply(), and the page is unmodified again.
+    bool confirm() override;
+
+    // Writes the page's copy back to Settings, font heights always negative or 0.
     void apply();
-    // Whether the page has been on view; the sheet confirms only such pages.
-    bool displayed() const { return displayed_; }
 
     // The font dialog and the file dialog; replaceable so that tests can
     // answer them. The defaults are chooseFont() and a modal file dialog.
@@ -65,7 +68,8 @@ public:
     std::uint8_t transCharSet() const { return transCharSet_; }
 
 signals:
-    // The user changed a value of the page (a language or a font).
+    // The user changed a value of the page (a language or a font); the page
+    // is then modified.
     void changed();
     // A font file was installed for the user and added as `fontId`.
     void fontInstalled(int fontId);
@@ -92,7 +96,6 @@ private:
     std::uint8_t foreignCharSet_ = 0, nativeCharSet_ = 0, transCharSet_ = 0;
     std::uint32_t foreignLayout_ = 0, nativeLayout_ = 0, transLayout_ = 0;
     std::int16_t wordFontSize_ = 0, transFontSize_ = 0;
-    bool displayed_ = false;
 
     QFont preview1_, preview2_, preview3_;
 

@@ -197,14 +197,8 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Replaces the content of the file at `path` with `size` bytes without ever
-// truncating it: the bytes go to a fresh file beside it, are flushed to the
-// disk, and the fresh file is renamed over the old one. On any failure the old
-// file stays as it was and the fresh file is removed. A symbolic link at
-// `path` stays a link; the file it points to is replaced. The file keeps its
-// permission bits. A file the user may not write is left as it is and the
-// write fails, exactly as if it had been refused: the rename would replace it
-// just because the folder is writable.
+} // namespace
+
 bool replaceFileContent(const std::string& path, const void* data, std::size_t size)
 {
     if (path.empty())
@@ -254,8 +248,6 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
         (void)::fsync(dir.get());
     return true;
 }
-
-} // namespace
 
 // Every byte of a record is a member with a default of 0 (`active` 1), so a
 // value-initialised record is the new record of the file format.

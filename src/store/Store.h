@@ -56,6 +56,16 @@ inline constexpr const char* kListUpdateFailed = "Ошибка: не удало�
 // updateList without the message, for callers that report failures themselves.
 bool writeList(const Settings& settings, const WordList& records);
 
+// Replaces the content of the file at `path` with `size` bytes without ever
+// truncating it: the bytes go to a fresh file beside it, are flushed to the
+// disk, and the fresh file is renamed over the old one. On any failure the old
+// file stays as it was and the fresh file is removed. A symbolic link at
+// `path` stays a link; the file it points to is replaced. The file keeps its
+// permission bits. A file the user may not write is left as it is and the
+// write fails, exactly as if it had been refused (the rename would replace
+// it just because the folder is writable). Reports nothing.
+bool replaceFileContent(const std::string& path, const void* data, std::size_t size);
+
 // A record for a new word: all zero but `active` = 1.
 DictRecord newDictRecord();
 // A list record for a dictionary record: texts copied, counters 0, bytes 212

@@ -1,0 +1,106 @@
+// The Results page's reading of the progress over a dictionary of 100,000
+// records and a working list of 300, next to a plain sequential read of the
+// same dictionary in large chunks: the ratio is what counts.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/fake/RecordingMessages.h"
+#include "settings/Progress.h"
+#include "settings/Settings.h"
+#include "store/RecordText.h"
+#include "store/Store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kRecords = 100000;
+constexpr int kListWords = 300;
+
+// voc/words.dct: every third word learnt, 300 in the list (with wrong
+// answers of every count), the rest waiting.
+struct Dataset {
+    Dataset() : settings(messages)
+    {
+        std::random_device rd;
+        root = fs::temp_directory_path() / ("mox-bench-progress-" + std::to_string(rd()));
+        fs::create_directories(root / "voc");
+        settings.setAppPath(root.string());
+        settings.setSCurDict("words.dct");
+        settings.setSCurList("words.lst");
+        mox::Dictionary dict;
+        mox::WordList list;
+        for (int i = 0; i < kRecords; ++i) {
+            mox::DictRecord r = mox::newDictRecord();
+            mox::setFieldText(r.word, "word" + std::to_string(i));
+            if (i % 3 == 0) {
+                r.active = 0;
+            } else if (static_cast<int>(list.size()) < kListWords && i % 7 == 1) {
+                r.inList = 1;
+                mox::ListRecord l = mox::newListRecord(r);
+                l.choiceDirectWrong = static_cast<std::uint16_t>(i % 13);
+                list.push_back(l);
+            }
+            dict.push_back(r);
+        }
+        std::ofstream(settings.dictionaryPath(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(dict.data()), static_cast<std::streamsize>(dict.size() * sizeof dict[0]));
+        std::ofstream(settings.listPath(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(list.data()), static_cast<std::streamsize>(list.size() * sizeof list[0]));
+    }
+    ~Dataset()
+    {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+
+    fs::path root;
+    mox::RecordingMessages messages;
+    mox::Settings settings;
+};
+
+Dataset& data()
+{
+    static Dataset dataset;
+    return dataset;
+}
+
+// The yardstick: open the dictionary and read it whole in 1 MiB chunks.
+void PlainRead(benchmark::State& state)
+{
+    const std::string path = data().settings.dictionaryPath();
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        std::size_t total = 0;
+        for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
+            total += static_cast<std::size_t>(got);
+        ::close(fd);
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
+}
+
+void ReadProgress(benchmark::State& state)
+{
+    Dataset& d = data();
+    for (auto _ : state) {
+        const mox::Progress p = mox::readProgress(d.settings);
+        if (p.learnt + p.inList + p.waiting != kRecords || p.mostWrong.size() != 5)
+            state.SkipWithError("wrong figures");
+        benchmark::DoNotOptimize(p.learnt);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
+}
+
+BENCHMARK(PlainRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadProgress)->Unit(benchmark::kMillisecond);
+
+} // namespace

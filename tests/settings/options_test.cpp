@@ -1,0 +1,566 @@
+// The options sheet and its General, Method and Results pages, driven through
+// their real widgets (offscreen) over a real settings file, a real autostart
+// folder and real dictionary and list files.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBarCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+
+#include "language/CharsetCodec.h"
+#include "platform/fake/RecordingMessages.h"
+#include "platform/qt/QtRegistry.h"
+#include "settings/OptionsPage.h"
+#include "settings/PgResults.h"
+#include "settings/Settings.h"
+#include "settings/SheetOptions.h"
+#include "settings/SpinEdit.h"
+#include "store/DictRecord.h"
+#include "store/ListRecord.h"
+#include "store/RecordText.h"
+#include "support/TempDir.h"
+
+using namespace mox;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum Page { General = 0, Method = 1, Fonts = 2, Results = 3 };
+
+// Reads the whole file, or "" when it is missing.
+std::string fileText(const fs::path& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class OptionsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A settings file as the first run leaves it, in the temporary
+        // XDG_CONFIG_HOME that main() set up: every key present.
+        config = fs::path(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString());
+        fs::remove_all(config);
+        fs::create_directories(config);
+        QtRegistry setup;
+        const std::string product = Settings::kProductKey;
+        setup.createKey(product)->writeText("sAppPath", dir.str());
+        const std::pair<const char*, const char*> firstValues[] = {
+            {"General", "uiTimer"}, {"Method", "iRowCount"}, {"Dicts", "iSubSetRecCount"},
+            {"Fonts", "iForeignCharSet"}, {"Results", "bShowStatCurItem"}};
+        for (const auto& [group, name] : firstValues)
+            setup.createKey(product + "\\" + group)->writeNumber(name, 0);
+        setup.createKey(product + "\\General")->writeNumber("uiTimer", 5 * 60000);
+        settings.load(registry);
+        messages.clear();
+
+        fs::create_directories(dir.path() / "voc");
+        settings.setIMainRegim(0);
+        settings.setDemoType(2, 0);
+        settings.setDemoType(0, 1);
+        settings.setISubSetRecCount(30);
+        settings.setIHideAfter(5);
+        settings.setIShowCount(10);
+        settings.setIExcludeAfter(3);
+        settings.setIHideState(1);
+        settings.setBAutoShow(1);
+        settings.setSForeignFontFace("DejaVu Sans");
+        settings.setSNativeFontFace("DejaVu Sans");
+        settings.setSTransFontFace("DejaVu Sans");
+    }
+
+    // The sheet on view, active, showing `page`.
+    std::unique_ptr<CSheetOptions> openSheet(Page page = General, CSheetOptions::PageFactory dictionaries = {})
+    {
+        auto sheet = std::make_unique<CSheetOptions>(settings, registry, std::move(dictionaries),
+                                                     [this](QWidget*, const QString& topic) { topics << topic; });
+        sheet->show();
+        sheet->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(sheet.get()));
+        sheet->setCurrentPage(page);
+        return sheet;
+    }
+
+    template <class T> static T* child(QWidget* parent, const char* name)
+    {
+        T* w = parent->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    static void typeInto(QWidget* field, const QString& text)
+    {
+        field->setFocus();
+        if (auto* spin = qobject_cast<SpinEdit*>(field))
+            spin->selectAll();
+        else
+            static_cast<QLineEdit*>(field)->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+    }
+
+    static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2)); }
+    static void pressOk(CSheetOptions& sheet) { click(child<QPushButton>(&sheet, "ok")); }
+
+    static QString text(SpinEdit* field) { return field->findChild<QLineEdit*>()->text(); }
+
+    std::string autostartFile() const { return (config / "autostart" / "Mox!.desktop").string(); }
+
+    TempDir dir;
+    fs::path config;
+    QtRegistry registry;
+    RecordingMessages messages;
+    Settings settings{messages};
+    QStringList topics;
+};
+
+TEST_F(OptionsTest, TheSheetHasItsTitlePagesButtonsAndTakesTheDictionariesPageFromItsHook)
+{
+    auto sheet = openSheet();
+    EXPECT_EQ(sheet->windowTitle(), "Mox! <> Настройки");
+    auto* tabs = child<QTabWidget>(sheet.get(), "pages");
+    QStringList captions;
+    for (int i = 0; i < tabs->count(); ++i)
+        captions << tabs->tabText(i);
+    EXPECT_EQ(captions, (QStringList{"Общие", "Методика", "Языки/Шрифты", "Результаты"}));
+    EXPECT_EQ(child<QPushButton>(sheet.get(), "ok")->text(), "ОК");
+    EXPECT_EQ(child<QPushButton>(sheet.get(), "cancel")->text(), "Отмена");
+    EXPECT_EQ(child<QPushButton>(sheet.get(), "apply")->text(), "Применить");
+    EXPECT_EQ(child<QPushButton>(sheet.get(), "help")->text(), "Справка");
+    sheet.reset();
+
+    // The Dictionaries page comes from its subsystem and sits at index 2.
+    struct Dictionaries final : OptionsPage {
+        using OptionsPage::OptionsPage;
+        QString tabCaption() const override { return "Словари"; }
+        QString helpTopic() const override { return "::/html_files/optdict.html>main"; }
+        bool confirm() override { return true; }
+    };
+    QWidget* hookParent = nullptr;
+    sheet = openSheet(General, [&](QWidget* parent) {
+        hookParent = parent;
+        return new Dictionaries(parent);
+    });
+    tabs = child<QTabWidget>(sheet.get(), "pages");
+    ASSERT_EQ(tabs->count(), 5);
+    EXPECT_EQ(tabs->tabText(2), "Словари");
+    EXPECT_EQ(tabs->tabText(3), "Языки/Шрифты");
+    EXPECT_NE(hookParent, nullptr);
+}
+
+TEST_F(OptionsTest, TheMethodPageKeepsTheRelationsWhenAFieldLosesTheFocus)
+{
+    auto sheet = openSheet(Method);
+    auto* list = child<SpinEdit>(sheet.get(), "listSize");
+    auto* hide = child<SpinEdit>(sheet.get(), "hideAfter");
+    auto* any = child<SpinEdit>(sheet.get(), "showCount");
+    EXPECT_EQ(text(list), "30");
+    EXPECT_EQ(text(hide), "5");
+    EXPECT_EQ(text(any), "10");
+
+    // List size 20, 50 answers of any kind: leaving that field raises the
+    // list size to 50.
+    typeInto(list, "20");
+    typeInto(any, "50");
+    hide->setFocus();
+    EXPECT_EQ(text(list), "50");
+    EXPECT_EQ(text(hide), "5");
+
+    // 5 correct answers and 3 of any kind: leaving either field sets the
+    // correct answers to 3.
+    typeInto(hide, "5");
+    typeInto(any, "3");
+    list->setFocus();
+    EXPECT_EQ(text(hide), "3");
+    typeInto(hide, "5");
+    any->setFocus();
+    EXPECT_EQ(text(hide), "3");
+
+    // List size 10, 20 of any kind: leaving the list size lowers them to 10.
+    typeInto(any, "20");
+    typeInto(list, "10");
+    hide->setFocus();
+    EXPECT_EQ(text(any), "10");
+    EXPECT_EQ(text(list), "10");
+
+    // The arrows stay within their range: 1 to 100 for the answers.
+    typeInto(any, "100");
+    QTest::keyClick(any, Qt::Key_Up);
+    EXPECT_EQ(text(any), "100");
+    QTest::keyClick(any, Qt::Key_Down);
+    EXPECT_EQ(text(any), "99");
+
+    // Clicking "Сворачивать после" applies them too and disables the two fields.
+    typeInto(list, "40");
+    typeInto(any, "60");
+    typeInto(hide, "70");
+    click(child<QCheckBox>(sheet.get(), "hideState"));
+    EXPECT_EQ(text(list), "60");
+    EXPECT_EQ(text(hide), "60");
+    EXPECT_FALSE(hide->isEnabled());
+    EXPECT_FALSE(any->isEnabled());
+
+    pressOk(*sheet);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(settings.iSubSetRecCount(), 60);
+    EXPECT_EQ(settings.iHideAfter(), 60);
+    EXPECT_EQ(settings.iShowCount(), 60);
+    EXPECT_EQ(settings.iHideState(), 0);
+}
+
+TEST_F(OptionsTest, TheModeCheckedAtConfirmationTakesTheDirectionOnView)
+{
+    auto sheet = openSheet(Method);
+    auto* choice = child<QCheckBox>(sheet.get(), "modeChoice");
+    auto* typing = child<QCheckBox>(sheet.get(), "modeTyping");
+    auto* reverse = child<QRadioButton>(sheet.get(), "direction1");
+    EXPECT_TRUE(choice->isChecked());
+    EXPECT_FALSE(typing->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(sheet.get(), "direction2")->isChecked());
+
+    // "Ввод" clears "Выбор" and shows the typing mode's direction.
+    click(typing);
+    EXPECT_FALSE(choice->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(sheet.get(), "direction0")->isChecked());
+    click(reverse);
+    EXPECT_TRUE(reverse->isChecked());
+    EXPECT_FALSE(child<QRadioButton>(sheet.get(), "direction0")->isChecked());
+    // Clicking the checked direction again keeps it checked.
+    click(reverse);
+    EXPECT_TRUE(reverse->isChecked());
+
+    pressOk(*sheet);
+    EXPECT_EQ(settings.iMainRegim(), 1);
+    EXPECT_EQ(settings.iDemoTypeInput(), 1);
+    EXPECT_EQ(settings.iDemoTypeSel(), 2);
+    EXPECT_EQ(settings.currentMode(), 1);
+}
+
+TEST_F(OptionsTest, ARefusedNumberKeepsTheSheetOpenOnItsPage)
+{
+    auto sheet = openSheet(Method);
+    auto* list = child<SpinEdit>(sheet.get(), "listSize");
+    typeInto(list, "1001");
+    sheet->setCurrentPage(Results);
+    pressOk(*sheet);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 1 and 1000."});
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->currentPage(), sheet->pages()[Method]);
+    EXPECT_EQ(settings.iSubSetRecCount(), 30);
+
+    // A number beyond the arrows' range but accepted stays as typed.
+    typeInto(list, "500");
+    messages.clear();
+    typeInto(child<SpinEdit>(sheet.get(), "excludeAfter"), "-");
+    pressOk(*sheet);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer."});
+    EXPECT_TRUE(sheet->isVisible());
+    // A count the setting cannot hold is refused rather than cut.
+    messages.clear();
+    typeInto(child<SpinEdit>(sheet.get(), "excludeAfter"), "-5");
+    pressOk(*sheet);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 0 and 65535."});
+    EXPECT_EQ(settings.iExcludeAfter(), 3);
+
+    // The General page's minutes: digits only, and a number at all.
+    typeInto(child<SpinEdit>(sheet.get(), "excludeAfter"), "4");
+    sheet->setCurrentPage(General);
+    auto* interval = child<QLineEdit>(sheet.get(), "interval");
+    typeInto(interval, "1x");
+    EXPECT_EQ(interval->text(), "1");
+    typeInto(interval, "");
+    sheet->setCurrentPage(Method);
+    messages.clear();
+    pressOk(*sheet);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter a positive integer."});
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->currentPage(), sheet->pages()[General]);
+
+    typeInto(interval, "7");
+    messages.clear();
+    pressOk(*sheet);
+    EXPECT_TRUE(messages.texts().empty());
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(settings.iSubSetRecCount(), 500);
+    EXPECT_EQ(settings.iExcludeAfter(), 4);
+    EXPECT_EQ(settings.uiTimer(), 7u * 60000);
+}
+
+TEST_F(OptionsTest, MinutesOutsideOneTo719GiveOneMinuteShownNextTime)
+{
+    for (const char* minutes : {"0", "720", "99999"}) {
+        auto sheet = openSheet(General);
+        auto* interval = child<QLineEdit>(sheet.get(), "interval");
+        typeInto(interval, minutes);
+        pressOk(*sheet);
+        EXPECT_EQ(settings.uiTimer(), 60000u) << minutes;
+        sheet = openSheet(General);
+        EXPECT_EQ(child<QLineEdit>(sheet.get(), "interval")->text(), "1");
+    }
+    auto sheet = openSheet(General);
+    typeInto(child<QLineEdit>(sheet.get(), "interval"), "719");
+    pressOk(*sheet);
+    EXPECT_EQ(settings.uiTimer(), 719u * 60000);
+
+    // The interval is open only while "Автопоказ" is checked.
+    sheet = openSheet(General);
+    auto* interval = child<QLineEdit>(sheet.get(), "interval");
+    EXPECT_TRUE(interval->isEnabled());
+    click(child<QCheckBox>(sheet.get(), "autoShow"));
+    EXPECT_FALSE(interval->isEnabled());
+    EXPECT_FALSE(child<QCheckBox>(sheet.get(), "saveMoxPos")->isVisibleTo(sheet.get()));
+    EXPECT_EQ(child<QCheckBox>(sheet.get(), "autoLoad")->text(), "Автозагрузка Mox! ");
+}
+
+TEST_F(OptionsTest, TheAutostartEntryFollowsTheGeneralPageWhenEitherSwitchChanged)
+{
+    ASSERT_EQ(settings.startupFolder(), (config / "autostart").string());
+    const std::string entry = autostartFile();
+
+    auto sheet = openSheet(General);
+    click(child<QCheckBox>(sheet.get(), "autoLoad"));
+    pressOk(*sheet);
+    ASSERT_TRUE(fs::exists(entry));
+    EXPECT_EQ(settings.bAutoLoad(), 1);
+    const std::string text = fileText(entry);
+    EXPECT_NE(text.find("Exec=" + dir.str() + "/Mox\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Path=" + dir.str() + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Name=Mox!\n"), std::string::npos);
+    EXPECT_NE(text.find("Comment=Mox!\n"), std::string::npos);
+    EXPECT_NE(text.find("Icon=mox\n"), std::string::npos);
+    EXPECT_NE(text.find("Type=Application\n"), std::string::npos);
+    // Nothing but the entry is left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(config / "autostart"), fs::directory_iterator()), 1);
+
+    // Confirming again without a change leaves the entry alone (it was
+    // removed behind the sheet's back and stays so).
+    fs::remove(entry);
+    sheet = openSheet(General);
+    pressOk(*sheet);
+    EXPECT_FALSE(fs::exists(entry));
+
+    // Changing only "Автопоказ" writes it again.
+    sheet = openSheet(General);
+    click(child<QCheckBox>(sheet.get(), "autoShow"));
+    pressOk(*sheet);
+    EXPECT_TRUE(fs::exists(entry));
+    EXPECT_EQ(settings.bAutoShow(), 0);
+
+    // Off: removed; off again with no entry: silence.
+    sheet = openSheet(General);
+    click(child<QCheckBox>(sheet.get(), "autoLoad"));
+    pressOk(*sheet);
+    EXPECT_FALSE(fs::exists(entry));
+    sheet = openSheet(General);
+    click(child<QCheckBox>(sheet.get(), "autoShow"));
+    pressOk(*sheet);
+    EXPECT_TRUE(messages.texts().empty());
+    EXPECT_EQ(settings.bAutoShow(), 1);
+}
+
+TEST_F(OptionsTest, ApplyIsOpenWhileADisplayedPageIsModified)
+{
+    auto sheet = openSheet(General);
+    QPushButton* apply = sheet->applyButton();
+    EXPECT_FALSE(apply->isEnabled());
+    // The Results box is no modification.
+    sheet->setCurrentPage(Results);
+    click(child<QCheckBox>(sheet.get(), "showStat"));
+    EXPECT_FALSE(apply->isEnabled());
+
+    sheet->setCurrentPage(General);
+    QTest::keyClicks(child<QLineEdit>(sheet.get(), "interval"), "0");  // 5 -> 50
+    EXPECT_TRUE(apply->isEnabled());
+    click(apply);
+    EXPECT_FALSE(apply->isEnabled());
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(settings.uiTimer(), 50u * 60000);
+    EXPECT_EQ(settings.bShowStatCurItem(), 1);  // Apply confirms every displayed page
+
+    sheet->setCurrentPage(Method);
+    EXPECT_FALSE(apply->isEnabled());
+    click(child<QCheckBox>(sheet.get(), "matchCase"));
+    EXPECT_TRUE(apply->isEnabled());
+}
+
+TEST_F(OptionsTest, OnlyDisplayedPagesAreConfirmedAndTheirCopiesDateFromTheBuild)
+{
+    auto sheet = openSheet(General);
+    // Changed behind the pages' backs after they took their copies.
+    settings.setIExcludeAfter(7);
+    settings.setBShowStatCurItem(1);
+    settings.setUiTimer(9 * 60000);
+    pressOk(*sheet);
+    EXPECT_EQ(settings.iExcludeAfter(), 7);        // Method never shown
+    EXPECT_EQ(settings.bShowStatCurItem(), 1);     // Results never shown
+    EXPECT_EQ(settings.uiTimer(), 5u * 60000);     // General shown: its copy
+
+    sheet = openSheet(General);
+    settings.setIExcludeAfter(3);
+    sheet->setCurrentPage(Method);
+    EXPECT_EQ(text(child<SpinEdit>(sheet.get(), "excludeAfter")), "7");
+    pressOk(*sheet);
+    EXPECT_EQ(settings.iExcludeAfter(), 7);
+}
+
+TEST_F(OptionsTest, TheSettingsAreWrittenHoweverTheSheetCloses)
+{
+    const QString file = registry.fileName();
+    auto storedTimer = [&] {
+        return QSettings(file, QSettings::IniFormat).value("General/uiTimer").toUInt();
+    };
+
+    // Cancel: the pages give nothing, the tray's change is written.
+    {
+        auto sheet = openSheet(General);
+        typeInto(child<QLineEdit>(sheet.get(), "interval"), "42");
+        settings.setBAutoShow(0);
+        click(child<QPushButton>(sheet.get(), "cancel"));
+        EXPECT_FALSE(sheet->isVisible());
+    }
+    EXPECT_EQ(storedTimer(), 5u * 60000);
+    EXPECT_EQ(QSettings(file, QSettings::IniFormat).value("General/bAutoShow").toUInt(), 0u);
+
+    // Esc on a modal run, and the close box.
+    settings.setUiTimer(6 * 60000);
+    {
+        CSheetOptions sheet(settings, registry);
+        QTimer::singleShot(0, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&sheet));
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &sheet, Qt::Key_Escape);
+        });
+        sheet.exec();
+    }
+    EXPECT_EQ(storedTimer(), 6u * 60000);
+    settings.setUiTimer(8 * 60000);
+    {
+        auto sheet = openSheet(Method);
+        sheet->close();
+        EXPECT_FALSE(sheet->isVisible());
+    }
+    EXPECT_EQ(storedTimer(), 8u * 60000);
+}
+
+TEST_F(OptionsTest, F1OpensThePageTopicButNoneOnResults)
+{
+    auto sheet = openSheet(General);
+    for (int page : {General, Method, Fonts, Results}) {
+        sheet->setCurrentPage(page);
+        QTest::keyClick(sheet.get(), Qt::Key_F1);
+    }
+    click(child<QPushButton>(sheet.get(), "help"));  // Results still on view: nothing
+    sheet->setCurrentPage(Method);
+    click(child<QPushButton>(sheet.get(), "help"));
+    EXPECT_EQ(topics, (QStringList{"::/html_files/optgen.html>main", "::/html_files/optmetod.html>main",
+                                   "::/html_files/optfont.html>main", "::/html_files/optmetod.html>main"}));
+}
+
+// The Results page over a real dictionary and list: 9 live words, of which
+// 2 are learnt, 4 in the list and 3 waiting, and a tombstone.
+TEST_F(OptionsTest, TheResultsPageDrawsTheDictionaryAndTheMostWrongWords)
+{
+    settings.setSCurDict("words.dct");
+    settings.setSCurList("words.lst");
+    settings.setIForeignCharSet(0);  // cp1252
+    const CharsetCodec codec(0);
+    struct W {
+        QString word;
+        int active, inList;
+        int wrong[3];
+    };
+    const std::vector<W> words = {
+        {"café", 1, 1, {2, 1, 0}}, {"dog", 1, 1, {0, 0, 0}}, {"tree", 1, 1, {0, 0, 5}},
+        {"sun", 1, 1, {1, 0, 0}},  {"old", 0, 0, {}},        {"gone", 0, 0, {}},
+        {"new", 1, 0, {}},         {"next", 1, 0, {}},       {"last", 1, 0, {}},
+    };
+    {
+        std::ofstream dct(settings.dictionaryPath(), std::ios::binary);
+        std::ofstream lst(settings.listPath(), std::ios::binary);
+        for (const W& w : words) {
+            DictRecord r;
+            setFieldText(r.word, codec.encode(w.word).bytes);
+            r.active = static_cast<std::uint8_t>(w.active);
+            r.inList = static_cast<std::uint8_t>(w.inList);
+            dct.write(reinterpret_cast<const char*>(&r), sizeof r);
+            if (w.inList) {
+                ListRecord l;
+                std::memcpy(l.word, r.word, sizeof l.word);
+                l.choiceDirectWrong = static_cast<std::uint16_t>(w.wrong[0]);
+                l.choiceReverseWrong = static_cast<std::uint16_t>(w.wrong[1]);
+                l.typingReverseWrong = static_cast<std::uint16_t>(w.wrong[2]);
+                lst.write(reinterpret_cast<const char*>(&l), sizeof l);
+            }
+        }
+        const DictRecord tombstone = makeTombstone();
+        dct.write(reinterpret_cast<const char*>(&tombstone), sizeof tombstone);
+    }
+
+    auto sheet = openSheet(Results);
+    auto* page = static_cast<CPgResults*>(sheet->pages()[Results]);
+    EXPECT_EQ(page->progress().learnt, 2u);
+    EXPECT_EQ(page->progress().inList, 4u);
+    EXPECT_EQ(page->progress().waiting, 3u);
+    EXPECT_EQ(child<QLabel>(sheet.get(), "dictionaryState")->text(), "Словарь «words.dct»: слов 9.");
+
+    QChart* progress = child<QChartView>(sheet.get(), "progressChart")->chart();
+    ASSERT_EQ(progress->series().size(), 1);
+    QStringList slices;
+    for (QPieSlice* slice : static_cast<QPieSeries*>(progress->series()[0])->slices())
+        slices << slice->label();
+    EXPECT_EQ(slices, (QStringList{"Выучено: 2", "В списке: 4", "Ждут очереди: 3"}));
+
+    // Most wrong on top (the axis lists bottom-up); "dog" has none.
+    QChart* wrong = child<QChartView>(sheet.get(), "mostWrongChart")->chart();
+    auto* axis = static_cast<QBarCategoryAxis*>(wrong->axes(Qt::Vertical).value(0));
+    ASSERT_NE(axis, nullptr);
+    EXPECT_EQ(axis->categories(), (QStringList{"sun", "café", "tree"}));
+}
+
+TEST_F(OptionsTest, TheResultsPageSaysSoWhenThereIsNoDictionary)
+{
+    settings.setSCurDict("");
+    auto sheet = openSheet(Results);
+    EXPECT_EQ(child<QLabel>(sheet.get(), "dictionaryState")->text(), "Нет словаря: текущий словарь не выбран.");
+    EXPECT_FALSE(child<QChartView>(sheet.get(), "progressChart")->isVisible());
+    sheet.reset();
+
+    settings.setSCurDict("missing.dct");
+    sheet = openSheet(Results);
+    EXPECT_EQ(child<QLabel>(sheet.get(), "dictionaryState")->text(),
+              "Нет словаря: файл «missing.dct» не найден или не читается.");
+    EXPECT_TRUE(messages.texts().empty());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A private configuration folder, set before Qt computes its paths.
+    static TempDir config;
+    ::setenv("XDG_CONFIG_HOME", (config.str() + "/config").c_str(), 1);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
