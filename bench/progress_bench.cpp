@@ -4,14 +4,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "PlainRead.h"
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Progress.h"
 #include "settings/Settings.h"
@@ -72,20 +71,10 @@ Dataset& data()
     return dataset;
 }
 
-// The yardstick: open the dictionary and read it whole in 1 MiB chunks.
+// The yardstick: the plain read of the whole dictionary.
 void PlainRead(benchmark::State& state)
 {
-    const std::string path = data().settings.dictionaryPath();
-    std::vector<char> buffer(1 << 20);
-    for (auto _ : state) {
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        std::size_t total = 0;
-        for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
-            total += static_cast<std::size_t>(got);
-        ::close(fd);
-        benchmark::DoNotOptimize(total);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
+    plainRead(state, data().settings.dictionaryPath());
 }
 
 void ReadProgress(benchmark::State& state)
