@@ -192,13 +192,9 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Replaces the content of the file at `path` with `size` bytes without ever
-// truncating it: the bytes go to a fresh file beside it, are flushed to the
-// disk, and the fresh file is renamed over the old one. On any failure the old
-// file stays as it was and the fresh file is removed. A symbolic link at
-// `path` stays a link; the file it points to is replaced. The file keeps its
-// permission bits.
-bool replaceFileContent(const std::string& path, const void* data, std::size_t size)
+} // namespace
+
+bool replaceFileContent(const std::string& path, const void* data, std::size_t size, bool replace)
 {
     std::string target = path;
     struct stat linkStatus {};
@@ -212,6 +208,10 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
     const bool hadFile = ::stat(target.c_str(), &old) == 0;
     if (hadFile && !S_ISREG(old.st_mode))
         return false;  // never put a file in place of a folder or a device
+    if (hadFile && !replace) {
+        errno = EEXIST;
+        return false;
+    }
 
     const std::string folder = folderOf(target);
     static std::atomic<unsigned> counter{0};
@@ -232,9 +232,21 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
     ok = writeFully(file.get(), static_cast<const unsigned char*>(data), size);
     ok = ok && ::fsync(file.get()) == 0;
     ok = file.close() && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (replace) {
+        ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    } else {
+        // A hard link fails when a file is there, even one that appeared
+        // after the check above: nothing is ever replaced.
+        ok = ok && ::link(temp.c_str(), target.c_str()) == 0;
+        const int linkError = errno;
+        if (ok)
+            ::unlink(temp.c_str());
+        errno = linkError;
+    }
     if (!ok) {
+        const int error = errno;
         ::unlink(temp.c_str());
+        errno = error;
         return false;
     }
     // Make the rename itself durable; a failure here leaves a correct file.
@@ -243,8 +255,6 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
         (void)::fsync(dir.get());
     return true;
 }
-
-} // namespace
 
 // Every byte of a record is a member with a default of 0 (`active` 1), so a
 // value-initialised record is the new record of the file format.

@@ -63,6 +63,14 @@ bool createDictionaryFiles(const Settings& settings, MessagePort& messages);
 // The same, handing over the append stream on the new dictionary (positioned
 // at its end) through which the caller appends its records.
 bool createDictionaryFiles(const Settings& settings, MessagePort& messages, std::ofstream& appendStream);
+// Replaces the content of the file at `path` with `size` bytes without ever
+// truncating it: the bytes go to a fresh file beside it, are flushed to the
+// disk, and the fresh file is renamed over the old one. On any failure the old
+// file stays as it was, the fresh file is removed and errno tells why. A
+// symbolic link at `path` stays a link; the file it points to is replaced.
+// The file keeps its permission bits. With `replace` false an existing file
+// is never touched: the call fails with errno EEXIST instead.
+bool replaceFileContent(const std::string& path, const void* data, std::size_t size, bool replace = true);
 // Whether a file exists at `path`; opens nothing.
 bool dictionaryExists(const std::string& path);
 
