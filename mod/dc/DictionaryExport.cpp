@@ -41,14 +41,22 @@ ExportResult exportRecords(const Dictionary& records, const CodePage& wordPage, 
             const std::string word = out.substr(start, out.find('\t', start) - start);
             result.notes.push_back("строка " + std::to_string(row) + " («" + word + "»): " + what);
         };
-        std::size_t missing = wordPage.decode(fieldView(record.word), out);
+        std::string field;
+        std::size_t flattened = 0;
+        const auto put = [&](const std::string& text) {
+            const std::size_t from = out.size();
+            out += text;
+            flattened += flatten(out, from);
+        };
+        std::size_t missing = wordPage.decode(fieldView(record.word), field);
+        put(field);
         out += '\t';
-        missing += translationPage.decode(fieldView(record.translation), out);
+        field.clear();
+        missing += translationPage.decode(fieldView(record.translation), field);
+        put(field);
         out += '\t';
         std::size_t unknown = 0;
-        out += keysToIpa(fieldView(record.transcription), &unknown);
-        // The two separators written above are not counted.
-        const std::size_t flattened = flatten(out, start) - 2;
+        put(keysToIpa(fieldView(record.transcription), &unknown));
         out += '\n';
         if (missing)
             note("байты без символа в кодировке записаны как U+FFFD");
