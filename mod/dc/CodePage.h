@@ -2,7 +2,7 @@
 #include <array>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace mox::dc {
 
@@ -28,7 +28,10 @@ public:
 private:
     std::string name_;
     std::array<char32_t, 256> characters_;
-    std::unordered_map<char32_t, unsigned char> bytes_;   // characters above U+007F
+    // The byte of each character of the Basic Multilingual Plane (0: none);
+    // one look-up per character, no hashing. Single-byte code pages hold
+    // nothing beyond it.
+    std::vector<unsigned char> bytes_;
     bool asciiSame_ = true;   // bytes 1..127 are ASCII, as in every windows-125x page
 };
 

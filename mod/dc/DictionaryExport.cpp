@@ -41,22 +41,18 @@ ExportResult exportRecords(const Dictionary& records, const CodePage& wordPage, 
             const std::string word = out.substr(start, out.find('\t', start) - start);
             result.notes.push_back("строка " + std::to_string(row) + " («" + word + "»): " + what);
         };
-        std::string field;
-        std::size_t flattened = 0;
-        const auto put = [&](const std::string& text) {
-            const std::size_t from = out.size();
-            out += text;
-            flattened += flatten(out, from);
-        };
-        std::size_t missing = wordPage.decode(fieldView(record.word), field);
-        put(field);
+        // Each text is flattened where it was written, the separators after it.
+        std::size_t flattened = 0, missing = 0, unknown = 0, from = out.size();
+        missing += wordPage.decode(fieldView(record.word), out);
+        flattened += flatten(out, from);
         out += '\t';
-        field.clear();
-        missing += translationPage.decode(fieldView(record.translation), field);
-        put(field);
+        from = out.size();
+        missing += translationPage.decode(fieldView(record.translation), out);
+        flattened += flatten(out, from);
         out += '\t';
-        std::size_t unknown = 0;
-        put(keysToIpa(fieldView(record.transcription), &unknown));
+        from = out.size();
+        unknown = appendIpa(fieldView(record.transcription), out);
+        flattened += flatten(out, from);
         out += '\n';
         if (missing)
             note("байты без символа в кодировке записаны как U+FFFD");

@@ -1,7 +1,8 @@
 #include "DictionaryImport.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <cstring>
+#include <functional>
 
 #include "CodePage.h"
 #include "language/TranscriptionKeys.h"
@@ -57,20 +58,56 @@ std::string shown(char32_t c)
     return "«" + utf8::encode(c) + "»";
 }
 
+constexpr std::size_t kFieldCapacity = sizeof(DictRecord::word) - 1;
+constexpr std::size_t kTranscriptionCapacity = sizeof(DictRecord::transcription) - 1;
+static_assert(sizeof(DictRecord::translation) == sizeof(DictRecord::word));
+
+// The words taken so far, by their record bytes: an open-addressing table of
+// record indexes (no allocation per word), sized once for every line.
+class WordIndex {
+public:
+    explicit WordIndex(std::size_t words)
+    {
+        std::size_t size = 16;
+        while (size < words * 2)
+            size *= 2;
+        slots_.assign(size, 0);
+    }
+    // The index of the record already holding `word`, or `index` after
+    // taking it in.
+    std::size_t insert(const Dictionary& records, std::string_view word, std::size_t index)
+    {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = std::hash<std::string_view>{}(word) & mask;; at = (at + 1) & mask) {
+            const std::size_t slot = slots_[at];
+            if (slot == 0) {
+                slots_[at] = static_cast<std::uint32_t>(index + 1);
+                return index;
+            }
+            if (fieldView(records[slot - 1].word) == word)
+                return slot - 1;
+        }
+    }
+
+private:
+    std::vector<std::uint32_t> slots_;   // record index + 1; 0 is free (small, to stay in the cache)
+};
+
 } // namespace
 
 ImportResult importRecords(std::string_view text, const ImportOptions& options)
 {
     ImportResult result;
-    // One record at most per line: reserved at once, the records never move,
-    // and the duplicate index can point into their word fields.
-    result.records.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-    std::unordered_map<std::string_view, std::size_t> seen;
-    seen.reserve(result.records.capacity());
+    // One record at most per line: room for all of them at once.
+    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    result.records.reserve(lines);
+    WordIndex seen(lines);
+    std::vector<std::size_t> lineOf;   // the line of each record, for naming duplicates
+    lineOf.reserve(lines);
 
     const Columns& col = options.columns;
     RowReader reader(text, options.separator);
-    std::string word, translation;
+    std::string word, translation, transcription;
     char32_t refused = 0;
     bool header = options.skipHeader;
     std::size_t rowsSinceProgress = 0;
@@ -111,13 +148,11 @@ ImportResult importRecords(std::string_view text, const ImportOptions& options)
             refuse(Refusal::EmptyTranslation);
             continue;
         }
-
-        DictRecord record = newDictRecord();
         if (!encodeField(*options.wordPage, wordText, options, word, refused)) {
             refuse(refused == utf8::kInvalid ? Refusal::NotUtf8 : Refusal::WordCharacter, refused);
             continue;
         }
-        if (!setFieldText(record.word, word)) {
+        if (word.size() > kFieldCapacity) {
             refuse(Refusal::WordTooLong, 0, word.size());
             continue;
         }
@@ -125,30 +160,39 @@ ImportResult importRecords(std::string_view text, const ImportOptions& options)
             refuse(refused == utf8::kInvalid ? Refusal::NotUtf8 : Refusal::TranslationCharacter, refused);
             continue;
         }
-        if (!setFieldText(record.translation, translation)) {
+        if (translation.size() > kFieldCapacity) {
             refuse(Refusal::TranslationTooLong, 0, translation.size());
             continue;
         }
+        transcription.clear();
         if (!ipa.empty()) {
-            const KeyText keys = ipaToKeys(ipa);
-            if (!keys.ok()) {
-                refuse(keys.refused == utf8::kInvalid ? Refusal::NotUtf8 : Refusal::TranscriptionSymbol, keys.refused);
+            std::size_t at = 0;
+            transcription += '[';
+            if (!appendKeys(ipa, transcription, at, refused)) {
+                refuse(refused == utf8::kInvalid ? Refusal::NotUtf8 : Refusal::TranscriptionSymbol, refused);
                 continue;
             }
-            const std::string enclosed = "[" + keys.keys + "]";
-            if (!setFieldText(record.transcription, enclosed)) {
-                refuse(Refusal::TranscriptionTooLong, 0, enclosed.size());
+            transcription += ']';
+            if (transcription.size() > kTranscriptionCapacity) {
+                refuse(Refusal::TranscriptionTooLong, 0, transcription.size());
                 continue;
             }
         }
 
-        result.records.push_back(record);
-        const auto [at, fresh] = seen.emplace(fieldView(result.records.back().word), row.line);
-        if (!fresh) {
+        // Built where it stays; a duplicate is taken back at once.
+        DictRecord& record = result.records.emplace_back(newDictRecord());
+        std::memcpy(record.word, word.data(), word.size());
+        std::memcpy(record.translation, translation.data(), translation.size());
+        std::memcpy(record.transcription, transcription.data(), transcription.size());
+        const std::size_t index = result.records.size() - 1;
+        const std::size_t first = seen.insert(result.records, word, index);
+        if (first != index) {
             result.records.pop_back();
-            row.firstLine = at->second;
+            row.firstLine = lineOf[first];
             refuse(Refusal::DuplicateWord);
+            continue;
         }
+        lineOf.push_back(row.line);
     }
     if (options.progress)
         options.progress(text.size(), text.size());
@@ -175,9 +219,9 @@ std::string refusalText(const RefusedRow& row, const ImportOptions& options)
                options.translationPage->name();
     case Refusal::TranscriptionSymbol:
         return text + "в транскрипции знак " + shown(row.character) + ", для которого нет клавиши";
-    case Refusal::WordTooLong: return text + tooLong("слово", 79);
-    case Refusal::TranslationTooLong: return text + tooLong("перевод", 79);
-    case Refusal::TranscriptionTooLong: return text + tooLong("транскрипция в [ ]", 29);
+    case Refusal::WordTooLong: return text + tooLong("слово", kFieldCapacity);
+    case Refusal::TranslationTooLong: return text + tooLong("перевод", kFieldCapacity);
+    case Refusal::TranscriptionTooLong: return text + tooLong("транскрипция в [ ]", kTranscriptionCapacity);
     case Refusal::DuplicateWord: return text + "слово уже есть в строке " + std::to_string(row.firstLine);
     }
     return text;

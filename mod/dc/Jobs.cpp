@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 
 #include "DictionaryExport.h"
 #include "ModuleSettings.h"
@@ -81,26 +82,66 @@ std::string dictionaryFileName(std::string_view name)
     return isPlainFileName(file) && isPlainFileName(name) ? file : std::string();
 }
 
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+File openForReading(const std::string& path, std::string& error)
+{
+    File file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file)
+        error = "Не удалось открыть файл " + quoted(path) + ": " + std::strerror(errno) + ".";
+    return file;
+}
+
+// The size of an open file, to read it in one go (0 when unknown).
+std::size_t sizeOf(std::FILE* file)
+{
+    struct stat status {};
+    return ::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size)
+                                                                              : 0;
+}
+
+// Reads `size` bytes into `into`; false with a message when the file gave fewer.
+bool readExactly(std::FILE* file, void* into, std::size_t size, const std::string& path, std::string& error)
+{
+    if (std::fread(into, 1, size, file) == size)
+        return true;
+    error = "Не удалось прочитать файл " + quoted(path) + ": " +
+            (std::ferror(file) ? std::strerror(errno) : "файл стал короче") + ".";
+    return false;
+}
+
+} // namespace
+
 bool readWholeFile(const std::string& path, std::string& text, std::string& error)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file) {
-        error = "Не удалось открыть файл " + quoted(path) + ": " + std::strerror(errno) + ".";
+    const File file = openForReading(path, error);
+    if (!file)
         return false;
-    }
-    text.clear();
+    text.resize(sizeOf(file.get()));
+    if (!readExactly(file.get(), text.data(), text.size(), path, error))
+        return false;
+    // Whatever the file gained since (or all of it, where the size is unknown).
     char buffer[1 << 16];
-    for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+    while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get()))
         text.append(buffer, got);
-        if (got < sizeof buffer)
-            break;
-    }
     if (std::ferror(file.get())) {
         error = "Не удалось прочитать файл " + quoted(path) + ": " + std::strerror(errno) + ".";
         return false;
     }
     return true;
+}
+
+bool readDictionaryFile(const std::string& path, Dictionary& records, std::size_t& fragment, std::string& error)
+{
+    const File file = openForReading(path, error);
+    if (!file)
+        return false;
+    const std::size_t size = sizeOf(file.get());
+    records.resize(size / sizeof(DictRecord));
+    fragment = size % sizeof(DictRecord);
+    return readExactly(file.get(), records.data(), records.size() * sizeof(DictRecord), path, error);
 }
 
 Outcome createEmpty(const ModuleSettings& settings, std::string_view name, bool replace)
@@ -205,19 +246,18 @@ Outcome exportDictionary(const ModuleSettings& settings, std::string_view dictio
     }
     if (!replace && exists(file))
         return existsOutcome(file);
-    std::string bytes, error;
-    if (!readWholeFile(source, bytes, error))
+    Dictionary records;
+    std::size_t fragment = 0;
+    std::string error;
+    if (!readDictionaryFile(source, records, fragment, error))
         return failed(error);
-
-    Dictionary records(bytes.size() / sizeof(DictRecord));
-    std::memcpy(records.data(), bytes.data(), records.size() * sizeof(DictRecord));
     const ExportResult result =
         exportRecords(records, codePageForCharSet(wordCharSet), codePageForCharSet(translationCharSet));
 
     Outcome outcome;
     outcome.details = result.notes;
-    if (const std::size_t rest = bytes.size() % sizeof(DictRecord))
-        outcome.warnings.push_back("В конце словаря неполная запись (" + std::to_string(rest) +
+    if (fragment)
+        outcome.warnings.push_back("В конце словаря неполная запись (" + std::to_string(fragment) +
                                    " байт); она не выгружена.");
     if (!writeWhole(file, result.text, replace, outcome))
         return outcome;

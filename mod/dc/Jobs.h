@@ -31,6 +31,9 @@ std::string dictionaryFileName(std::string_view name);
 
 // Reads a whole file; false with a message (Russian) on failure.
 bool readWholeFile(const std::string& path, std::string& text, std::string& error);
+// Reads the complete records of a dictionary file; `fragment` is the number
+// of bytes after the last complete record (left unread).
+bool readDictionaryFile(const std::string& path, Dictionary& records, std::size_t& fragment, std::string& error);
 
 // Creates an empty dictionary `name` in the dictionary folder.
 Outcome createEmpty(const ModuleSettings& settings, std::string_view name, bool replace);

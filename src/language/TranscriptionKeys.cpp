@@ -1,6 +1,8 @@
 #include "language/TranscriptionKeys.h"
 
-#include <unordered_map>
+#include <algorithm>
+
+#include <vector>
 
 #include "language/Utf8.h"
 
@@ -17,22 +19,33 @@ constexpr unsigned char kPlain[] = {' ', '-'};
 
 struct Lookup {
     std::array<char32_t, 256> symbolOf{};
-    std::unordered_map<char32_t, unsigned char> keyOf;
+    std::vector<unsigned char> keyOf;   // by code point, 0: no key
 
     Lookup()
     {
+        char32_t highest = 0x7F;
+        for (const TranscriptionKey& row : kKeys) {
+            highest = std::max(highest, row.ipa);
+            for (std::size_t i = 0; i < row.alsoCount; ++i)
+                highest = std::max(highest, row.also[i]);
+        }
+        keyOf.assign(highest + 1, 0);
+        const auto give = [this](char32_t symbol, unsigned char key) {
+            if (keyOf[symbol] == 0)
+                keyOf[symbol] = key;
+        };
         for (unsigned char c : kPlain) {
             symbolOf[c] = c;
-            keyOf.emplace(c, c);
+            give(c, c);
         }
         // The first row that names a code point keeps it, as in the builds.
         for (const TranscriptionKey& row : kKeys) {
             symbolOf[row.key] = row.ipa;
-            keyOf.emplace(row.ipa, row.key);
+            give(row.ipa, row.key);
         }
         for (const TranscriptionKey& row : kKeys)
             for (std::size_t i = 0; i < row.alsoCount; ++i)
-                keyOf.emplace(row.also[i], row.key);
+                give(row.also[i], row.key);
     }
 };
 
@@ -49,35 +62,38 @@ std::span<const TranscriptionKey> transcriptionKeys() { return kKeys; }
 unsigned char keyForSymbol(char32_t symbol)
 {
     const auto& keyOf = lookup().keyOf;
-    const auto found = keyOf.find(symbol);
-    return found == keyOf.end() ? 0 : found->second;
+    return symbol < keyOf.size() ? keyOf[symbol] : 0;
 }
 
 char32_t symbolForKey(unsigned char key) { return lookup().symbolOf[key]; }
 
-KeyText ipaToKeys(std::string_view ipa)
+bool appendKeys(std::string_view ipa, std::string& out, std::size_t& refusedAt, char32_t& refused)
 {
-    KeyText result;
-    result.keys.reserve(ipa.size());
+    const auto& keyOf = lookup().keyOf;
     for (std::size_t at = 0; at < ipa.size();) {
         const std::size_t start = at;
         const char32_t cp = utf8::next(ipa, at);
-        const unsigned char key = cp == utf8::kInvalid ? 0 : keyForSymbol(cp);
+        const unsigned char key = cp < keyOf.size() ? keyOf[cp] : 0;
         if (key == 0) {
-            result.keys.clear();
-            result.refusedAt = start;
-            result.refused = cp;
-            return result;
+            refusedAt = start;
+            refused = cp;
+            return false;
         }
-        result.keys += static_cast<char>(key);
+        out += static_cast<char>(key);
     }
+    return true;
+}
+
+KeyText ipaToKeys(std::string_view ipa)
+{
+    KeyText result;
+    if (!appendKeys(ipa, result.keys, result.refusedAt, result.refused))
+        result.keys.clear();
     return result;
 }
 
-std::string keysToIpa(std::string_view keys, std::size_t* unknown)
+std::size_t appendIpa(std::string_view keys, std::string& out)
 {
-    std::string out;
-    out.reserve(keys.size() * 2);
     std::size_t missing = 0;
     for (char c : keys) {
         const auto byte = static_cast<unsigned char>(c);
@@ -86,6 +102,13 @@ std::string keysToIpa(std::string_view keys, std::size_t* unknown)
             ++missing;
         utf8::append(out, symbol == 0 ? byte : symbol);
     }
+    return missing;
+}
+
+std::string keysToIpa(std::string_view keys, std::size_t* unknown)
+{
+    std::string out;
+    const std::size_t missing = appendIpa(keys, out);
     if (unknown)
         *unknown = missing;
     return out;

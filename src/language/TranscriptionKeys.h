@@ -42,9 +42,15 @@ struct KeyText {
 // UTF-8 IPA -> key characters, symbol by symbol; the first symbol without a
 // key stops the conversion.
 KeyText ipaToKeys(std::string_view ipa);
+// The same, appending the key characters to `out` (a buffer kept from call to
+// call). On a symbol without a key, `out` holds what was appended before it
+// and the result names it, as in KeyText.
+bool appendKeys(std::string_view ipa, std::string& out, std::size_t& refusedAt, char32_t& refused);
 
 // Key characters -> UTF-8 IPA. A byte that is no key is kept as the character
 // of the same code (Latin-1) and counted in `unknown`, so nothing is lost.
 std::string keysToIpa(std::string_view keys, std::size_t* unknown = nullptr);
+// The same, appending to `out`; gives the number of bytes that are no key.
+std::size_t appendIpa(std::string_view keys, std::string& out);
 
 } // namespace mox
