@@ -70,21 +70,21 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
     report_ = new QPlainTextEdit;
     report_->setReadOnly(true);
     report_->setPlaceholderText(QStringLiteral("Здесь будет отчёт о сделанном."));
-    report_->setMinimumHeight(fontMetrics().lineSpacing() * 5);
+    report_->setMinimumHeight(fontMetrics().lineSpacing() * 4);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tabs_, 3);
+    layout->addWidget(tabs_, 4);
     layout->addWidget(progress_);
     layout->addWidget(new QLabel(QStringLiteral("Отчёт:")));
     layout->addWidget(report_, 1);
     layout->addWidget(buttons);
 
     const int unit = fontMetrics().averageCharWidth();
-    resize(unit * 100, fontMetrics().lineSpacing() * 38);
+    resize(unit * 110, fontMetrics().lineSpacing() * 46);
     updateButtons();
 }
 
@@ -122,10 +122,13 @@ QWidget* DcWindow::buildImportPage()
     preview_->setSelectionMode(QAbstractItemView::NoSelection);
     preview_->horizontalHeader()->setStretchLastSection(true);
     preview_->verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() + 4);
+    preview_->setMinimumHeight((fontMetrics().lineSpacing() + 4) * 8);
 
     wordColumn_ = new QComboBox;
     translationColumn_ = new QComboBox;
     transcriptionColumn_ = new QComboBox;
+    for (QComboBox* box : {wordColumn_, translationColumn_, transcriptionColumn_})
+        box->setMinimumContentsLength(16);
     foreignLanguage_ = new QComboBox;
     nativeLanguage_ = new QComboBox;
     fillLanguages(foreignLanguage_, settings_.foreignLanguage);
@@ -332,6 +335,16 @@ void DcWindow::refreshPreview()
     fillColumnChoosers(columns);
 }
 
+QString DcWindow::columnTitle(int column) const
+{
+    // The header's name, or else the first row's text as a reminder.
+    const QString title = previewModel_->horizontalHeaderItem(column)->text();
+    if (header_->isChecked() || previewModel_->rowCount() == 0)
+        return title;
+    const QString sample = previewModel_->index(0, column).data().toString();
+    return sample.isEmpty() ? title : QStringLiteral("%1 — %2").arg(title, sample.left(24));
+}
+
 void DcWindow::fillColumnChoosers(int columns)
 {
     const auto refill = [&](QComboBox* box, bool withNone, int fallback) {
@@ -340,7 +353,7 @@ void DcWindow::fillColumnChoosers(int columns)
         if (withNone)
             box->addItem(QStringLiteral("нет"), Columns::kNone);
         for (int c = 0; c < columns; ++c)
-            box->addItem(previewModel_->horizontalHeaderItem(c)->text(), c);
+            box->addItem(columnTitle(c), c);
         const int at = kept.isValid() ? box->findData(kept) : -1;
         box->setCurrentIndex(at >= 0 ? at : std::max(0, box->findData(fallback)));
     };

@@ -67,6 +67,7 @@ private:
     void chooseExportFile();
     void refreshPreview();
     void fillColumnChoosers(int columns);
+    QString columnTitle(int column) const;
     void updateButtons();
     void fillDictionaryList();
     void runImport();

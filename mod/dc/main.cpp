@@ -3,6 +3,9 @@
 // job from the command line and ends with its exit code.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <iostream>
 #include <string>
@@ -26,6 +29,12 @@ int main(int argc, char** argv)
     }
 
     QApplication application(argc, argv);
+    // The standard dialogs (the file chooser, message-box buttons) in Russian
+    // like the rest of the window, where the Qt translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        application.installTranslator(&qtTexts);
     mox::QtRegistry registry;
     mox::QtMessages messages;
     const mox::dc::ModuleSettings settings = mox::dc::ModuleSettings::read(registry);
