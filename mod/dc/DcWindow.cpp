@@ -49,6 +49,15 @@ void fillLanguages(QComboBox* box, std::uint32_t current)
 
 std::uint32_t languageOf(const QComboBox* box) { return box->currentData().toUInt(); }
 
+// A row with the page's action button at its right end.
+QHBoxLayout* buttonRow(QPushButton* button)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(button);
+    return row;
+}
+
 } // namespace
 
 DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidget* parent)
@@ -158,9 +167,6 @@ QWidget* DcWindow::buildImportPage()
 
     importButton_ = new QPushButton(QStringLiteral("Создать словарь из файла"));
     connect(importButton_, &QPushButton::clicked, this, &DcWindow::runImport);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(importButton_);
 
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(fileRow);
@@ -168,7 +174,7 @@ QWidget* DcWindow::buildImportPage()
     layout->addWidget(new QLabel(QStringLiteral("Первые строки файла:")));
     layout->addWidget(preview_, 1);
     layout->addLayout(choices);
-    layout->addLayout(buttonRow);
+    layout->addLayout(buttonRow(importButton_));
     fillColumnChoosers(0);
     return page;
 }
@@ -187,9 +193,6 @@ QWidget* DcWindow::buildEmptyPage()
     nameRow->addWidget(new QLabel(QStringLiteral("Имя словаря:")));
     nameRow->addWidget(emptyName_, 1);
     nameRow->addWidget(new QLabel(QStringLiteral(".dct")));
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(emptyButton_);
 
     auto* hint = new QLabel(QStringLiteral("Словарь появится в папке словарей программы; слова в него "
                                            "добавляются окном «Добавление лексики»."));
@@ -197,7 +200,7 @@ QWidget* DcWindow::buildEmptyPage()
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(nameRow);
     layout->addWidget(hint);
-    layout->addLayout(buttonRow);
+    layout->addLayout(buttonRow(emptyButton_));
     layout->addStretch(1);
     return page;
 }
@@ -229,13 +232,10 @@ QWidget* DcWindow::buildExportPage()
             .arg(text(codePageForCharSet(settings_.foreignCharSet).name()),
                  text(codePageForCharSet(settings_.nativeCharSet).name())));
     hint->setWordWrap(true);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(exportButton_);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(form);
     layout->addWidget(hint);
-    layout->addLayout(buttonRow);
+    layout->addLayout(buttonRow(exportButton_));
     layout->addStretch(1);
     return page;
 }

@@ -148,22 +148,21 @@ ImportResult importRecords(std::string_view text, const ImportOptions& options)
             refuse(Refusal::EmptyTranslation);
             continue;
         }
-        if (!encodeField(*options.wordPage, wordText, options, word, refused)) {
-            refuse(refused == utf8::kInvalid ? Refusal::NotUtf8 : Refusal::WordCharacter, refused);
+        // A text in its code page that fits its field, or the reason it does not.
+        const auto take = [&](const CodePage& page, std::string_view field, std::string& out, Refusal character,
+                              Refusal tooLong) {
+            if (!encodeField(page, field, options, out, refused))
+                refuse(refused == utf8::kInvalid ? Refusal::NotUtf8 : character, refused);
+            else if (out.size() > kFieldCapacity)
+                refuse(tooLong, 0, out.size());
+            else
+                return true;
+            return false;
+        };
+        if (!take(*options.wordPage, wordText, word, Refusal::WordCharacter, Refusal::WordTooLong) ||
+            !take(*options.translationPage, translationText, translation, Refusal::TranslationCharacter,
+                  Refusal::TranslationTooLong))
             continue;
-        }
-        if (word.size() > kFieldCapacity) {
-            refuse(Refusal::WordTooLong, 0, word.size());
-            continue;
-        }
-        if (!encodeField(*options.translationPage, translationText, options, translation, refused)) {
-            refuse(refused == utf8::kInvalid ? Refusal::NotUtf8 : Refusal::TranslationCharacter, refused);
-            continue;
-        }
-        if (translation.size() > kFieldCapacity) {
-            refuse(Refusal::TranslationTooLong, 0, translation.size());
-            continue;
-        }
         transcription.clear();
         if (!ipa.empty()) {
             std::size_t at = 0;

@@ -10,14 +10,13 @@ Usage: dc_module_test.py BUILD_DIR
 import os
 import shutil
 import stat
-import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop  # noqa: E402
+from desktop import Desktop, install  # noqa: E402
 
 BUILD = None
 DICT_SIZE = 208
@@ -26,9 +25,7 @@ DICT_SIZE = 208
 class Module(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = tempfile.mkdtemp(prefix="mox-dc-prefix-")
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", cls.prefix], check=True,
-                       stdout=subprocess.DEVNULL)
+        cls.prefix = install(BUILD)
         cls.mox = os.path.join(cls.prefix, "bin", "mox")
 
     @classmethod
