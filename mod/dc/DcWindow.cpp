@@ -58,6 +58,20 @@ QHBoxLayout* buttonRow(QPushButton* button)
     return row;
 }
 
+// A page of a few fields, a hint below them and the action button.
+QWidget* fieldsPage(QLayout* fields, const QString& hintText, QPushButton* button)
+{
+    auto* page = new QWidget;
+    auto* hint = new QLabel(hintText);
+    hint->setWordWrap(true);
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(fields);
+    layout->addWidget(hint);
+    layout->addLayout(buttonRow(button));
+    layout->addStretch(1);
+    return page;
+}
+
 } // namespace
 
 DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidget* parent)
@@ -181,7 +195,6 @@ QWidget* DcWindow::buildImportPage()
 
 QWidget* DcWindow::buildEmptyPage()
 {
-    auto* page = new QWidget;
     emptyName_ = new QLineEdit;
     emptyName_->setPlaceholderText(QStringLiteral("имя нового словаря"));
     connect(emptyName_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
@@ -194,20 +207,14 @@ QWidget* DcWindow::buildEmptyPage()
     nameRow->addWidget(emptyName_, 1);
     nameRow->addWidget(new QLabel(QStringLiteral(".dct")));
 
-    auto* hint = new QLabel(QStringLiteral("Словарь появится в папке словарей программы; слова в него "
-                                           "добавляются окном «Добавление лексики»."));
-    hint->setWordWrap(true);
-    auto* layout = new QVBoxLayout(page);
-    layout->addLayout(nameRow);
-    layout->addWidget(hint);
-    layout->addLayout(buttonRow(emptyButton_));
-    layout->addStretch(1);
-    return page;
+    return fieldsPage(nameRow,
+                      QStringLiteral("Словарь появится в папке словарей программы; слова в него "
+                                     "добавляются окном «Добавление лексики»."),
+                      emptyButton_);
 }
 
 QWidget* DcWindow::buildExportPage()
 {
-    auto* page = new QWidget;
     exportDictionary_ = new QComboBox;
     fillDictionaryList();
     exportFile_ = new QLineEdit;
@@ -225,19 +232,13 @@ QWidget* DcWindow::buildExportPage()
     form->addRow(QStringLiteral("Словарь:"), exportDictionary_);
     form->addRow(QStringLiteral("Файл:"), fileRow);
 
-    auto* hint = new QLabel(
-        QStringLiteral("Слова, переводы и транскрипция (в знаках МФА) записываются в текст UTF-8 через "
-                       "табуляцию, по строке на слово. Тексты читаются в кодировках шрифтов программы: %1 "
-                       "и %2.")
-            .arg(text(codePageForCharSet(settings_.foreignCharSet).name()),
-                 text(codePageForCharSet(settings_.nativeCharSet).name())));
-    hint->setWordWrap(true);
-    auto* layout = new QVBoxLayout(page);
-    layout->addLayout(form);
-    layout->addWidget(hint);
-    layout->addLayout(buttonRow(exportButton_));
-    layout->addStretch(1);
-    return page;
+    return fieldsPage(form,
+                      QStringLiteral("Слова, переводы и транскрипция (в знаках МФА) записываются в текст UTF-8 "
+                                     "через табуляцию, по строке на слово. Тексты читаются в кодировках шрифтов "
+                                     "программы: %1 и %2.")
+                          .arg(text(codePageForCharSet(settings_.foreignCharSet).name()),
+                               text(codePageForCharSet(settings_.nativeCharSet).name())),
+                      exportButton_);
 }
 
 void DcWindow::fillDictionaryList()
