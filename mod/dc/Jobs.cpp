@@ -138,7 +138,12 @@ bool readDictionaryFile(const std::string& path, Dictionary& records, std::size_
     const File file = openForReading(path, error);
     if (!file)
         return false;
-    const std::size_t size = sizeOf(file.get());
+    struct stat status {};
+    if (::fstat(::fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
+        error = "Словарь " + quoted(path) + " — не файл.";
+        return false;
+    }
+    const std::size_t size = static_cast<std::size_t>(status.st_size);
     records.resize(size / sizeof(DictRecord));
     fragment = size % sizeof(DictRecord);
     return readExactly(file.get(), records.data(), records.size() * sizeof(DictRecord), path, error);

@@ -214,6 +214,9 @@ TEST_F(DcFixture, NothingIsWrittenUnlessTheWholeDictionaryIs)
     EXPECT_EQ(exportDictionary(settings, "taken", path("out.tsv"), 0, 204, false).status, Outcome::Status::Exists);
     EXPECT_EQ(read(path("out.tsv")), "mine");
     EXPECT_TRUE(exportDictionary(settings, "taken", path("out.tsv"), 0, 204, true).done());
+    EXPECT_EQ(exportDictionary(settings, "folder.dct", path("folder.tsv"), 0, 204, false).status,
+              Outcome::Status::Failed);
+    EXPECT_FALSE(std::filesystem::exists(path("folder.tsv")));
     EXPECT_EQ(read(path("out.tsv")), "one\tодин\t\ntwo\tдва\t\n");
 }
 
