@@ -49,9 +49,11 @@ void fillLanguages(QComboBox* box, std::uint32_t current)
 
 std::uint32_t languageOf(const QComboBox* box) { return box->currentData().toUInt(); }
 
-// A row with the page's action button at its right end.
+// A row with the page's action button at its right end. Enter presses it:
+// each page has one such button, and the dialog presses the visible one.
 QHBoxLayout* buttonRow(QPushButton* button)
 {
+    button->setDefault(true);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     row->addWidget(button);
@@ -84,6 +86,13 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
     tabs_->addTab(buildImportPage(), QStringLiteral("Из текстового файла"));
     tabs_->addTab(buildEmptyPage(), QStringLiteral("Пустой словарь"));
     tabs_->addTab(buildExportPage(), QStringLiteral("Выгрузка в файл"));
+    // A page chosen is ready for typing in its first field.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int page) {
+        if (page == 1)
+            emptyName_->setFocus();
+        else if (page == 2)
+            exportFile_->setFocus();
+    });
 
     progress_ = new QProgressBar;
     progress_->setRange(0, 1000);
@@ -97,6 +106,7 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
+    buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
@@ -119,6 +129,7 @@ QWidget* DcWindow::buildImportPage()
     fileEdit_->setReadOnly(true);
     fileEdit_->setPlaceholderText(QStringLiteral("Текст UTF-8: столбцы через табуляцию или запятую (CSV)"));
     auto* browse = new QPushButton(QStringLiteral("Обзор…"));
+    browse->setAutoDefault(false);   // Enter in a field never opens the file chooser
     connect(browse, &QPushButton::clicked, this, &DcWindow::chooseFile);
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(new QLabel(QStringLiteral("Файл:")));
@@ -198,7 +209,6 @@ QWidget* DcWindow::buildEmptyPage()
     emptyName_ = new QLineEdit;
     emptyName_->setPlaceholderText(QStringLiteral("имя нового словаря"));
     connect(emptyName_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
-    connect(emptyName_, &QLineEdit::returnPressed, this, &DcWindow::runEmpty);
     emptyButton_ = new QPushButton(QStringLiteral("Создать пустой словарь"));
     connect(emptyButton_, &QPushButton::clicked, this, &DcWindow::runEmpty);
 
@@ -221,6 +231,7 @@ QWidget* DcWindow::buildExportPage()
     exportFile_->setPlaceholderText(QStringLiteral("файл, в который выгрузить слова"));
     connect(exportFile_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
     auto* browse = new QPushButton(QStringLiteral("Обзор…"));
+    browse->setAutoDefault(false);   // Enter in a field never opens the file chooser
     connect(browse, &QPushButton::clicked, this, &DcWindow::chooseExportFile);
     exportButton_ = new QPushButton(QStringLiteral("Выгрузить"));
     connect(exportButton_, &QPushButton::clicked, this, &DcWindow::runExport);
