@@ -122,6 +122,7 @@ ImportResult importRecords(std::string_view text, const ImportOptions& options)
             continue;
         }
         ++result.rows;
+        result.widest = std::max(result.widest, reader.fieldCount());
         if (options.progress && ++rowsSinceProgress == kProgressRows) {
             rowsSinceProgress = 0;
             options.progress(reader.position(), reader.size());

@@ -62,6 +62,7 @@ struct ImportResult {
     Dictionary records;
     std::vector<RefusedRow> refused;
     std::size_t rows = 0;         // data rows read (without the header)
+    std::size_t widest = 0;       // the most fields a data row had
 };
 
 // Builds the records of a new dictionary from a UTF-8 text in one pass.

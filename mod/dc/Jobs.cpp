@@ -226,6 +226,10 @@ Outcome importText(const ModuleSettings& settings, const ImportJob& job, std::st
     outcome.summary = "Словарь " + quoted(file) + " создан, слов в нём: " + std::to_string(result.records.size()) + ".";
     if (!result.refused.empty())
         outcome.summary += " Отклонено строк: " + std::to_string(result.refused.size()) + ".";
+    const int transcription = options.columns.transcription;
+    if (transcription != Columns::kNone && static_cast<std::size_t>(transcription) >= result.widest)
+        outcome.warnings.push_back("В файле нет столбца " + std::to_string(transcription + 1) +
+                                   ": слова записаны без транскрипции.");
     // The program shows each field by the character set of its font.
     if (wordSet != settings.foreignCharSet || translationSet != settings.nativeCharSet) {
         outcome.warnings.push_back(

@@ -98,6 +98,13 @@ TEST_F(DcFixture, TsvWithHeaderChosenColumnsAndOtherLanguages)
     ASSERT_EQ(made.warnings.size(), 1u);
     EXPECT_NE(made.warnings[0].find("windows-1250"), std::string::npos) << made.warnings[0];
     EXPECT_NE(made.warnings[0].find("«Языки/Шрифты»"), std::string::npos);
+    // A transcription column the file does not have is named.
+    j.columns = Columns{0, 1, 5};
+    j.replace = true;
+    made = importFile(settings, j);
+    ASSERT_TRUE(made.done());
+    ASSERT_EQ(made.warnings.size(), 2u);
+    EXPECT_EQ(made.warnings[0], "В файле нет столбца 6: слова записаны без транскрипции.");
     // Exported in those code pages, the letters come back.
     ASSERT_TRUE(exportDictionary(settings, "niemiecki.dct", path("out.tsv"), 0, 238, false).done());
     EXPECT_EQ(read(path("out.tsv")), "Mädchen\tdziewczyna\t\nStraße\tulica\t\n");
