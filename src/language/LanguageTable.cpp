@@ -18,6 +18,24 @@ std::optional<int> languageIndexOf(std::uint32_t id)
     return std::nullopt;
 }
 
+std::uint8_t charSetForLanguage(std::uint32_t id)
+{
+    switch (id) {
+    case 0x0419: case 0x0402: case 0x0C1A: case 0x0422:   // Cyrillic
+        return 204;
+    case 0x0408:                                          // Greek
+        return 161;
+    case 0x041F:                                          // Turkish
+        return 162;
+    case 0x0426: case 0x0427: case 0x0425:                // Baltic
+        return 186;
+    case 0x040E: case 0x0415: case 0x0418: case 0x041B: case 0x041A: case 0x0405:   // Central European
+        return 238;
+    default:                                              // Western
+        return 0;
+    }
+}
+
 std::string languageName(std::uint32_t id)
 {
     if (auto index = languageIndexOf(id))

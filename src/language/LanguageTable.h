@@ -66,4 +66,12 @@ std::string languageName(std::uint32_t id);
 // The list index of the row with identifier `id`, if the table has one.
 std::optional<int> languageIndexOf(std::uint32_t id);
 
+// The font character set whose code page holds the letters of a language:
+// 204 (cp1251) for Russian, Bulgarian, Serbian (Cyrillic) and Ukrainian, 161
+// (cp1253) for Greek, 162 (cp1254) for Turkish, 186 (cp1257) for the Baltic
+// languages, 238 (cp1250) for the Central European ones and 0 (cp1252) for
+// the others, an identifier outside the table included. Records made for a
+// language keep their bytes in this code page.
+std::uint8_t charSetForLanguage(std::uint32_t id);
+
 } // namespace mox

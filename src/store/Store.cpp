@@ -199,7 +199,7 @@ std::string folderOf(const std::string& path)
 
 } // namespace
 
-bool replaceFileContent(const std::string& path, const void* data, std::size_t size)
+bool replaceFileContent(const std::string& path, const void* data, std::size_t size, bool replace)
 {
     if (path.empty())
         return false;  // a name that may not be used: nothing is created
@@ -215,6 +215,10 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
     const bool hadFile = ::stat(target.c_str(), &old) == 0;
     if (hadFile && !S_ISREG(old.st_mode))
         return false;  // never put a file in place of a folder or a device
+    if (hadFile && !replace) {
+        errno = EEXIST;
+        return false;
+    }
     if (hadFile && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         return false;
 
@@ -237,9 +241,21 @@ bool replaceFileContent(const std::string& path, const void* data, std::size_t s
     ok = writeFully(file.get(), static_cast<const unsigned char*>(data), size);
     ok = ok && ::fsync(file.get()) == 0;
     ok = file.close() && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (replace) {
+        ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    } else {
+        // A hard link fails when a file is there, even one that appeared
+        // after the check above: nothing is ever replaced.
+        ok = ok && ::link(temp.c_str(), target.c_str()) == 0;
+        const int linkError = errno;
+        if (ok)
+            ::unlink(temp.c_str());
+        errno = linkError;
+    }
     if (!ok) {
+        const int error = errno;
         ::unlink(temp.c_str());
+        errno = error;
         return false;
     }
     // Make the rename itself durable; a failure here leaves a correct file.

@@ -63,8 +63,10 @@ bool writeList(const Settings& settings, const WordList& records);
 // `path` stays a link; the file it points to is replaced. The file keeps its
 // permission bits. A file the user may not write is left as it is and the
 // write fails, exactly as if it had been refused (the rename would replace
-// it just because the folder is writable). Reports nothing.
-bool replaceFileContent(const std::string& path, const void* data, std::size_t size);
+// it just because the folder is writable). With `replace` false an existing
+// file is never touched: the call fails with errno EEXIST instead. Reports
+// nothing; errno tells why it failed.
+bool replaceFileContent(const std::string& path, const void* data, std::size_t size, bool replace = true);
 
 // A record for a new word: all zero but `active` = 1.
 DictRecord newDictRecord();

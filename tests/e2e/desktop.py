@@ -9,6 +9,13 @@ import tempfile
 import time
 
 
+def install(build):
+    """Installs the build into a fresh temporary prefix and gives the prefix."""
+    prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
+    subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
+    return prefix
+
+
 def free_display(start):
     """The first display number from start on that no X server holds."""
     n = start

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -83,4 +84,23 @@ TEST(LanguageTable, NameSelectsItsOwnRowByBeginning)
         EXPECT_EQ(selected, row.index) << name;
         EXPECT_EQ(languageIndexOf(row.id), row.index);
     }
+}
+
+TEST(LanguageTable, EveryLanguageHasTheCharacterSetOfItsScript)
+{
+    const std::map<std::uint8_t, std::set<std::uint16_t>> expected = {
+        {204, {0x0419, 0x0402, 0x0C1A, 0x0422}},
+        {161, {0x0408}},
+        {162, {0x041F}},
+        {186, {0x0426, 0x0427, 0x0425}},
+        {238, {0x040E, 0x0415, 0x0418, 0x041B, 0x041A, 0x0405}},
+    };
+    for (const auto& row : LanguageTable) {
+        std::uint8_t want = 0;
+        for (const auto& [set, ids] : expected)
+            if (ids.count(row.id))
+                want = set;
+        EXPECT_EQ(charSetForLanguage(row.id), want) << row.listText;
+    }
+    EXPECT_EQ(charSetForLanguage(0x0809), 0) << "outside the table: Western";
 }

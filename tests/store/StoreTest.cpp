@@ -241,6 +241,31 @@ TEST_F(Store, UpdateThroughASymbolicLinkInTheFolderKeepsTheLink)
     EXPECT_EQ(fieldText(readRecords<ListRecord>(real)[0].word), "z");
 }
 
+TEST_F(Store, WritingANewFileNeverReplacesOne)
+{
+    const std::string fresh = (voc() / "new.dct").string();
+    ASSERT_TRUE(replaceFileContent(fresh, "abc", 3, false));
+    EXPECT_EQ(TempDir::readBytes(fresh), (Bytes{'a', 'b', 'c'}));
+    errno = 0;
+    EXPECT_FALSE(replaceFileContent(fresh, "xyz", 3, false));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(TempDir::readBytes(fresh), (Bytes{'a', 'b', 'c'}));
+
+    // A link to nowhere is a file there too; nothing is made at its target.
+    fs::create_symlink(dir.path() / "nowhere", voc() / "link.dct");
+    errno = 0;
+    EXPECT_FALSE(replaceFileContent((voc() / "link.dct").string(), "x", 1, false));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_FALSE(fs::exists(dir.path() / "nowhere"));
+
+    // A write that fails half-way leaves no file and no temporary file.
+    {
+        mox::testing::FileSizeLimit limit(2);
+        EXPECT_FALSE(replaceFileContent((voc() / "big.dct").string(), "abcdef", 6, false));
+    }
+    EXPECT_EQ(vocEntries(), (std::vector<std::string>{"link.dct", "new.dct"}));
+}
+
 TEST_F(Store, FailedWriteKeepsTheOldFileAndIsReported)
 {
     // A write that the system refuses (as on a full disk) part-way through.

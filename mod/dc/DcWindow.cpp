@@ -1,0 +1,483 @@
+#include "DcWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "Jobs.h"
+#include "QtCodePage.h"
+#include "language/LanguageTable.h"
+#include "platform/MessagePort.h"
+
+namespace mox::dc {
+
+namespace {
+
+// The progress bar comes up only when a job takes longer than a moment.
+constexpr qint64 kProgressDelayMs = 300;
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+std::string bytes(const QString& s) { return s.trimmed().toStdString(); }
+
+void fillLanguages(QComboBox* box, std::uint32_t current)
+{
+    for (const LanguageRow& row : LanguageTable)
+        box->addItem(QString::fromUtf8(row.listText.data(), static_cast<qsizetype>(row.listText.size())),
+                     QVariant::fromValue(static_cast<uint>(row.id)));
+    box->setCurrentIndex(languageIndexOf(current).value_or(0));
+}
+
+std::uint32_t languageOf(const QComboBox* box) { return box->currentData().toUInt(); }
+
+// A row with the page's action button at its right end. Enter presses it:
+// each page has one such button, and the dialog presses the visible one.
+QHBoxLayout* buttonRow(QPushButton* button)
+{
+    button->setDefault(true);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(button);
+    return row;
+}
+
+// A page of a few fields, a hint below them and the action button.
+QWidget* fieldsPage(QLayout* fields, const QString& hintText, QPushButton* button)
+{
+    auto* page = new QWidget;
+    auto* hint = new QLabel(hintText);
+    hint->setWordWrap(true);
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(fields);
+    layout->addWidget(hint);
+    layout->addLayout(buttonRow(button));
+    layout->addStretch(1);
+    return page;
+}
+
+} // namespace
+
+DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidget* parent)
+    : QDialog(parent), settings_(settings), messages_(messages)
+{
+    setWindowTitle(QStringLiteral("Mox! <> Создание словаря"));
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+
+    tabs_ = new QTabWidget;
+    tabs_->addTab(buildImportPage(), QStringLiteral("Из текстового файла"));
+    tabs_->addTab(buildEmptyPage(), QStringLiteral("Пустой словарь"));
+    tabs_->addTab(buildExportPage(), QStringLiteral("Выгрузка в файл"));
+    // A page chosen is ready for typing in its first field.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int page) {
+        if (page == 1)
+            emptyName_->setFocus();
+        else if (page == 2)
+            exportFile_->setFocus();
+    });
+
+    progress_ = new QProgressBar;
+    progress_->setRange(0, 1000);
+    progress_->setTextVisible(false);
+    progress_->hide();
+
+    report_ = new QPlainTextEdit;
+    report_->setReadOnly(true);
+    report_->setPlaceholderText(QStringLiteral("Здесь будет отчёт о сделанном."));
+    report_->setMinimumHeight(fontMetrics().lineSpacing() * 4);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
+    buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_, 4);
+    layout->addWidget(progress_);
+    layout->addWidget(new QLabel(QStringLiteral("Отчёт:")));
+    layout->addWidget(report_, 1);
+    layout->addWidget(buttons);
+
+    const int unit = fontMetrics().averageCharWidth();
+    resize(unit * 110, fontMetrics().lineSpacing() * 46);
+    updateButtons();
+}
+
+QWidget* DcWindow::buildImportPage()
+{
+    auto* page = new QWidget;
+
+    fileEdit_ = new QLineEdit;
+    fileEdit_->setReadOnly(true);
+    fileEdit_->setPlaceholderText(QStringLiteral("Текст UTF-8: столбцы через табуляцию или запятую (CSV)"));
+    auto* browse = new QPushButton(QStringLiteral("Обзор…"));
+    browse->setAutoDefault(false);   // Enter in a field never opens the file chooser
+    connect(browse, &QPushButton::clicked, this, &DcWindow::chooseFile);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(new QLabel(QStringLiteral("Файл:")));
+    fileRow->addWidget(fileEdit_, 1);
+    fileRow->addWidget(browse);
+
+    separator_ = new QComboBox;
+    separator_->addItems({QStringLiteral("по первой строке"), QStringLiteral("табуляция"),
+                          QStringLiteral("запятая (CSV)")});
+    header_ = new QCheckBox(QStringLiteral("Первая строка — заголовок, пропустить"));
+    connect(separator_, &QComboBox::currentIndexChanged, this, &DcWindow::refreshPreview);
+    connect(header_, &QCheckBox::toggled, this, &DcWindow::refreshPreview);
+    auto* formatRow = new QHBoxLayout;
+    formatRow->addWidget(new QLabel(QStringLiteral("Разделитель:")));
+    formatRow->addWidget(separator_);
+    formatRow->addSpacing(fontMetrics().averageCharWidth() * 3);
+    formatRow->addWidget(header_);
+    formatRow->addStretch(1);
+
+    previewModel_ = new QStandardItemModel(this);
+    preview_ = new QTableView;
+    preview_->setModel(previewModel_);
+    preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    preview_->setSelectionMode(QAbstractItemView::NoSelection);
+    preview_->horizontalHeader()->setStretchLastSection(true);
+    preview_->verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() + 4);
+    preview_->setMinimumHeight((fontMetrics().lineSpacing() + 4) * 8);
+
+    wordColumn_ = new QComboBox;
+    translationColumn_ = new QComboBox;
+    transcriptionColumn_ = new QComboBox;
+    for (QComboBox* box : {wordColumn_, translationColumn_, transcriptionColumn_})
+        box->setMinimumContentsLength(16);
+    foreignLanguage_ = new QComboBox;
+    nativeLanguage_ = new QComboBox;
+    fillLanguages(foreignLanguage_, settings_.foreignLanguage);
+    fillLanguages(nativeLanguage_, settings_.nativeLanguage);
+    importName_ = new QLineEdit;
+    importName_->setPlaceholderText(QStringLiteral("имя нового словаря"));
+    connect(importName_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
+
+    auto* columns = new QGroupBox(QStringLiteral("Столбцы"));
+    auto* columnForm = new QFormLayout(columns);
+    columnForm->addRow(QStringLiteral("Слово:"), wordColumn_);
+    columnForm->addRow(QStringLiteral("Перевод:"), translationColumn_);
+    columnForm->addRow(QStringLiteral("Транскрипция (МФА):"), transcriptionColumn_);
+
+    auto* languages = new QGroupBox(QStringLiteral("Языки"));
+    auto* languageForm = new QFormLayout(languages);
+    languageForm->addRow(QStringLiteral("Изучаемый язык:"), foreignLanguage_);
+    languageForm->addRow(QStringLiteral("Язык перевода:"), nativeLanguage_);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(importName_, 1);
+    nameRow->addWidget(new QLabel(QStringLiteral(".dct")));
+    languageForm->addRow(QStringLiteral("Имя словаря:"), nameRow);
+
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(columns, 1);
+    choices->addWidget(languages, 1);
+
+    importButton_ = new QPushButton(QStringLiteral("Создать словарь из файла"));
+    connect(importButton_, &QPushButton::clicked, this, &DcWindow::runImport);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(fileRow);
+    layout->addLayout(formatRow);
+    layout->addWidget(new QLabel(QStringLiteral("Первые строки файла:")));
+    layout->addWidget(preview_, 1);
+    layout->addLayout(choices);
+    layout->addLayout(buttonRow(importButton_));
+    fillColumnChoosers(0);
+    return page;
+}
+
+QWidget* DcWindow::buildEmptyPage()
+{
+    emptyName_ = new QLineEdit;
+    emptyName_->setPlaceholderText(QStringLiteral("имя нового словаря"));
+    connect(emptyName_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
+    emptyButton_ = new QPushButton(QStringLiteral("Создать пустой словарь"));
+    connect(emptyButton_, &QPushButton::clicked, this, &DcWindow::runEmpty);
+
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel(QStringLiteral("Имя словаря:")));
+    nameRow->addWidget(emptyName_, 1);
+    nameRow->addWidget(new QLabel(QStringLiteral(".dct")));
+
+    return fieldsPage(nameRow,
+                      QStringLiteral("Словарь появится в папке словарей программы; слова в него "
+                                     "добавляются окном «Добавление лексики»."),
+                      emptyButton_);
+}
+
+QWidget* DcWindow::buildExportPage()
+{
+    exportDictionary_ = new QComboBox;
+    fillDictionaryList();
+    exportFile_ = new QLineEdit;
+    exportFile_->setPlaceholderText(QStringLiteral("файл, в который выгрузить слова"));
+    connect(exportFile_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
+    auto* browse = new QPushButton(QStringLiteral("Обзор…"));
+    browse->setAutoDefault(false);   // Enter in a field never opens the file chooser
+    connect(browse, &QPushButton::clicked, this, &DcWindow::chooseExportFile);
+    exportButton_ = new QPushButton(QStringLiteral("Выгрузить"));
+    connect(exportButton_, &QPushButton::clicked, this, &DcWindow::runExport);
+
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(exportFile_, 1);
+    fileRow->addWidget(browse);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Словарь:"), exportDictionary_);
+    form->addRow(QStringLiteral("Файл:"), fileRow);
+
+    return fieldsPage(form,
+                      QStringLiteral("Слова, переводы и транскрипция (в знаках МФА) записываются в текст UTF-8 "
+                                     "через табуляцию, по строке на слово. Тексты читаются в кодировках шрифтов "
+                                     "программы: %1 и %2.")
+                          .arg(text(codePageForCharSet(settings_.foreignCharSet).name()),
+                               text(codePageForCharSet(settings_.nativeCharSet).name())),
+                      exportButton_);
+}
+
+void DcWindow::fillDictionaryList()
+{
+    const QString current = exportDictionary_->currentText();
+    exportDictionary_->clear();
+    const QDir folder(text(settings_.dictFolder));
+    exportDictionary_->addItems(folder.entryList({QStringLiteral("*.dct")}, QDir::Files, QDir::Name));
+    if (const int at = exportDictionary_->findText(current); at >= 0)
+        exportDictionary_->setCurrentIndex(at);
+}
+
+void DcWindow::chooseFile()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Mox! <> Файл со словами"), file_.isEmpty() ? QDir::homePath() : QFileInfo(file_).path(),
+        QStringLiteral("Тексты со столбцами (*.txt *.tsv *.csv);;Все файлы (*)"));
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void DcWindow::chooseExportFile()
+{
+    const QString suggested = QDir::homePath() + QLatin1Char('/') +
+                              QFileInfo(exportDictionary_->currentText()).completeBaseName() + QStringLiteral(".txt");
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Mox! <> Выгрузить в файл"), suggested,
+                                                      QStringLiteral("Тексты (*.txt *.tsv);;Все файлы (*)"), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (!path.isEmpty())
+        exportFile_->setText(path);
+}
+
+bool DcWindow::openFile(const QString& path)
+{
+    std::string content, error;
+    if (!readWholeFile(path.toStdString(), content, error)) {
+        messages_.show(error, MessageIcon::Error);
+        return false;
+    }
+    text_ = std::move(content);
+    file_ = path;
+    fileEdit_->setText(path);
+    if (importName_->text().trimmed().isEmpty())
+        importName_->setText(QFileInfo(path).completeBaseName());
+    refreshPreview();
+    // The file's own columns: word, translation and, with a third, transcription.
+    const Columns columns = defaultColumns(text_, separator_->currentIndex() == 2 ? Separator::Comma
+                                                  : separator_->currentIndex() == 1 ? Separator::Tab
+                                                                                    : detectSeparator(text_));
+    wordColumn_->setCurrentIndex(wordColumn_->findData(columns.word));
+    translationColumn_->setCurrentIndex(translationColumn_->findData(columns.translation));
+    transcriptionColumn_->setCurrentIndex(transcriptionColumn_->findData(columns.transcription));
+    updateButtons();
+    return true;
+}
+
+void DcWindow::refreshPreview()
+{
+    previewModel_->clear();
+    if (file_.isEmpty()) {
+        fillColumnChoosers(0);
+        return;
+    }
+    const Separator separator = separator_->currentIndex() == 1   ? Separator::Tab
+                                : separator_->currentIndex() == 2 ? Separator::Comma
+                                                                  : detectSeparator(text_);
+    RowReader reader(text_, separator);
+    QStringList headers;
+    int columns = 0;
+    if (header_->isChecked() && reader.next()) {
+        for (std::size_t i = 0; i < reader.fieldCount(); ++i)
+            headers << QString::fromUtf8(reader.field(i).data(), static_cast<qsizetype>(reader.field(i).size()));
+        columns = static_cast<int>(reader.fieldCount());
+    }
+    QStringList lines;
+    for (int row = 0; row < kPreviewRows && reader.next(); ++row) {
+        QList<QStandardItem*> items;
+        for (std::size_t i = 0; i < reader.fieldCount(); ++i) {
+            const std::string_view field = reader.field(i);
+            items << new QStandardItem(QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size())));
+        }
+        columns = std::max(columns, static_cast<int>(items.size()));
+        previewModel_->appendRow(items);
+        lines << QString::number(reader.line());
+    }
+    previewModel_->setColumnCount(columns);
+    for (int c = 0; c < columns; ++c) {
+        const QString title = c < headers.size() && !headers[c].isEmpty()
+                                  ? QStringLiteral("%1: %2").arg(c + 1).arg(headers[c])
+                                  : QString::number(c + 1);
+        previewModel_->setHorizontalHeaderItem(c, new QStandardItem(title));
+    }
+    previewModel_->setVerticalHeaderLabels(lines);
+    preview_->resizeColumnsToContents();
+    fillColumnChoosers(columns);
+}
+
+QString DcWindow::columnTitle(int column) const
+{
+    // The header's name, or else the first row's text as a reminder.
+    const QString title = previewModel_->horizontalHeaderItem(column)->text();
+    if (header_->isChecked() || previewModel_->rowCount() == 0)
+        return title;
+    const QString sample = previewModel_->index(0, column).data().toString();
+    return sample.isEmpty() ? title : QStringLiteral("%1 — %2").arg(title, sample.left(24));
+}
+
+void DcWindow::fillColumnChoosers(int columns)
+{
+    const auto refill = [&](QComboBox* box, bool withNone, int fallback) {
+        const QVariant kept = box->currentData();
+        box->clear();
+        if (withNone)
+            box->addItem(QStringLiteral("нет"), Columns::kNone);
+        for (int c = 0; c < columns; ++c)
+            box->addItem(columnTitle(c), c);
+        const int at = kept.isValid() ? box->findData(kept) : -1;
+        box->setCurrentIndex(at >= 0 ? at : std::max(0, box->findData(fallback)));
+    };
+    refill(wordColumn_, false, 0);
+    refill(translationColumn_, false, 1);
+    refill(transcriptionColumn_, true, columns >= 3 ? 2 : Columns::kNone);
+    updateButtons();
+}
+
+void DcWindow::updateButtons()
+{
+    if (importButton_)
+        importButton_->setEnabled(!file_.isEmpty() && wordColumn_->count() >= 2 &&
+                                  !importName_->text().trimmed().isEmpty());
+    if (emptyButton_)
+        emptyButton_->setEnabled(!emptyName_->text().trimmed().isEmpty());
+    if (exportButton_)
+        exportButton_->setEnabled(exportDictionary_->count() > 0 && !exportFile_->text().trimmed().isEmpty());
+}
+
+template <class Job>
+Outcome DcWindow::runAsking(Job job)
+{
+    Outcome outcome = job(false);
+    if (outcome.status != Outcome::Status::Exists)
+        return outcome;
+    const std::string question = "Файл «" + outcome.target + "» уже есть.\nЗаменить его?";
+    if (messages_.show(question, MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
+        return outcome;
+    return job(true);
+}
+
+void DcWindow::runImport()
+{
+    if (file_.isEmpty())
+        return;
+    const int word = wordColumn_->currentData().toInt();
+    const int translation = translationColumn_->currentData().toInt();
+    const int transcription = transcriptionColumn_->currentData().toInt();
+    if (word == translation || (transcription != Columns::kNone && (transcription == word || transcription == translation))) {
+        messages_.show("Один столбец выбран дважды: у слова, перевода и транскрипции должны быть разные столбцы.",
+                       MessageIcon::Warning);
+        return;
+    }
+    ImportJob job;
+    job.file = file_.toStdString();
+    job.name = bytes(importName_->text());
+    job.separator = separator_->currentIndex() == 1   ? std::optional(Separator::Tab)
+                    : separator_->currentIndex() == 2 ? std::optional(Separator::Comma)
+                                                      : std::nullopt;
+    job.columns = Columns{word, translation, transcription};
+    job.skipHeader = header_->isChecked();
+    job.foreignLanguage = languageOf(foreignLanguage_);
+    job.nativeLanguage = languageOf(nativeLanguage_);
+    job.progress = [this](std::size_t done, std::size_t total) { progressed(done, total); };
+
+    setEnabled(false);
+    progressStarted_ = QDateTime::currentMSecsSinceEpoch();
+    const Outcome outcome = runAsking([&](bool replace) {
+        job.replace = replace;
+        return importText(settings_, job, text_);
+    });
+    progress_->hide();
+    setEnabled(true);
+    showOutcome(outcome);
+    fillDictionaryList();
+}
+
+void DcWindow::runEmpty()
+{
+    const std::string name = bytes(emptyName_->text());
+    if (name.empty())
+        return;
+    showOutcome(runAsking([&](bool replace) { return createEmpty(settings_, name, replace); }));
+    fillDictionaryList();
+}
+
+void DcWindow::runExport()
+{
+    if (exportDictionary_->count() == 0 || exportFile_->text().trimmed().isEmpty())
+        return;
+    const std::string dictionary = exportDictionary_->currentText().toStdString();
+    const std::string file = exportFile_->text().trimmed().toStdString();
+    showOutcome(runAsking([&](bool replace) {
+        return exportDictionary(settings_, dictionary, file, settings_.foreignCharSet, settings_.nativeCharSet,
+                                replace);
+    }));
+}
+
+void DcWindow::showOutcome(const Outcome& outcome)
+{
+    QStringList lines;
+    lines << text(outcome.summary);
+    for (const std::string& warning : outcome.warnings)
+        lines << QStringLiteral("Внимание: ") + text(warning);
+    if (!outcome.details.empty()) {
+        lines << QString();
+        for (const std::string& detail : outcome.details)
+            lines << text(detail);
+    }
+    report_->setPlainText(lines.join(QLatin1Char('\n')));
+    if (outcome.status == Outcome::Status::Failed)
+        messages_.show(outcome.summary, MessageIcon::Error);
+}
+
+void DcWindow::progressed(std::size_t done, std::size_t total)
+{
+    if (QDateTime::currentMSecsSinceEpoch() - progressStarted_ < kProgressDelayMs)
+        return;
+    progress_->show();
+    progress_->setValue(total == 0 ? 1000 : static_cast<int>(done * 1000 / total));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace mox::dc

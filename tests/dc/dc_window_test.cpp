@@ -1,0 +1,126 @@
+// The module's window offscreen: a file loaded into the preview, columns,
+// header and languages chosen with the mouse and keyboard, the dictionary
+// made, the report shown; an existing dictionary only replaced when the
+// user says so.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+#include "DcFixture.h"
+#include "DcWindow.h"
+#include "platform/fake/RecordingMessages.h"
+
+using namespace mox;
+using namespace mox::dc;
+
+namespace {
+
+void choose(QComboBox* box, const QString& text)
+{
+    const int at = box->findText(text, Qt::MatchStartsWith);
+    ASSERT_GE(at, 0) << text.toStdString();
+    box->setFocus();
+    // Home, then Down to the item: the way a keyboard user picks it.
+    QTest::keyClick(box, Qt::Key_Home);
+    for (int i = 0; i < at; ++i)
+        QTest::keyClick(box, Qt::Key_Down);
+    ASSERT_EQ(box->currentIndex(), at);
+}
+
+} // namespace
+
+TEST_F(DcFixture, WindowImportsAPreviewedFileWithTheChosenColumns)
+{
+    write(path("Deutsch.csv"), "Artikel,Wort,Übersetzung,IPA\n"
+                               "die,Katze,\"кошка, кот\",ˈkat͡sə\n"
+                               "der,Hund,собака,hʊnt\n"
+                               "das,Haus,дом,haʊ̯s\n");
+    RecordingMessages messages;
+    DcWindow window(settings, messages);
+    window.show();
+    EXPECT_EQ(window.windowTitle(), "Mox! <> Создание словаря");
+    EXPECT_FALSE(window.importButton()->isEnabled());
+
+    ASSERT_TRUE(window.openFile(QString::fromStdString(path("Deutsch.csv"))));
+    EXPECT_EQ(window.importNameEdit()->text(), "Deutsch");
+    auto* model = window.preview()->model();
+    ASSERT_EQ(model->rowCount(), 4);
+    ASSERT_EQ(model->columnCount(), 4);
+    EXPECT_EQ(model->index(1, 2).data().toString(), "кошка, кот");
+
+    QTest::mouseClick(window.headerBox(), Qt::LeftButton, {}, QPoint(8, window.headerBox()->height() / 2));
+    ASSERT_TRUE(window.headerBox()->isChecked());
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "2: Wort");
+    EXPECT_EQ(window.preview()->verticalHeader()->model()->headerData(0, Qt::Vertical).toString(), "2");
+
+    choose(window.wordColumnBox(), "2: Wort");
+    choose(window.translationColumnBox(), "3: Übersetzung");
+    choose(window.transcriptionColumnBox(), "нет");
+    choose(window.foreignLanguageBox(), "Немецкий");
+    choose(window.nativeLanguageBox(), "Русский");
+    ASSERT_TRUE(window.importButton()->isEnabled());
+    // Enter in the name field makes the dictionary (it never opens the file chooser).
+    window.importNameEdit()->setFocus();
+    QTest::keyClick(window.importNameEdit(), Qt::Key_Return);
+
+    const auto r = records(dict("Deutsch.dct"));
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(fieldText(r[0].word), "Katze");
+    EXPECT_EQ(fieldText(r[0].translation), "\xEA\xEE\xF8\xEA\xE0, \xEA\xEE\xF2");
+    EXPECT_EQ(fieldText(r[0].transcription), "");
+    EXPECT_TRUE(window.reportView()->toPlainText().startsWith("Словарь «Deutsch.dct» создан, слов в нём: 3."))
+        << window.reportView()->toPlainText().toStdString();
+    EXPECT_TRUE(messages.shown.empty());
+
+    // With the IPA column the tie bar and the non-syllabic mark have no key:
+    // those rows are refused and named in the report.
+    choose(window.transcriptionColumnBox(), "4: IPA");
+    QTest::mouseClick(window.importButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Файл «" + dict("Deutsch.dct") + "» уже есть.\nЗаменить его?");
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    ASSERT_EQ(records(dict("Deutsch.dct")).size(), 1u) << "replaced after Yes";
+    EXPECT_EQ(fieldText(records(dict("Deutsch.dct"))[0].word), "Hund");
+    const QString report = window.reportView()->toPlainText();
+    EXPECT_TRUE(report.contains("строка 2: в транскрипции знак «\u0361», для которого нет клавиши")) << report.toStdString();
+    EXPECT_TRUE(report.contains("строка 4: в транскрипции знак «\u032F»")) << report.toStdString();
+
+    // Answering No keeps the file as it is.
+    const std::string before = read(dict("Deutsch.dct"));
+    messages.answers.push_back(MessageAnswer::No);
+    choose(window.transcriptionColumnBox(), "нет");
+    QTest::mouseClick(window.importButton(), Qt::LeftButton);
+    EXPECT_EQ(read(dict("Deutsch.dct")), before);
+    EXPECT_TRUE(window.reportView()->toPlainText().contains("не заменён"));
+}
+
+TEST_F(DcFixture, WindowCreatesAnEmptyDictionaryAndExportsOne)
+{
+    RecordingMessages messages;
+    DcWindow window(settings, messages);
+    window.show();
+    window.tabs()->setCurrentIndex(1);
+    EXPECT_FALSE(window.emptyButton()->isEnabled());
+    QTest::keyClicks(window.emptyNameEdit(), "novyj");
+    QTest::keyClick(window.emptyNameEdit(), Qt::Key_Return);
+    EXPECT_TRUE(std::filesystem::exists(dict("novyj.dct")));
+    EXPECT_EQ(window.reportView()->toPlainText(), "Создан пустой словарь «novyj.dct».");
+
+    // The export list follows the folder.
+    window.tabs()->setCurrentIndex(2);
+    ASSERT_EQ(window.exportDictionaryBox()->count(), 1);
+    QTest::keyClicks(window.exportFileEdit(), QString::fromStdString(path("out.tsv")));
+    QTest::mouseClick(window.exportButton(), Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::exists(path("out.tsv")));
+    EXPECT_EQ(read(path("out.tsv")), "");
+    EXPECT_EQ(window.reportView()->toPlainText().toStdString(),
+              "Выгружено слов: 0 в файл «" + path("out.tsv") + "».");
+}
