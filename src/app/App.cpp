@@ -6,6 +6,8 @@
 #include "app/EscapeFilter.h"
 #include "app/Termination.h"
 #include "app/TrayMenu.h"
+#include "editing/AddWordsDialog.h"
+#include "editing/ExcludeWordDialog.h"
 #include "help/AboutBox.h"
 #include "help/Help.h"
 #include "help/ProgramIcon.h"
@@ -79,6 +81,14 @@ void App::startWindow()
     dialogs.about = [this](QWidget* owner) {
         AboutBox box(*messages_, owner);
         box.exec();
+    };
+    dialogs.addWords = [this](QWidget* owner) {
+        AddWordsDialog dialog(*settings_, *layouts_, owner);
+        return dialog.run() == AddWordsDialog::Closed;
+    };
+    dialogs.confirmExclude = [](QWidget* owner) {
+        ExcludeWordDialog dialog(owner);
+        return dialog.ask();
     };
     dialogs.installTranscriptionFont = [this] {
         transcriptionFont_->install(TranscriptionFont::defaultPath(*settings_));
