@@ -4,8 +4,8 @@
 // adding a word in place; each beside a plain sequential read of the file.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "PlainRead.h"
+
 
 #include <filesystem>
 #include <fstream>
@@ -92,14 +92,8 @@ void PlainRead(benchmark::State& state)
 {
     const std::string path = data().settings.dictionaryPath();
     std::vector<char> buffer(1 << 20);
-    for (auto _ : state) {
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        std::size_t total = 0;
-        for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
-            total += static_cast<std::size_t>(got);
-        ::close(fd);
-        benchmark::DoNotOptimize(total);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(bench::readWhole(path, buffer));
 }
 
 // The dialog from construction to ready (not shown).
