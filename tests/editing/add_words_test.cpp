@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -15,6 +17,9 @@
 #include <filesystem>
 
 #include "editing/AddWordsDialog.h"
+#include "editing/ExcludeWordDialog.h"
+#include "help/Help.h"
+#include "help/HelpWindow.h"
 #include "editing/WordIndex.h"
 #include "language/CharsetCodec.h"
 #include "language/TranscriptionKeyboard.h"
@@ -614,6 +619,51 @@ TEST_F(AddWordsTest, AWordThatDidNotReachTheFileIsNotCounted)
     EXPECT_EQ(dialog->addedLabel()->text(), "0");
     EXPECT_EQ(dialog->index().size(), 0);
     EXPECT_EQ(dialog->wordField()->text(), "lost"); // nothing lost from the fields either
+}
+
+TEST_F(AddWordsTest, F1OpensTheDialogsHelpPages)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MOX_TEST_HELP_FILE), QString::fromStdString(settings.helpFile())));
+    setHelpSettings(&settings);
+    auto pageOnView = [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* help = qobject_cast<HelpWindow*>(top); help && help->isVisible())
+                return help->browser()->documentTitle();
+        return QString();
+    };
+    writeDictionary({});
+    open();
+    QTest::keyClick(dialog->wordField(), Qt::Key_F1);
+    EXPECT_EQ(pageOnView(), QStringLiteral("Добавление слов"));
+
+    ExcludeWordDialog exclude;
+    exclude.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&exclude));
+    QApplication::setActiveWindow(&exclude);
+    QTest::keyClick(exclude.yesButton(), Qt::Key_F1);
+    EXPECT_EQ(pageOnView(), QStringLiteral("Исключение слова"));
+    EXPECT_TRUE(messages.shown.empty());
+    setHelpSettings(nullptr);
+}
+
+TEST_F(AddWordsTest, KeyboardIsDraggedByItsBackground)
+{
+    writeDictionary({});
+    open();
+    focusOn(dialog->transcriptionField());
+    TranscriptionKeyboard* keyboard = dialog->keyboard();
+    ASSERT_NE(keyboard, nullptr);
+    const QPoint start = keyboard->pos();
+    // Between the rows of keys, where no key is.
+    const QPoint grip(keyboard->width() - 2, keyboard->height() - 2);
+    ASSERT_EQ(keyboard->childAt(grip), nullptr);
+    QTest::mousePress(keyboard, Qt::LeftButton, {}, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(30, 20)), QPointF(keyboard->mapToGlobal(grip + QPoint(30, 20))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(keyboard, &move);
+    QTest::mouseRelease(keyboard, Qt::LeftButton, {}, grip + QPoint(30, 20));
+    EXPECT_EQ(keyboard->pos(), start + QPoint(30, 20));
+    EXPECT_EQ(focus(), dialog->transcriptionField());
 }
 
 } // namespace
