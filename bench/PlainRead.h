@@ -1,17 +1,18 @@
 #pragma once
-// The yardstick of the benchmarks: open a file and read it whole in 1 MiB
-// chunks, as fast as the system gives its bytes.
-#include <fcntl.h>
-#include <unistd.h>
+#include <benchmark/benchmark.h>
 
 #include <cstddef>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
-namespace bench {
-
-inline std::size_t readWhole(const std::string& path, std::vector<char>& buffer)
+// The yardstick of the benchmarks: opens the file and reads it whole in
+// 1 MiB chunks, as fast as a program can take in its bytes; gives the number
+// of bytes read.
+inline std::size_t readWholeFile(const std::string& path)
 {
+    static std::vector<char> buffer(1 << 20);
     const int fd = ::open(path.c_str(), O_RDONLY);
     std::size_t total = 0;
     for (ssize_t got; fd >= 0 && (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
@@ -21,4 +22,13 @@ inline std::size_t readWhole(const std::string& path, std::vector<char>& buffer)
     return total;
 }
 
-} // namespace bench
+// The plain read as a benchmark of its own, beside the measured operation.
+inline void plainRead(benchmark::State& state, const std::string& path)
+{
+    std::size_t total = 0;
+    for (auto _ : state) {
+        total = readWholeFile(path);
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * total));
+}

@@ -90,10 +90,7 @@ Dataset& data()
 
 void PlainRead(benchmark::State& state)
 {
-    const std::string path = data().settings.dictionaryPath();
-    std::vector<char> buffer(1 << 20);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(bench::readWhole(path, buffer));
+    plainRead(state, data().settings.dictionaryPath());
 }
 
 // The dialog from construction to ready (not shown).

@@ -235,23 +235,23 @@ void AddWordsDialog::layoutControls(QWidget* owner)
 {
     const DialogUnits du(font());
     setFixedSize(du.x(273), du.y(209));
-    du.place(word_, 9, 16, 255, 14);
-    du.place(transcriptionBox_, 8, 34, 62, 8);
-    du.place(transcription_, 9, 43, 151, 14);
-    du.place(translation_, 9, 69, 255, 14);
-    du.place(addButton_, 201, 88, 63, 15);
-    du.place(list_, 9, 110, 255, 72);
-    du.place(closeButton_, 201, 186, 63, 15);
-    du.place(frame_, 3, 0, 267, 207);
-    du.place(addedText_, 37, 185, 37, 8);
-    du.place(countText_, 37, 195, 35, 8);
-    du.place(countLabel_, 6, 195, 27, 8);
-    du.place(wordText_, 9, 7, 44, 8);
-    du.place(translationText_, 9, 60, 30, 8);
-    du.place(addedLabel_, 6, 185, 27, 8);
-    du.place(listText_, 9, 100, 30, 8);
+    word_->setGeometry(du.rect(9, 16, 255, 14));
+    transcriptionBox_->setGeometry(du.rect(8, 34, 62, 8));
+    transcription_->setGeometry(du.rect(9, 43, 151, 14));
+    translation_->setGeometry(du.rect(9, 69, 255, 14));
+    addButton_->setGeometry(du.rect(201, 88, 63, 15));
+    list_->setGeometry(du.rect(9, 110, 255, 72));
+    closeButton_->setGeometry(du.rect(201, 186, 63, 15));
+    frame_->setGeometry(du.rect(3, 0, 267, 207));
+    addedText_->setGeometry(du.rect(37, 185, 37, 8));
+    countText_->setGeometry(du.rect(37, 195, 35, 8));
+    countLabel_->setGeometry(du.rect(6, 195, 27, 8));
+    wordText_->setGeometry(du.rect(9, 7, 44, 8));
+    translationText_->setGeometry(du.rect(9, 60, 30, 8));
+    addedLabel_->setGeometry(du.rect(6, 185, 27, 8));
+    listText_->setGeometry(du.rect(9, 100, 30, 8));
     // The reasons for a refused edit, between the translation and the list.
-    du.place(status_, 44, 85, 154, 24);
+    status_->setGeometry(du.rect(44, 85, 154, 24));
     frame_->lower();
     // The check box sizes to its text, which may be wider than the template's.
     transcriptionBox_->resize(std::max(transcriptionBox_->width(), transcriptionBox_->sizeHint().width()),

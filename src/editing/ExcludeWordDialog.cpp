@@ -108,9 +108,9 @@ ExcludeWordDialog::ExcludeWordDialog(QWidget* owner) : QDialog(owner, Qt::Dialog
     // The 250 x 99 template, over the learning window's word area.
     const DialogUnits du(font());
     setFixedSize(du.x(250), du.y(99));
-    du.place(yes_, 74, 64, 45, 18);
-    du.place(no_, 125, 64, 45, 18);
-    du.place(question_, 6, 3, 237, 39);
+    yes_->setGeometry(du.rect(74, 64, 45, 18));
+    no_->setGeometry(du.rect(125, 64, 45, 18));
+    question_->setGeometry(du.rect(6, 3, 237, 39));
     if (owner != nullptr)
         move(owner->mapToGlobal(QPoint(du.x(10), du.y(36))));
     // Without a frame of the window system's, the panel draws its own edge.
