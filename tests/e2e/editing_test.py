@@ -8,14 +8,13 @@ menu — then read the dictionary and list files byte for byte.
 Usage: editing_test.py BUILD_DIR
 """
 import os
-import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop  # noqa: E402
+from desktop import Desktop, install  # noqa: E402
 from e2e_test import DICT_SIZE, dict_records, list_records  # noqa: E402
 
 BUILD = None
@@ -38,10 +37,7 @@ def keyboard_key(row, column, bracket_key=False):
 class Editing(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", cls.prefix], check=True,
-                       stdout=subprocess.DEVNULL)
-        cls.mox = os.path.join(cls.prefix, "bin", "mox")
+        cls.mox = install(BUILD)
 
     def tray_menu(self, d, ups):
         """Right click on the icon, then the item that many steps above the bottom."""
