@@ -8,6 +8,8 @@
 #include "app/Termination.h"
 #include "app/TrayMenu.h"
 #include "editing/DictionaryEditor.h"
+#include "editing/AddWordsDialog.h"
+#include "editing/ExcludeWordDialog.h"
 #include "help/AboutBox.h"
 #include "help/Help.h"
 #include "help/ProgramIcon.h"
@@ -85,6 +87,14 @@ void App::startWindow()
         box.exec();
     };
     dialogs.options = [this](QWidget* owner) { runOptions(owner); };
+    dialogs.addWords = [this](QWidget* owner) {
+        AddWordsDialog dialog(*settings_, *layouts_, owner);
+        return dialog.run() == AddWordsDialog::Closed;
+    };
+    dialogs.confirmExclude = [](QWidget* owner) {
+        ExcludeWordDialog dialog(owner);
+        return dialog.ask();
+    };
     dialogs.installTranscriptionFont = [this] {
         transcriptionFont_->install(TranscriptionFont::defaultPath(*settings_));
     };

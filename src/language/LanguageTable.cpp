@@ -43,4 +43,17 @@ std::string languageName(std::uint32_t id)
     return {};
 }
 
+std::string_view languageLocaleName(std::uint32_t id)
+{
+    // In the order of LanguageTable.
+    static constexpr std::array<std::string_view, kLanguageCount> locales{
+        "en_US", "bg_BG", "hu_HU", "nl_NL", "el_GR", "da_DK", "is_IS", "es_ES", "it_IT", "lv_LV",
+        "lt_LT", "de_DE", "nb_NO", "nn_NO", "pl_PL", "pt_PT", "ro_RO", "ru_RU", "sr_Cyrl_RS", "sk_SK",
+        "tr_TR", "uk_UA", "fi_FI", "fr_FR", "hr_HR", "cs_CZ", "sv_SE", "et_EE",
+    };
+    if (auto index = languageIndexOf(id))
+        return locales[static_cast<std::size_t>(*index)];
+    return {};
+}
+
 } // namespace mox

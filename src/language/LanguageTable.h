@@ -74,4 +74,9 @@ std::optional<int> languageIndexOf(std::uint32_t id);
 // language keep their bytes in this code page.
 std::uint8_t charSetForLanguage(std::uint32_t id);
 
+// The locale of the row with identifier `id` ("en_US", "ru_RU", "sr_Cyrl_RS"),
+// by which words of that language are put in order; the empty string for an
+// identifier outside the table.
+std::string_view languageLocaleName(std::uint32_t id);
+
 } // namespace mox

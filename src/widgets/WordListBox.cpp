@@ -3,61 +3,10 @@
 #include <algorithm>
 
 #include <QMouseEvent>
-#include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
-#include <QStyledItemDelegate>
+
+#include "widgets/WordRowDelegate.h"
 
 namespace mox {
-
-namespace {
-
-QFont::Weight qtWeight(int weight)
-{
-    return weight >= 700 ? QFont::Bold : QFont::Normal;
-}
-
-// Draws one row: the background, the text in one line vertically centred and
-// inset by 2 pixels horizontally and 1 vertically, and the focus rectangle.
-class RowDelegate final : public QStyledItemDelegate {
-public:
-    explicit RowDelegate(WordListBox* list) : QStyledItemDelegate(list), list_(list) {}
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
-    {
-        return {option.rect.width(), list_->rowHeight()};
-    }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        const bool selected = option.state & QStyle::State_Selected;
-        painter->save();
-        painter->fillRect(option.rect, selected ? QColor(WordListBox::kSelectedBackground)
-                                                : list_->palette().color(QPalette::Base));
-        QColor text = selected ? QColor(WordListBox::kSelectedText) : list_->palette().color(QPalette::Text);
-        if (!list_->isEnabled())
-            text = list_->palette().color(QPalette::Disabled, QPalette::Text);
-        painter->setPen(text);
-        painter->setFont(list_->itemFont(selected));
-        const QRect textRect = option.rect.adjusted(2, 1, -2, -1);
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                          index.data(Qt::DisplayRole).toString());
-        if ((option.state & QStyle::State_HasFocus) && list_->hasFocus()) {
-            QStyleOptionFocusRect focus;
-            focus.initFrom(list_);
-            focus.rect = option.rect;
-            focus.backgroundColor = selected ? QColor(WordListBox::kSelectedBackground)
-                                             : list_->palette().color(QPalette::Base);
-            list_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, list_);
-        }
-        painter->restore();
-    }
-
-private:
-    WordListBox* list_;
-};
-
-} // namespace
 
 const QString& WordListBox::addWordsCaption()
 {
@@ -67,7 +16,8 @@ const QString& WordListBox::addWordsCaption()
 
 WordListBox::WordListBox(QWidget* parent) : QListWidget(parent)
 {
-    setItemDelegate(new RowDelegate(this));
+    rows_ = new WordRowDelegate(this);
+    setItemDelegate(rows_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setMouseTracking(true);
@@ -78,24 +28,28 @@ WordListBox::WordListBox(QWidget* parent) : QListWidget(parent)
 
 void WordListBox::setItemFont(int pointSizeTenths, int weight, int charSet, const QString& face)
 {
-    pointSizeTenths_ = pointSizeTenths > 0 ? pointSizeTenths : 10;
-    weight_ = weight;
-    charSet_ = charSet;
-    face_ = face;
+    rows_->setItemFont(pointSizeTenths, weight, charSet, face);
     viewport()->update();
 }
 
 QFont WordListBox::itemFont(bool selected) const
 {
-    QFont font(face_);
-    font.setPointSizeF(pointSizeTenths_ / 10.0);
-    font.setWeight(qtWeight(selected ? 700 : weight_));
-    return font;
+    return rows_->itemFont(selected);
+}
+
+int WordListBox::itemCharSet() const
+{
+    return rows_->itemCharSet();
+}
+
+int WordListBox::rowHeight() const
+{
+    return rows_->rowHeight();
 }
 
 void WordListBox::setRowHeight(int pixels)
 {
-    rowHeight_ = pixels > 0 ? pixels : 1;
+    rows_->setRowHeight(pixels);
     // Uniform sizes are cached by the view; make it measure again.
     doItemsLayout();
     viewport()->update();
@@ -162,14 +116,8 @@ void WordListBox::mouseReleaseEvent(QMouseEvent* event)
 void WordListBox::paintEvent(QPaintEvent* event)
 {
     QListWidget::paintEvent(event);
-    if (count() == 0 && hasFocus()) {
-        QPainter painter(viewport());
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = viewport()->rect().adjusted(1, 1, -1, -1);
-        focus.backgroundColor = palette().color(QPalette::Base);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
+    if (count() == 0 && hasFocus())
+        WordRowDelegate::paintEmptyFocus(this);
 }
 
 } // namespace mox

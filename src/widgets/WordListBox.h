@@ -6,6 +6,8 @@
 
 namespace mox {
 
+class WordRowDelegate;
+
 // The owner-drawn list of word variants, used by the learning window and the
 // add-words dialog. Rows have a fixed height; the selected row is drawn bold on
 // a light grey background. While the pointer moves over the list (except in the
@@ -14,7 +16,7 @@ namespace mox {
 class WordListBox : public QListWidget {
     Q_OBJECT
 public:
-    static constexpr QRgb kSelectedBackground = qRgb(230, 230, 230);
+    static constexpr QRgb kSelectedBackground = qRgb(230, 230, 230);  // as WordRowDelegate
     static constexpr QRgb kSelectedText = qRgb(50, 50, 50);
     // The caption of the one window in which the mouse does not select rows.
     static const QString& addWordsCaption();
@@ -26,11 +28,11 @@ public:
     // drawn with weight 700.
     void setItemFont(int pointSizeTenths, int weight, int charSet, const QString& face);
     QFont itemFont(bool selected) const;
-    int itemCharSet() const { return charSet_; }
+    int itemCharSet() const;
 
     // Fixed row height in pixels (at least 1).
     void setRowHeight(int pixels);
-    int rowHeight() const { return rowHeight_; }
+    int rowHeight() const;
     // Row height = the list's height divided by `rows` (0 counts as 1).
     void setRowHeightFromCount(unsigned rows);
 
@@ -59,11 +61,7 @@ protected:
 private:
     bool mouseSelects() const;
 
-    int pointSizeTenths_ = 100;
-    int weight_ = 400;
-    int charSet_ = 0;
-    QString face_;
-    int rowHeight_ = 16;
+    WordRowDelegate* rows_ = nullptr;
     bool activeAnswer_ = true;
     int lastMouseRow_ = -1;
 };

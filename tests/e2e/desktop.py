@@ -24,6 +24,13 @@ def free_display(start):
     return n
 
 
+def install(build):
+    """Installs the build into a fresh temporary prefix; gives the program's path."""
+    prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
+    subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
+    return os.path.join(prefix, "bin", "mox")
+
+
 class Desktop:
     def __init__(self):
         self.home = tempfile.mkdtemp(prefix="mox-e2e-")

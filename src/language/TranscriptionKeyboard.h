@@ -1,0 +1,89 @@
+#pragma once
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+class QAbstractButton;
+
+namespace mox {
+
+// What the transcription keyboard needs of the window that owns it (the
+// add-words dialog): its transcription field's text, the caret index to
+// insert at, and the focus back in the field.
+class TranscriptionKeyboardOwner {
+public:
+    virtual ~TranscriptionKeyboardOwner() = default;
+    virtual QString transcriptionText() const = 0;
+    // Puts `text` into the field; false (with the reason shown by the owner)
+    // when the field cannot hold it, and then the field is unchanged.
+    virtual bool replaceTranscription(const QString& text) = 0;
+    // The character index at the field's caret, also remembered by the owner
+    // as its insertion point.
+    virtual int caretCharIndex() = 0;
+    // Insertion point + 1; the caret moves there.
+    virtual void advanceInsertionPoint() = 0;
+    virtual void focusTranscription() = 0;
+};
+
+// The floating window of 55 keys for typing a phonetic transcription with the
+// mouse. Each key is captioned and drawn in the transcription font, which
+// shows ordinary characters as phonetic symbols; a click inserts the key's
+// character at the owner's caret. The "[...]" key encloses the whole text in
+// square brackets. The window never takes the focus, so typing goes on in
+// the owner's field; it is dragged by its background and closes by its close
+// box, Esc or its owner's request (closeKeyboard), telling the owner `closed`.
+class TranscriptionKeyboard final : public QWidget {
+    Q_OBJECT
+public:
+    struct Key {
+        int id;
+        const char* caption;  // the character inserted; "[...]" for the bracket key
+    };
+    // The keys, row by row, left to right.
+    static const std::vector<std::vector<Key>>& rows();
+    static constexpr const char* kFontFamily = "TransMox";
+    static constexpr const char* kBracketCaption = "[...]";
+
+    // Creates the window owned by `ownerWindow` and places it at the owner
+    // window's top-left corner + (247, 73), 213 pixels wide; show() it then.
+    TranscriptionKeyboard(TranscriptionKeyboardOwner& owner, QWidget* ownerWindow);
+    ~TranscriptionKeyboard() override;
+
+    // The key with that control id, or nullptr.
+    QAbstractButton* key(int id) const;
+    // The key with that caption, or nullptr.
+    QAbstractButton* keyCaptioned(const QString& caption) const;
+
+    void pressKey(const QString& caption);
+
+public slots:
+    // The owner's closing request.
+    void closeKeyboard();
+
+signals:
+    // The keyboard went away (its close box, Esc or the owner's request).
+    void closed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void insertCharacter(const QString& character);
+    void encloseInBrackets();
+
+    TranscriptionKeyboardOwner& owner_;
+    std::vector<QAbstractButton*> keys_;
+    bool told_ = false;
+    // A drag moved by hand where the window system cannot move the window.
+    bool dragging_ = false;
+    QPoint dragOffset_;
+};
+
+} // namespace mox
