@@ -11,7 +11,10 @@ namespace {
 // Settings derives the folders; its messages are not wanted here.
 class NoMessages final : public MessagePort {
 public:
-    MessageAnswer show(std::string_view, MessageIcon, MessageButtons) override { return MessageAnswer::Ok; }
+    MessageAnswer show(std::string_view, MessageIcon, MessageButtons, std::string_view) override
+    {
+        return MessageAnswer::Ok;
+    }
 };
 
 } // namespace
