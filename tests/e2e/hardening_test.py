@@ -17,7 +17,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop  # noqa: E402
+from desktop import Desktop, install  # noqa: E402
 from e2e_test import DICT_SIZE, LIST_SIZE, dict_records, list_records, practice_dictionary  # noqa: E402
 
 BUILD = None
@@ -66,10 +66,7 @@ def tree(root):
 class Hardening(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", cls.prefix], check=True,
-                       stdout=subprocess.DEVNULL)
-        cls.mox = os.path.join(cls.prefix, "bin", "mox")
+        cls.mox = install(BUILD)
 
     def paths(self, d):
         conf = os.path.join(d.env["XDG_CONFIG_HOME"], "Jov Software", "Mox!.conf")
