@@ -195,8 +195,12 @@ class Hardening(unittest.TestCase):
                 before = read(lst)
                 began = time.monotonic()
                 proc.send_signal(signal.SIGTERM)
+                shot = False
                 while proc.poll() is None and time.monotonic() - began < 5:
                     self.assertEqual(self.boxes(d), [], "a box waits for the user")
+                    if not shot and time.monotonic() - began > 0.4:
+                        d.screenshot(os.path.join(tempfile.gettempdir(), "mox-e2e-termination.png"))
+                        shot = True
                     time.sleep(0.05)
                 took = time.monotonic() - began
                 self.assertIsNotNone(proc.poll(), "the program did not end")
