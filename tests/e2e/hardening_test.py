@@ -182,16 +182,16 @@ class Hardening(unittest.TestCase):
 
             # Root writes any file: a full disk stands in for the read-only file.
             mounted = False
-            if os.geteuid() == 0:
-                saved = read(lst)
-                mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", voc],
-                                         stderr=subprocess.DEVNULL).returncode == 0
-                if mounted:
-                    write(lst, saved)
-                    fill(voc)
-            if not mounted:
-                os.chmod(lst, 0o444)
             try:
+                if os.geteuid() == 0:
+                    saved = read(lst)
+                    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", voc],
+                                             stderr=subprocess.DEVNULL).returncode == 0
+                    if mounted:
+                        write(lst, saved)
+                        fill(voc)
+                if not mounted:
+                    os.chmod(lst, 0o444)
                 before = read(lst)
                 began = time.monotonic()
                 proc.send_signal(signal.SIGTERM)
