@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "NoWindow.h"
 #include "learning/LearningEngine.h"
 #include "platform/fake/FixedClock.h"
 #include "platform/fake/RecordingMessages.h"
@@ -21,18 +22,6 @@
 namespace {
 
 constexpr int kWords = 100'000;
-
-class NoWindow final : public mox::LearningCallbacks {
-public:
-    void render(const mox::Presentation&) override {}
-    void showCorrectAnswer(const std::string&, mox::FontRole) override {}
-    void disableVariants() override {}
-    void hideTranscriptionLine() override {}
-    void showTranscriptionLine() override {}
-    void clearTypedAnswer() override {}
-    void restoreAfterWrong(std::uint16_t) override {}
-    void retreatWithAutoshow() override {}
-};
 
 // A program folder with a dictionary of kWords words, every fourth already
 // learned, and no list yet.
@@ -81,7 +70,10 @@ Files& files()
     return f;
 }
 
-void BM_TopUpList(benchmark::State& state)
+// Tops up a list of 20 from the dictionary. With `afterReading` the list is
+// full already, read from its file as before a showing, and the pass only
+// reconciles it with the dictionary (no word is drawn).
+void topUp(benchmark::State& state, bool afterReading)
 {
     Files& f = files();
     mox::RecordingMessages messages;
@@ -96,6 +88,11 @@ void BM_TopUpList(benchmark::State& state)
         state.PauseTiming();
         f.regenerate();
         mox::LearningEngine engine(settings, clock, window);
+        if (afterReading) {
+            mox::LearningEngine fill(settings, clock, window);
+            fill.topUpList();
+            engine.loadList();
+        }
         clock.advance(1);
         state.ResumeTiming();
         const bool ok = engine.topUpList();
@@ -107,36 +104,14 @@ void BM_TopUpList(benchmark::State& state)
                             static_cast<std::int64_t>(f.image.size()));
 }
 
-// The first showing after the list was read: a full list of 20 is
-// reconciled with the dictionary in one pass (no word is drawn).
+void BM_TopUpList(benchmark::State& state)
+{
+    topUp(state, false);
+}
+
 void BM_ReconcileFullList(benchmark::State& state)
 {
-    Files& f = files();
-    mox::RecordingMessages messages;
-    mox::Settings settings(messages);
-    settings.setAppPath(f.root.string());
-    settings.setSCurDict("big.dct");
-    settings.setSCurList("big.lst");
-    settings.setISubSetRecCount(20);
-    mox::FixedClock clock;
-    NoWindow window;
-    for (auto _ : state) {
-        state.PauseTiming();
-        f.regenerate();
-        {
-            mox::LearningEngine fill(settings, clock, window);
-            fill.topUpList();
-        }
-        mox::LearningEngine engine(settings, clock, window);
-        engine.loadList();
-        state.ResumeTiming();
-        const bool ok = engine.topUpList();
-        benchmark::DoNotOptimize(ok);
-        if (!ok || engine.list().size() != 20 || !messages.shown.empty())
-            state.SkipWithError("reconciling failed");
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(f.image.size()));
+    topUp(state, true);
 }
 
 // The floor: one sequential pass over the same file in large reads.

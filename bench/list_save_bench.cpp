@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "NoWindow.h"
 #include "learning/LearningEngine.h"
 #include "platform/fake/FixedClock.h"
 #include "platform/fake/RecordingMessages.h"
@@ -20,18 +21,6 @@
 #include "store/Store.h"
 
 namespace {
-
-class NoWindow final : public mox::LearningCallbacks {
-public:
-    void render(const mox::Presentation&) override {}
-    void showCorrectAnswer(const std::string&, mox::FontRole) override {}
-    void disableVariants() override {}
-    void hideTranscriptionLine() override {}
-    void showTranscriptionLine() override {}
-    void clearTypedAnswer() override {}
-    void restoreAfterWrong(std::uint16_t) override {}
-    void retreatWithAutoshow() override {}
-};
 
 // A program folder (under the benchmark's working folder, which is on a real
 // disk, unlike a /tmp that may be in memory) whose dictionary and list hold

@@ -290,7 +290,7 @@ bool LearningEngine::topUpList()
                 state.inList = state.inList || state.active;
         reconcile(dictionary, states, candidates);
         if (!writable)
-            return live != 0;
+            return full && live != 0;  // nothing can be drawn from it
     }
     if (live == 0)
         return false;

@@ -1,6 +1,7 @@
 #include "settings/UserSetup.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -184,6 +185,35 @@ bool writeSettings(QtRegistry& registry, const UserSetup::Paths& paths, Counts c
     return true;
 }
 
+// Whether the settings file holds at least one group of the program. A file
+// that holds none (empty, random bytes, another program's file) gives the
+// program nothing but an "Error Open Key" for every group at every start.
+bool holdsSettings(const QString& file)
+{
+    const QSettings store(file, QSettings::IniFormat);
+    if (store.status() != QSettings::NoError)
+        return false;
+    const QStringList groups = store.childGroups();
+    for (const Default& d : defaults())
+        if (groups.contains(QString::fromLatin1(d.group)))
+            return true;
+    return false;
+}
+
+// Moves a settings file that holds none of the program's groups aside, as
+// "<file>.<date>-<time>.bak", so the first run can write fresh settings. The
+// backup name (empty on failure).
+QString moveAsideUnusableSettings(const QString& file)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString backup = file + QLatin1Char('.') + stamp + QStringLiteral(".bak");
+    for (int n = 2; QFileInfo::exists(backup); ++n)
+        backup = file + QLatin1Char('.') + stamp + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
+    std::error_code ec;
+    std::filesystem::rename(fsPath(file), fsPath(backup), ec);
+    return ec ? QString() : backup;
+}
+
 } // namespace
 
 UserSetup::Paths UserSetup::standardPaths()
@@ -236,8 +266,16 @@ bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages, const Paths&
             QFile::link(paths.executable, link);
     }
 
-    if (registry.exists())
-        return true;
+    QString damaged;
+    if (registry.exists()) {
+        if (holdsSettings(registry.fileName()))
+            return true;
+        damaged = moveAsideUnusableSettings(registry.fileName());
+        if (damaged.isEmpty()) {
+            tell(messages, message("Не удалось переименовать повреждённый файл настроек ", registry.fileName()));
+            return false;
+        }
+    }
 
     // First run: the starter dictionary, then the settings that make it current.
     const QString dictionary = root + QStringLiteral("/voc/") + kStarterDictionary;
@@ -249,6 +287,14 @@ bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages, const Paths&
     if (!writeSettings(registry, paths, countWords(dictionary))) {
         tell(messages, message("Не удалось записать начальные настройки ", registry.fileName()));
         return false;
+    }
+    if (!damaged.isEmpty()) {
+        const QString text = QStringLiteral("В файле настроек не нашлось ни одного раздела настроек программы. "
+                                            "Он сохранён как\n") +
+                             damaged + QStringLiteral("\nи заменён начальными настройками:\n") + registry.fileName();
+        const QByteArray bytes = text.toUtf8();
+        messages.show(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                      MessageIcon::Warning);
     }
     return true;
 }

@@ -21,7 +21,10 @@ class QtRegistry;
 // copies the starter dictionary into voc/ and writes every settings value with
 // its first-run default (the program folder as sAppPath, the starter
 // dictionary current). Settings and dictionaries that exist are never
-// overwritten, and a dictionary the user deleted is not brought back.
+// overwritten, and a dictionary the user deleted is not brought back. A
+// settings file that holds none of the program's groups (empty, random bytes)
+// counts as no settings: it is kept beside as "<file>.<date>-<time>.bak", the
+// first run's settings are written, and one message names both files.
 class UserSetup {
 public:
     struct Paths {

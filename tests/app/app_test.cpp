@@ -334,15 +334,13 @@ TEST(SingleInstance, ASecondCopyEndsAtOnceWithoutTouchingAnything)
     EXPECT_FALSE(std::filesystem::exists(home.path() / "data"));
 }
 
-TEST(Program, ATerminationSignalEndsTheRunningProgramAfterWritingTheList)
+// Starts the built program offscreen for a user whose home is `home` (its
+// runtime, configuration and data folders below it).
+void startProgram(QProcess& program, const TempDir& home)
 {
-    TempDir home;
     const auto run = home.path() / "run";
     std::filesystem::create_directories(run);
     std::filesystem::permissions(run, std::filesystem::perms::owner_all);
-    const auto list = home.path() / "data" / "mox" / "voc" / "english.lst";
-
-    QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString(run.string()));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString((home.path() / "config").string()));
@@ -352,6 +350,14 @@ TEST(Program, ATerminationSignalEndsTheRunningProgramAfterWritingTheList)
     program.setProcessEnvironment(env);
     program.start(MOX_PROGRAM, {});
     ASSERT_TRUE(program.waitForStarted(10000));
+}
+
+TEST(Program, ATerminationSignalEndsTheRunningProgramAfterWritingTheList)
+{
+    TempDir home;
+    const auto list = home.path() / "data" / "mox" / "voc" / "english.lst";
+    QProcess program;
+    startProgram(program, home);
     // Running: the settings are set up and the window has retreated once.
     for (int i = 0; i < 100 && !std::filesystem::exists(list); ++i)
         QTest::qWait(100);
@@ -396,9 +402,6 @@ private:
 TEST(Program, ATerminationSignalOnAFullDiskEndsAtOnceWithoutABoxAndSaysWhyOnStandardError)
 {
     TempDir home;
-    const auto run = home.path() / "run";
-    std::filesystem::create_directories(run);
-    std::filesystem::permissions(run, std::filesystem::perms::owner_all);
     const auto voc = home.path() / "data" / "mox" / "voc";
     // Three words in the list the program reads at its start.
     std::filesystem::create_directories(voc);
@@ -406,16 +409,7 @@ TEST(Program, ATerminationSignalOnAFullDiskEndsAtOnceWithoutABoxAndSaysWhyOnStan
     const auto settingsFile = home.path() / "config" / "Jov Software" / "Mox!.conf";
 
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(run.string()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home.path() / "config").string()));
-    env.insert("XDG_DATA_HOME", QString::fromStdString((home.path() / "data").string()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.remove("DISPLAY");
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::SeparateChannels);
-    program.start(MOX_PROGRAM, {});
-    ASSERT_TRUE(program.waitForStarted(10000));
+    startProgram(program, home);
     for (int i = 0; i < 100 && !std::filesystem::exists(settingsFile); ++i)
         QTest::qWait(100);
     ASSERT_TRUE(std::filesystem::exists(settingsFile));

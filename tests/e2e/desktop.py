@@ -137,3 +137,10 @@ class Desktop:
 
     def screenshot(self, path):
         self.run(["import", "-window", "root", path], check=False)
+
+
+def install(build):
+    """Installs the build into a fresh temporary prefix; the installed program."""
+    prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
+    subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
+    return os.path.join(prefix, "bin", "mox")

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -15,6 +18,7 @@
 #include <cstring>
 
 #include "language/CharsetCodec.h"
+#include "store/Store.h"
 #include "learning/MainWindow.h"
 #include "platform/fake/FakeActivity.h"
 #include "platform/fake/FakeForeground.h"
@@ -578,6 +582,62 @@ TEST_F(MainWindowTest, OptionsEndTheWrongAnswerSaveTheListAndComeBackInTheModeTh
     EXPECT_FALSE(window->variants()->isVisible());
     EXPECT_FALSE(window->prompt()->text().isEmpty());
     EXPECT_EQ(window->engine().list().size(), listOnDisk().size()); // read again from the file
+}
+
+TEST_F(MainWindowTest, WithoutAUsableDictionaryTheWindowTellsOnceAndTouchesNothing)
+{
+    writeDictionary(kWords);
+    std::filesystem::create_directories(dir.path() / "other");
+    const auto snapshot = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+            names.push_back(e.path().lexically_relative(dir.path()).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto dictionaryBefore = TempDir::readBytes(dictPath());
+
+    // A name leading out of the folder: one message naming it, then the
+    // window works as without a dictionary; nothing is created anywhere.
+    settings.setSCurDict("../other/x.dct");
+    settings.setSCurList("../other/x.lst");
+    const auto before = snapshot();
+    start();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("\"../other/x.dct\""), std::string::npos);
+    EXPECT_EQ(window->variants()->count(), 0);
+    window->autoShow().hideToTray();
+    window->endWork();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(snapshot(), before);
+    window.reset();
+
+    // No dictionary chosen: the path is the folder itself, which is no
+    // dictionary, as a missing file is; nothing to tell.
+    messages.clear();
+    settings.setSCurDict("");
+    settings.setSCurList("");
+    start();
+    window->autoShow().hideToTray();
+    window.reset();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(TempDir::readBytes(dictPath()), dictionaryBefore);
+}
+
+TEST_F(MainWindowTest, TheStartRemovesWhatASaveCutOffByAKillLeftBehind)
+{
+    writeDictionary(kWords);
+    const pid_t ended = ::fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0)
+        ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const auto leftover = dir.path() / "voc" / temporaryFileName(ended, 3);
+    TempDir::writeBytes(leftover, {1, 2, 3});
+    start(false);
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 int main(int argc, char** argv)

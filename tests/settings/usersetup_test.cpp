@@ -214,6 +214,46 @@ TEST_F(UserSetupTest, AFolderThatCannotBeMadeIsReportedAndLeavesNoSettings)
     EXPECT_FALSE(registry.exists());
 }
 
+TEST_F(UserSetupTest, ASettingsFileWithoutAnyGroupIsKeptAsideAndTheFirstRunRuns)
+{
+    QByteArray random(4096, '\0');
+    std::srand(7);
+    for (char& c : random)
+        c = static_cast<char>(std::rand());
+    for (const QByteArray& damaged : {QByteArray(), random, QByteArray("sAppPath=/somewhere\n")}) {
+        QDir(QFileInfo(registry.fileName()).path()).removeRecursively();
+        writeAll(registry.fileName(), damaged);
+        messages.clear();
+        ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
+
+        // One message names both files; the damaged one is beside, as it was.
+        ASSERT_EQ(messages.shown.size(), 1u);
+        const std::string& text = messages.shown[0].text;
+        const QStringList backups =
+            QDir(QFileInfo(registry.fileName()).path()).entryList({"Mox!.conf.*.bak"}, QDir::Files);
+        ASSERT_EQ(backups.size(), 1);
+        const QString backup = QFileInfo(registry.fileName()).path() + "/" + backups[0];
+        EXPECT_EQ(readAll(backup), damaged);
+        EXPECT_NE(text.find(backup.toStdString()), std::string::npos) << text;
+        EXPECT_NE(text.find(registry.fileName().toStdString() + ""), std::string::npos) << text;
+
+        // The new settings load without a single complaint.
+        const Settings s = loaded();
+        EXPECT_TRUE(loadMessages.shown.empty()) << loadMessages.shown.size() << " messages";
+        EXPECT_EQ(s.sCurDict(), "english.dct");
+        loadMessages.clear();
+    }
+
+    // A file that holds some of the groups is the user's: kept as it is
+    // (load then reports what is missing).
+    const QByteArray partial = "[Method]\niRowCount=5\n";
+    writeAll(registry.fileName(), partial);
+    messages.clear();
+    ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(readAll(registry.fileName()), partial);
+}
+
 TEST(UserSetupPaths, StandardPlacesAreBesideTheProgramAndUnderTheUserData)
 {
     const auto p = UserSetup::standardPaths();
