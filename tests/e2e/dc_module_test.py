@@ -16,7 +16,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop, install  # noqa: E402
+from desktop import Desktop, install_prefix  # noqa: E402
 
 BUILD = None
 DICT_SIZE = 208
@@ -25,7 +25,7 @@ DICT_SIZE = 208
 class Module(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = install(BUILD)
+        cls.prefix = install_prefix(BUILD)
         cls.mox = os.path.join(cls.prefix, "bin", "mox")
 
     @classmethod

@@ -9,11 +9,16 @@ import tempfile
 import time
 
 
-def install(build):
+def install_prefix(build):
     """Installs the build into a fresh temporary prefix and gives the prefix."""
     prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
     subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
     return prefix
+
+
+def install(build):
+    """Installs the build into a fresh temporary prefix; gives the program's path."""
+    return os.path.join(install_prefix(build), "bin", "mox")
 
 
 def free_display(start):
@@ -22,13 +27,6 @@ def free_display(start):
     while os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
         n += 1
     return n
-
-
-def install(build):
-    """Installs the build into a fresh temporary prefix; gives the program's path."""
-    prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
-    subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
-    return os.path.join(prefix, "bin", "mox")
 
 
 class Desktop:
@@ -138,9 +136,3 @@ class Desktop:
     def screenshot(self, path):
         self.run(["import", "-window", "root", path], check=False)
 
-
-def install(build):
-    """Installs the build into a fresh temporary prefix; the installed program."""
-    prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
-    subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
-    return os.path.join(prefix, "bin", "mox")

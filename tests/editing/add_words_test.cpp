@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 #include <filesystem>
 
 #include "editing/AddWordsDialog.h"
@@ -582,17 +584,18 @@ TEST_F(AddWordsTest, MissingDictionaryIsCreatedOnYesAndTheDialogEndsOnNo)
     EXPECT_STREQ(onDisk()[0].word, "new");
 }
 
-TEST_F(AddWordsTest, FilesThatCannotBeUsedAreReported)
+TEST_F(AddWordsTest, AFolderInPlaceOfTheDictionaryCountsAsNoDictionary)
 {
-    // A dictionary that is a folder can be neither read nor appended to.
+    // A folder at the dictionary's path is no dictionary: the dialog offers
+    // to create one, and the creation fails without touching the folder.
     std::filesystem::create_directories(dictPath());
     dialog = std::make_unique<AddWordsDialog>(settings, layouts);
     EXPECT_EQ(dialog->run(), AddWordsDialog::Ended);
-    const auto texts = messages.texts();
-    ASSERT_GE(texts.size(), 2u);
-    EXPECT_EQ(std::vector<std::string>(texts.end() - 2, texts.end()),
-              (std::vector<std::string>{"Ошибка: Не удалось загрузить словарь.\n", "Не удалось открыть файл словаря."}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Отсутствует файл словаря. Cоздать новый словарь и \nоткрыть его для добавления лексики?",
+                                        "Не удалось создать файл словаря."}));
     EXPECT_EQ(messages.shown.back().icon, MessageIcon::Error);
+    EXPECT_TRUE(std::filesystem::is_directory(dictPath()));
 }
 
 TEST_F(AddWordsTest, ADictionaryThatCannotBeCreatedEndsTheDialog)
@@ -608,16 +611,23 @@ TEST_F(AddWordsTest, ADictionaryThatCannotBeCreatedEndsTheDialog)
 
 TEST_F(AddWordsTest, AWordThatDidNotReachTheFileIsNotCounted)
 {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    // Every write to it fails (and it is no plain file to list words from).
-    std::filesystem::create_symlink("/dev/full", dictPath());
+    writeDictionary({{"cat", cp1251("кошка"), "kat"}});
     open();
     messages.clear();
+    // The file may grow no further (as on a full disk): every write to it fails.
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = previous;
+    limit.rlim_cur = static_cast<rlim_t>(std::filesystem::file_size(dictPath()));
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     typeWord("lost", "", "x");
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_EQ(std::filesystem::file_size(dictPath()), 208u); // nothing torn left behind
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Не удалось записать слово в файл словаря."});
     EXPECT_EQ(dialog->addedLabel()->text(), "0");
-    EXPECT_EQ(dialog->index().size(), 0);
+    EXPECT_EQ(dialog->index().size(), 1);
     EXPECT_EQ(dialog->wordField()->text(), "lost"); // nothing lost from the fields either
 }
 
