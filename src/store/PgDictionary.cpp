@@ -285,9 +285,11 @@ std::vector<std::string> CPgDictionary::dictionaryFiles() const
          it.increment(error)) {
         const std::string name = it->path().filename().string();
         std::error_code statusError;
-        // Only regular files (or links to them): a folder named like a
-        // dictionary is not one.
-        if (isDictionaryName(name) && isPlainFileName(name) && it->is_regular_file(statusError))
+        // Only regular files (or links to files of this folder): a folder
+        // named like a dictionary is not one, and a link that leads out of
+        // the folder is never offered.
+        if (isDictionaryName(name) && !confinedPath(settings_.dictFolder(), name).empty() &&
+            it->is_regular_file(statusError))
             names.push_back(name);
     }
     QList<QString> shown;
@@ -513,7 +515,8 @@ void CPgDictionary::deleteDictionary()
         return;
 
     int error = 0;
-    if (!removeFile(settings_.dictFolder() + *name, error)) {
+    const std::string path = confinedPath(settings_.dictFolder(), *name);
+    if (path.empty() || !removeFile(path, error)) {
         // Nothing was deleted: the page stays as it was.
         messages_.show("Не удалось удалить словарь " + *name + ": " + removalReason(error) +
                            ".\nСловарь и его список остались без изменений.",
