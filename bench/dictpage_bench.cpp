@@ -12,6 +12,7 @@
 #include <fstream>
 #include <random>
 
+#include "BenchFolder.h"
 #include "PlainRead.h"
 #include "language/CharsetCodec.h"
 #include "platform/fake/RecordingMessages.h"
@@ -25,15 +26,9 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int kRecords = 100000;
 
-struct Dataset {
-    Dataset() : settings(messages)
+struct Dataset : BenchFolder {
+    Dataset()
     {
-        std::random_device rd;
-        root = fs::temp_directory_path() / ("mox-bench-" + std::to_string(rd()));
-        fs::create_directories(root / "voc");
-        settings.setAppPath(root.string());
-        settings.setSCurDict("words.dct");
-        settings.setSCurList("words.lst");
         settings.setIForeignCharSet(mox::charset::Russian);
         const std::string stem = mox::CharsetCodec(mox::charset::Russian).encode(QStringLiteral("слово")).bytes;
         std::mt19937 random(7);
@@ -46,14 +41,6 @@ struct Dataset {
             out.write(reinterpret_cast<const char*>(&r), sizeof r);
         }
     }
-    ~Dataset()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    fs::path root;
-    mox::RecordingMessages messages;
-    mox::Settings settings;
 };
 
 Dataset& data()

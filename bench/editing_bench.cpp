@@ -4,6 +4,7 @@
 // adding a word in place; each beside a plain sequential read of the file.
 #include <benchmark/benchmark.h>
 
+#include "BenchFolder.h"
 #include "PlainRead.h"
 
 
@@ -41,15 +42,9 @@ std::string randomWord(std::mt19937& random)
 }
 
 // voc/words.dct: 100,000 live records of distinct random words.
-struct Dataset {
-    Dataset() : settings(messages)
+struct Dataset : BenchFolder {
+    Dataset()
     {
-        std::random_device rd;
-        root = fs::temp_directory_path() / ("mox-bench-" + std::to_string(rd()));
-        fs::create_directories(root / "voc");
-        settings.setAppPath(root.string());
-        settings.setSCurDict("words.dct");
-        settings.setSCurList("words.lst");
         settings.setSForeignFontFace("DejaVu Sans");
         settings.setSNativeFontFace("DejaVu Sans");
         settings.setSTransFontFace("TransMox");
@@ -70,15 +65,7 @@ struct Dataset {
             out.write(reinterpret_cast<const char*>(&r), sizeof r);
         }
     }
-    ~Dataset()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
 
-    fs::path root;
-    mox::RecordingMessages messages;
-    mox::Settings settings;
     std::vector<std::string> words;
 };
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFolder.h"
 #include "PlainRead.h"
 #include "editing/DictionaryEditor.h"
 #include "editing/DictionaryTableModel.h"
@@ -33,15 +34,9 @@ constexpr int kRecords = 100000;
 
 // A program folder with voc/words.dct: 100,000 live records, every tenth
 // followed by a tombstone, and an empty list.
-struct Dataset {
-    Dataset() : settings(messages)
+struct Dataset : BenchFolder {
+    Dataset()
     {
-        std::random_device rd;
-        root = fs::temp_directory_path() / ("mox-editor-bench-" + std::to_string(rd()));
-        fs::create_directories(root / "voc");
-        settings.setAppPath(root.string());
-        settings.setSCurDict("words.dct");
-        settings.setSCurList("words.lst");
         settings.setIForeignCharSet(mox::charset::Ansi);
         settings.setINativeCharSet(mox::charset::Russian);
         settings.setITransCharSet(mox::charset::Symbol);
@@ -66,15 +61,7 @@ struct Dataset {
         std::ofstream(settings.listPath(), std::ios::binary | std::ios::trunc);
         fileBytes = static_cast<std::int64_t>(records.size() * sizeof(mox::DictRecord));
     }
-    ~Dataset()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
 
-    fs::path root;
-    mox::RecordingMessages messages;
-    mox::Settings settings;
     std::string lastWord;
     std::int64_t fileBytes = 0;
 };

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFolder.h"
 #include "PlainRead.h"
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Progress.h"
@@ -25,15 +26,9 @@ constexpr int kListWords = 300;
 
 // voc/words.dct: every third word learnt, 300 in the list (with wrong
 // answers of every count), the rest waiting.
-struct Dataset {
-    Dataset() : settings(messages)
+struct Dataset : BenchFolder {
+    Dataset()
     {
-        std::random_device rd;
-        root = fs::temp_directory_path() / ("mox-bench-progress-" + std::to_string(rd()));
-        fs::create_directories(root / "voc");
-        settings.setAppPath(root.string());
-        settings.setSCurDict("words.dct");
-        settings.setSCurList("words.lst");
         mox::Dictionary dict;
         mox::WordList list;
         for (int i = 0; i < kRecords; ++i) {
@@ -54,15 +49,7 @@ struct Dataset {
         std::ofstream(settings.listPath(), std::ios::binary)
             .write(reinterpret_cast<const char*>(list.data()), static_cast<std::streamsize>(list.size() * sizeof list[0]));
     }
-    ~Dataset()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
 
-    fs::path root;
-    mox::RecordingMessages messages;
-    mox::Settings settings;
 };
 
 Dataset& data()

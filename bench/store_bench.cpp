@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFolder.h"
 #include "PlainRead.h"
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Settings.h"
@@ -28,16 +29,9 @@ constexpr int kListWords = 20;
 // excluded) and voc/words.lst (20 of its words), flags consistent, so a
 // restore finds nothing to repair; and a copy of the dictionary with a
 // tombstone in every ten records, for the restore that has to compact it.
-struct Dataset {
-    Dataset() : settings(messages)
+struct Dataset : BenchFolder {
+    Dataset()
     {
-        std::random_device rd;
-        root = fs::temp_directory_path() / ("mox-bench-" + std::to_string(rd()));
-        fs::create_directories(root / "voc");
-        settings.setAppPath(root.string());
-        settings.setSCurDict("words.dct");
-        settings.setSCurList("words.lst");
-
         mox::Dictionary dict;
         mox::WordList list;
         dict.reserve(kRecords);
@@ -66,11 +60,6 @@ struct Dataset {
         writeDictionary(consistent);
         writeFile(settings.listPath(), listBytes);
     }
-    ~Dataset()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
 
     template <class Record>
     static std::vector<char> bytesOf(const std::vector<Record>& records)
@@ -85,9 +74,6 @@ struct Dataset {
     }
     void writeDictionary(const std::vector<char>& bytes) { writeFile(settings.dictionaryPath(), bytes); }
 
-    fs::path root;
-    mox::RecordingMessages messages;
-    mox::Settings settings;
     std::vector<char> consistent, damaged, listBytes;
     std::uint32_t tombstones = 0;
 };
