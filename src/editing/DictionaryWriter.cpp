@@ -8,6 +8,7 @@
 
 #include "platform/MessagePort.h"
 #include "settings/Settings.h"
+#include "store/RecordReader.h"
 #include "store/RecordText.h"
 
 namespace mox {
@@ -19,33 +20,6 @@ constexpr const char* kOpenForDeleteFailed = "Ошибка при открыти
 constexpr const char* kReadFailed = "Не удалось прочитать файл словаря.";
 constexpr const char* kWriteFailed = "Не удалось записать изменения в файл словаря.";
 constexpr const char* kTooLong = "Текст не помещается в поле записи словаря; изменение не записано.";
-
-// Records are read this many at a time.
-constexpr std::size_t kChunkRecords = 2048;
-
-// Reads the dictionary in chunks and hands each complete record with its
-// offset to `visit`, until it returns false or the file ends. False on a read
-// error.
-template <class Visit>
-bool scanRecords(std::istream& in, Visit visit)
-{
-    std::vector<char> buffer(kChunkRecords * kDictRecordSize);
-    std::int64_t offset = 0;
-    for (;;) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        const std::size_t got = static_cast<std::size_t>(in.gcount());
-        for (std::size_t at = 0; at + kDictRecordSize <= got; at += kDictRecordSize) {
-            const auto* record = reinterpret_cast<const DictRecord*>(buffer.data() + at);
-            if (!visit(*record, offset))
-                return true;
-            offset += static_cast<std::int64_t>(kDictRecordSize);
-        }
-        if (in.bad())
-            return false;
-        if (got < buffer.size())
-            return true;
-    }
-}
 
 // The column's text field of a dictionary or list record (the same layout).
 template <class Record>
@@ -83,7 +57,7 @@ bool readLiveTexts(const std::string& path, std::vector<RecordTexts>& rows)
     in.seekg(0);
     if (size > 0)
         rows.reserve(static_cast<std::size_t>(size) / kDictRecordSize);
-    const bool read = scanRecords(in, [&rows](const DictRecord& record, std::int64_t) {
+    const bool read = forEachRecord<DictRecord>(in, [&rows](const DictRecord& record, std::int64_t) {
         if (record.isLive())
             rows.push_back({fieldText(record.word), fieldText(record.translation), fieldText(record.transcription)});
         return true;
@@ -173,7 +147,7 @@ std::optional<std::size_t> DictionaryWriter::deleteWords(const std::vector<std::
     for (const std::string& word : words)
         firstOffset.emplace(word, -1);
     std::size_t missing = firstOffset.size();
-    const bool read = scanRecords(in, [&](const DictRecord& record, std::int64_t offset) {
+    const bool read = forEachRecord<DictRecord>(in, [&](const DictRecord& record, std::int64_t offset) {
         const auto it = firstOffset.find(fieldView(record.word));
         if (it != firstOffset.end() && it->second < 0) {
             it->second = offset;

@@ -9,6 +9,7 @@
 
 #include "language/CharsetCodec.h"
 #include "store/DictRecord.h"
+#include "store/RecordReader.h"
 #include "store/RecordText.h"
 
 namespace mox {
@@ -46,17 +47,12 @@ WordIndex::LoadResult WordIndex::load(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open())
         return LoadResult::Unreadable;
-    // Large reads of whole records; a piece of a record at the end is not a record.
-    std::vector<DictRecord> chunk(4096);
     std::vector<std::string> words;
-    while (in) {
-        in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(chunk.size() * sizeof(DictRecord)));
-        const auto records = static_cast<std::size_t>(in.gcount()) / sizeof(DictRecord);
-        for (std::size_t i = 0; i < records; ++i)
-            if (chunk[i].isLive())
-                words.push_back(fieldText(chunk[i].word));
-    }
-    if (in.bad())
+    const bool read = forEachRecord<DictRecord>(in, [&words](const DictRecord& record, std::int64_t) {
+        if (record.isLive())
+            words.push_back(fieldText(record.word));
+    });
+    if (!read)
         return LoadResult::Unreadable;
     assign(std::move(words));
     return LoadResult::Loaded;

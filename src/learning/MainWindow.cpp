@@ -19,6 +19,7 @@
 #include "settings/Settings.h"
 #include "store/Store.h"
 #include "widgets/ColorEdit.h"
+#include "widgets/DialogUnits.h"
 #include "widgets/WordListBox.h"
 
 namespace mox {
@@ -275,12 +276,9 @@ void MainWindow::buildControls()
 // character width, a vertical unit an eighth of the character height.
 void MainWindow::layoutControls()
 {
-    const QFontMetrics metrics(font());
-    const int average =
-        (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
-    const int height = metrics.height();
-    auto px = [average](int x) { return (x * average + 2) / 4; };
-    auto py = [height](int y) { return (y * height + 4) / 8; };
+    const DialogUnits units(font());
+    auto px = [&units](int x) { return units.x(x); };
+    auto py = [&units](int y) { return units.y(y); };
     auto place = [&](QWidget* widget, int x, int y, int w, int h) {
         widget->setGeometry(px(x), py(y), px(w), py(h));
     };

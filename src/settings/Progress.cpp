@@ -7,31 +7,20 @@
 #include "settings/Settings.h"
 #include "store/DictRecord.h"
 #include "store/ListRecord.h"
+#include "store/RecordReader.h"
 #include "store/RecordText.h"
 
 namespace mox {
 
 namespace {
 
-// Records are read this many at a time.
-constexpr std::size_t kChunkRecords = 2048;
-
-// Calls visit(record bytes) for every complete record of the file; false when
-// the file cannot be opened or read.
-template <class Visit>
-bool forEachRecord(const std::string& path, std::size_t recordSize, Visit visit)
+// Calls visit(record) for every complete record of the file; false when the
+// file cannot be opened or read.
+template <class Record, class Visit>
+bool forEachRecordOf(const std::string& path, Visit visit)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::vector<char> buffer(kChunkRecords * recordSize);
-    while (in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        for (std::size_t at = 0; at + recordSize <= got; at += recordSize)
-            visit(reinterpret_cast<const unsigned char*>(buffer.data() + at));
-    }
-    return in.eof() && !in.bad();
+    return in && forEachRecord<Record>(in, [&visit](const Record& record, std::int64_t) { visit(record); });
 }
 
 } // namespace
@@ -43,12 +32,12 @@ Progress readProgress(const Settings& settings, std::size_t mostWrongCount)
         return progress;
 
     progress.dictionaryFound =
-        forEachRecord(settings.dictionaryPath(), kDictRecordSize, [&](const unsigned char* r) {
-            if (r[offsetof(DictRecord, deleted)] != 0)
+        forEachRecordOf<DictRecord>(settings.dictionaryPath(), [&](const DictRecord& record) {
+            if (record.deleted != 0)
                 return;
-            if (r[offsetof(DictRecord, inList)] != 0)
+            if (record.inList != 0)
                 ++progress.inList;
-            else if (r[offsetof(DictRecord, active)] != 0)
+            else if (record.active != 0)
                 ++progress.waiting;
             else
                 ++progress.learnt;
@@ -59,9 +48,7 @@ Progress readProgress(const Settings& settings, std::size_t mostWrongCount)
     }
 
     std::vector<Progress::Word> words;
-    forEachRecord(settings.listPath(), kListRecordSize, [&](const unsigned char* r) {
-        ListRecord record;
-        std::memcpy(static_cast<void*>(&record), r, kListRecordSize);
+    forEachRecordOf<ListRecord>(settings.listPath(), [&](const ListRecord& record) {
         if (record.deleted != 0)
             return;
         Progress::Word w;

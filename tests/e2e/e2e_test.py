@@ -16,7 +16,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop  # noqa: E402
+from desktop import Desktop, install  # noqa: E402
 
 BUILD = None
 DICT_SIZE, LIST_SIZE = 208, 224
@@ -76,10 +76,7 @@ def snapshot(root):
 class EndToEnd(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", cls.prefix], check=True,
-                       stdout=subprocess.DEVNULL)
-        cls.mox = os.path.join(cls.prefix, "bin", "mox")
+        cls.mox = install(BUILD)
 
     def start_to_tray(self, d):
         proc = d.start([self.mox])

@@ -13,12 +13,11 @@ import os
 import shlex
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop  # noqa: E402
+from desktop import Desktop, install  # noqa: E402
 
 BUILD = None
 SHEET = "Mox! <> Настройки"
@@ -62,10 +61,7 @@ def desktop_entry(path):
 class OptionsSheet(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = tempfile.mkdtemp(prefix="mox-e2e-prefix-")
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", cls.prefix], check=True,
-                       stdout=subprocess.DEVNULL)
-        cls.mox = os.path.join(cls.prefix, "bin", "mox")
+        cls.mox = install(BUILD)
 
     def start_to_tray(self, d):
         proc = d.start([self.mox])
