@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QProcess>
+#include <vector>
+
+#include "EventLoop.h"
+#include "platform/wayland/CompositorLayouts.h"
+#include "platform/wayland/KdeKeyboardLayouts.h"
+
+using mox::CompositorLayouts;
+using mox::KdeKeyboardLayouts;
+using mox::KdeLayoutEntry;
+
+namespace {
+
+// The test's KDE keyboard service: the layout list, the active index, and
+// the indexes it was told to switch to.
+class FakeKeyboardService final : public QDBusVirtualObject {
+public:
+    QList<KdeLayoutEntry> layouts{{QStringLiteral("us"), QString(), QStringLiteral("English (US)")},
+                                  {QStringLiteral("ru"), QString(), QStringLiteral("Russian")}};
+    uint active = 0;
+    std::vector<uint> switches;
+    int listCalls = 0;
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (message.interface() != QString::fromLatin1(KdeKeyboardLayouts::kInterface))
+            return false;
+        const QString member = message.member();
+        if (member == QLatin1String("getLayoutsList")) {
+            ++listCalls;
+            return connection.send(message.createReply(QVariant::fromValue(layouts)));
+        }
+        if (member == QLatin1String("getLayout"))
+            return connection.send(message.createReply(QVariant::fromValue(active)));
+        if (member == QLatin1String("setLayout") && !message.arguments().isEmpty()) {
+            const uint index = message.arguments().first().toUInt();
+            const bool ok = index < static_cast<uint>(layouts.size());
+            if (ok) {
+                switches.push_back(index);
+                active = index;
+            }
+            return connection.send(message.createReply(QVariant::fromValue(ok)));
+        }
+        return false;
+    }
+};
+
+class KdeLayouts : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000))
+            GTEST_SKIP() << "dbus-daemon could not be started";
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        ASSERT_FALSE(address.isEmpty());
+    }
+    void TearDown() override
+    {
+        for (const auto& name : names)
+            QDBusConnection::disconnectFromBus(name);
+        daemon.terminate();
+        daemon.waitForFinished(5000);
+    }
+    QDBusConnection connect(const QString& name)
+    {
+        names.push_back(name);
+        return QDBusConnection::connectToBus(address, name);
+    }
+    // Plays the keyboard service on a connection of its own.
+    QDBusConnection startService()
+    {
+        QDBusConnection bus = connect(QStringLiteral("kded"));
+        EXPECT_TRUE(bus.registerVirtualObject(QString::fromLatin1(KdeKeyboardLayouts::kPath), &service));
+        EXPECT_TRUE(bus.registerService(QString::fromLatin1(KdeKeyboardLayouts::kService)));
+        return bus;
+    }
+
+    QProcess daemon;
+    QString address;
+    std::vector<QString> names;
+    FakeKeyboardService service;
+};
+
+TEST_F(KdeLayouts, SwitchesThroughTheServiceAndFollowsItsListChanges)
+{
+    QDBusConnection kded = startService();
+    auto keyboard = std::make_unique<KdeKeyboardLayouts>(connect(QStringLiteral("program")));
+    KdeKeyboardLayouts& kde = *keyboard;
+    ASSERT_TRUE(kde.present());
+    CompositorLayouts port(std::move(keyboard));
+    spinFor(100); // let the subscription reach the bus
+
+    EXPECT_EQ(port.preloadedLayoutNames(), (std::vector<std::string>{"00000409", "00000419"}));
+    EXPECT_EQ(port.load("00000419"), 0x0419u);
+    EXPECT_EQ(port.load("00000407"), 0u);
+    ASSERT_TRUE(port.activate(0x0419u));
+    ASSERT_TRUE(port.activatePrevious());
+    EXPECT_EQ(service.switches, (std::vector<uint>{1, 0}));
+    // The list is kept while the service does not say it changed.
+    EXPECT_EQ(service.listCalls, 1);
+
+    service.layouts = {{QStringLiteral("de"), QStringLiteral("nodeadkeys"), QStringLiteral("German (no dead keys)")},
+                       {QStringLiteral("us"), QString(), QStringLiteral("English (US)")}};
+    service.active = 1;
+    ASSERT_TRUE(kded.send(QDBusMessage::createSignal(QString::fromLatin1(KdeKeyboardLayouts::kPath),
+                                                     QString::fromLatin1(KdeKeyboardLayouts::kInterface),
+                                                     QStringLiteral("layoutListChanged"))));
+    ASSERT_TRUE(spinUntil([&] {
+        return port.preloadedLayoutNames() == std::vector<std::string>{"00000407", "00000409"};
+    }));
+    ASSERT_TRUE(port.activate(0x0407u));
+    EXPECT_EQ(service.switches.back(), 0u);
+}
+
+TEST_F(KdeLayouts, ASwitchTheServiceRefusesIsReportedAsFailed)
+{
+    startService();
+    CompositorLayouts port(std::make_unique<KdeKeyboardLayouts>(connect(QStringLiteral("program"))));
+    service.layouts.append({QStringLiteral("de"), QString(), QStringLiteral("German")});
+    ASSERT_TRUE(port.activate(0x0407u)); // index 2, as the service lists it
+    // Gone without the signal: the kept list still has it, the service says no.
+    service.layouts.removeLast();
+    service.active = 0;
+    EXPECT_FALSE(port.activate(0x0407u));
+    EXPECT_EQ(service.switches, (std::vector<uint>{2}));
+}
+
+TEST_F(KdeLayouts, WithoutTheServiceTheListCannotBeRead)
+{
+    KdeKeyboardLayouts kde(connect(QStringLiteral("program")));
+    EXPECT_FALSE(kde.present());
+    EXPECT_EQ(kde.layouts(), std::nullopt);
+    EXPECT_EQ(kde.activeIndex(), -1);
+    EXPECT_FALSE(kde.switchTo(0));
+}
+
+} // namespace
