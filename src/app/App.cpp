@@ -1,9 +1,13 @@
 #include "app/App.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSessionManager>
+#include <QSystemTrayIcon>
 #include <QTimer>
+#include <cstdio>
 
+#include "app/DesktopPorts.h"
 #include "app/EscapeFilter.h"
 #include "app/Termination.h"
 #include "app/TrayMenu.h"
@@ -21,9 +25,7 @@
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtRegistry.h"
 #include "platform/qt/QtTimerPort.h"
-#include "platform/x11/ActivityMonitorX11.h"
-#include "platform/x11/ForegroundX11.h"
-#include "platform/x11/XkbLayouts.h"
+#include "platform/qt/ShowRequests.h"
 #include "settings/Settings.h"
 #include "settings/SheetOptions.h"
 #include "settings/UserSetup.h"
@@ -51,8 +53,12 @@ int App::run()
 
     // A second copy ends here, before anything is shown or written.
     lock_ = std::make_unique<InstanceLock>();
-    if (lock_->acquire() == InstanceLock::Result::HeldByOther)
+    showRequests_ = std::make_unique<ShowRequests>(lock_->fileName());
+    if (lock_->acquire() == InstanceLock::Result::HeldByOther) {
+        // Only a copy without a tray listens; one with a tray is reached there.
+        showRequests_->askRunningCopy();
         return 0;
+    }
 
     messages_ = std::make_unique<QtMessages>();
     settings_ = std::make_unique<Settings>(*messages_);
@@ -73,10 +79,11 @@ void App::startWindow()
     setHelpSettings(&settings);
 
     clock_ = std::make_unique<SystemClock>();
-    layouts_ = std::make_unique<XkbLayouts>();
+    DesktopPorts desktop = chooseDesktopPorts();
+    layouts_ = std::move(desktop.layouts);
+    activity_ = std::move(desktop.activity);
+    foreground_ = std::move(desktop.foreground);
     timers_ = std::make_unique<QtTimerPort>();
-    activity_ = std::make_unique<X11ActivityMonitor>();
-    foreground_ = std::make_unique<X11Foreground>();
     sleep_ = std::make_unique<LogindSleep>();
     transcriptionFont_ = std::make_unique<TranscriptionFont>();
 
@@ -140,9 +147,36 @@ void App::startWindow()
     });
     termination_ = std::make_unique<Termination>([this](int) { endOnSignal(); });
 
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        offerSecondStart();
+
     // The first showing: the window is up for an instant and retreats to the
     // notification area with the showing cycle armed.
     window_->show();
+}
+
+void App::offerSecondStart()
+{
+    const bool listening = showRequests_ && showRequests_->listen();
+    if (listening)
+        connect(showRequests_.get(), &ShowRequests::showRequested, this, [this] {
+            if (window_ && !window_->ownDialogOpen())
+                window_->autoShow().openFromTray();
+        });
+    std::fprintf(stderr, "Mox!: this desktop has no tray; %s\n",
+                 listening ? "starting the program again shows the learning window"
+                           : "the learning window comes up only by itself");
+    // Not modal: the showing cycle runs while the box waits to be read.
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Mox!"),
+                                listening ? QStringLiteral("На этом рабочем столе нет области уведомлений, и значку Mox! "
+                                                           "негде появиться. Окно обучения будет появляться само; чтобы "
+                                                           "вызвать его в любое время, запустите Mox! ещё раз.")
+                                          : QStringLiteral("На этом рабочем столе нет области уведомлений, и значку Mox! "
+                                                           "негде появиться. Окно обучения будет появляться само."));
+    box->setObjectName(QStringLiteral("NoTrayMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void App::runOptions(QWidget* owner)

@@ -18,10 +18,11 @@ class SystemClock;
 class Termination;
 class TrayMenu;
 class TranscriptionFont;
-class X11ActivityMonitor;
-class X11Foreground;
-class XkbLayouts;
+class ActivityMonitorPort;
+class ForegroundPort;
+class LayoutPort;
 class InstanceLock;
+class ShowRequests;
 class OptionsPage;
 
 // The application: refuses a second copy, sets up the user's program folder
@@ -39,7 +40,8 @@ public:
 
     // The start-up sequence and the run of the learning window; returns the
     // exit code. A second copy returns 0 at once without showing or touching
-    // anything.
+    // anything; on a desktop without a tray it first asks the running copy
+    // to show its learning window.
     int run();
 
     // Ends the event loop once the window's exit command has done its
@@ -53,6 +55,9 @@ private:
     // error and the tray instead of boxes while the list is written once.
     void beginUnattended();
     void endOnSignal();
+    // Without a tray the learning window is reached by starting the program
+    // again: the user is told so, and this copy listens for a second start.
+    void offerSecondStart();
 
     // The options sheet, modal; the settings are written when it closes.
     void runOptions(QWidget* owner);
@@ -62,13 +67,14 @@ private:
     std::function<OptionsPage*(QWidget* parent)> makeDictionariesPage_;
 
     std::unique_ptr<InstanceLock> lock_;
+    std::unique_ptr<ShowRequests> showRequests_;
     std::unique_ptr<QtMessages> messages_;
     std::unique_ptr<Settings> settings_;
     std::unique_ptr<SystemClock> clock_;
-    std::unique_ptr<XkbLayouts> layouts_;
+    std::unique_ptr<LayoutPort> layouts_;
     std::unique_ptr<QtTimerPort> timers_;
-    std::unique_ptr<X11ActivityMonitor> activity_;
-    std::unique_ptr<X11Foreground> foreground_;
+    std::unique_ptr<ActivityMonitorPort> activity_;
+    std::unique_ptr<ForegroundPort> foreground_;
     std::unique_ptr<LogindSleep> sleep_;
     std::unique_ptr<TranscriptionFont> transcriptionFont_;
     std::unique_ptr<MainWindow> window_;

@@ -92,7 +92,7 @@ protected:
 TEST_F(KdeLayouts, SwitchesThroughTheServiceAndFollowsItsListChanges)
 {
     QDBusConnection kded = startService();
-    auto keyboard = std::make_unique<KdeKeyboardLayouts>(connect(QStringLiteral("program")));
+    auto keyboard = std::make_unique<KdeKeyboardLayouts>(connect(QStringLiteral("program")), QDBus::BlockWithGui);
     KdeKeyboardLayouts& kde = *keyboard;
     ASSERT_TRUE(kde.present());
     CompositorLayouts port(std::move(keyboard));
@@ -123,7 +123,7 @@ TEST_F(KdeLayouts, SwitchesThroughTheServiceAndFollowsItsListChanges)
 TEST_F(KdeLayouts, ASwitchTheServiceRefusesIsReportedAsFailed)
 {
     startService();
-    CompositorLayouts port(std::make_unique<KdeKeyboardLayouts>(connect(QStringLiteral("program"))));
+    CompositorLayouts port(std::make_unique<KdeKeyboardLayouts>(connect(QStringLiteral("program")), QDBus::BlockWithGui));
     service.layouts.append({QStringLiteral("de"), QString(), QStringLiteral("German")});
     ASSERT_TRUE(port.activate(0x0407u)); // index 2, as the service lists it
     // Gone without the signal: the kept list still has it, the service says no.
@@ -135,7 +135,7 @@ TEST_F(KdeLayouts, ASwitchTheServiceRefusesIsReportedAsFailed)
 
 TEST_F(KdeLayouts, WithoutTheServiceTheListCannotBeRead)
 {
-    KdeKeyboardLayouts kde(connect(QStringLiteral("program")));
+    KdeKeyboardLayouts kde(connect(QStringLiteral("program")), QDBus::BlockWithGui);
     EXPECT_FALSE(kde.present());
     EXPECT_EQ(kde.layouts(), std::nullopt);
     EXPECT_EQ(kde.activeIndex(), -1);

@@ -36,7 +36,8 @@ QDBusMessage callOf(const char* method)
 
 } // namespace
 
-KdeKeyboardLayouts::KdeKeyboardLayouts(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus))
+KdeKeyboardLayouts::KdeKeyboardLayouts(QDBusConnection bus, QDBus::CallMode mode, QObject* parent)
+    : QObject(parent), bus_(std::move(bus)), mode_(mode)
 {
     qDBusRegisterMetaType<KdeLayoutEntry>();
     qDBusRegisterMetaType<QList<KdeLayoutEntry>>();
@@ -75,7 +76,7 @@ std::optional<std::vector<XkbLayoutName>> KdeKeyboardLayouts::layouts()
         return list_;
     if (!bus_.isConnected())
         return std::nullopt;
-    const QDBusMessage reply = bus_.call(callOf("getLayoutsList"), QDBus::BlockWithGui, kTimeoutMs);
+    const QDBusMessage reply = bus_.call(callOf("getLayoutsList"), mode_, kTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
         !reply.arguments().first().canConvert<QDBusArgument>())
         return std::nullopt;
@@ -95,7 +96,7 @@ int KdeKeyboardLayouts::activeIndex()
 {
     if (!bus_.isConnected())
         return -1;
-    const QDBusMessage reply = bus_.call(callOf("getLayout"), QDBus::BlockWithGui, kTimeoutMs);
+    const QDBusMessage reply = bus_.call(callOf("getLayout"), mode_, kTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return -1;
     bool ok = false;
@@ -109,7 +110,7 @@ bool KdeKeyboardLayouts::switchTo(int index)
         return false;
     QDBusMessage call = callOf("setLayout");
     call << static_cast<uint>(index);
-    const QDBusMessage reply = bus_.call(call, QDBus::BlockWithGui, kTimeoutMs);
+    const QDBusMessage reply = bus_.call(call, mode_, kTimeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
            reply.arguments().first().toBool();
 }

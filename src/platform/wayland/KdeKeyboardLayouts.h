@@ -27,8 +27,10 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, KdeLayoutEntry& e
 // The layouts KDE Plasma's keyboard service (kded's keyboard module) has
 // configured, over D-Bus. The list is kept until the service says it changed
 // (layoutListChanged) or the service goes away or comes back; the active
-// index is asked for on every use. The calls wait at most half a second and
-// keep the event loop running meanwhile.
+// index is asked for on every use. The calls wait at most half a second;
+// they block the thread (the callers switch layouts from focus changes, which
+// must not run again inside a call), unless `mode` lets the event loop run,
+// as a service in the same process needs.
 class KdeKeyboardLayouts final : public QObject, public CompositorKeyboard {
     Q_OBJECT
 public:
@@ -37,7 +39,8 @@ public:
     static constexpr const char* kInterface = "org.kde.KeyboardLayouts";
     static constexpr int kTimeoutMs = 500;
 
-    explicit KdeKeyboardLayouts(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+    explicit KdeKeyboardLayouts(QDBusConnection bus = QDBusConnection::sessionBus(), QDBus::CallMode mode = QDBus::Block,
+                                QObject* parent = nullptr);
     ~KdeKeyboardLayouts() override;
 
     // Whether the service is on the bus now.
@@ -52,6 +55,7 @@ private slots:
 
 private:
     QDBusConnection bus_;
+    QDBus::CallMode mode_;
     QDBusServiceWatcher* watcher_ = nullptr;
     std::optional<std::vector<XkbLayoutName>> list_;
 };
