@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EventLoop.h"
+#include "PrivateBus.h"
 #include "platform/wayland/CompositorLayouts.h"
 #include "platform/wayland/KdeKeyboardLayouts.h"
 
@@ -51,29 +52,8 @@ public:
     }
 };
 
-class KdeLayouts : public ::testing::Test {
+class KdeLayouts : public PrivateBus {
 protected:
-    void SetUp() override
-    {
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000))
-            GTEST_SKIP() << "dbus-daemon could not be started";
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        ASSERT_FALSE(address.isEmpty());
-    }
-    void TearDown() override
-    {
-        for (const auto& name : names)
-            QDBusConnection::disconnectFromBus(name);
-        daemon.terminate();
-        daemon.waitForFinished(5000);
-    }
-    QDBusConnection connect(const QString& name)
-    {
-        names.push_back(name);
-        return QDBusConnection::connectToBus(address, name);
-    }
     // Plays the keyboard service on a connection of its own.
     QDBusConnection startService()
     {
@@ -83,9 +63,6 @@ protected:
         return bus;
     }
 
-    QProcess daemon;
-    QString address;
-    std::vector<QString> names;
     FakeKeyboardService service;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EventLoop.h"
+#include "PrivateBus.h"
 #include "platform/dbus/LogindSleep.h"
 
 using mox::LogindSleep;
@@ -14,33 +15,9 @@ using mox::PowerEvent;
 
 namespace {
 
-// A bus of the test's own (dbus-daemon with the session configuration) on
-// which the test plays logind.
-class PrivateBus : public ::testing::Test {
+// A bus of the test's own on which the test plays logind.
+class LogindBus : public PrivateBus {
 protected:
-    void SetUp() override
-    {
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000))
-            GTEST_SKIP() << "dbus-daemon could not be started";
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        ASSERT_FALSE(address.isEmpty());
-    }
-    void TearDown() override
-    {
-        for (const auto& name : names)
-            QDBusConnection::disconnectFromBus(name);
-        daemon.terminate();
-        daemon.waitForFinished(5000);
-    }
-
-    QDBusConnection connect(const QString& name)
-    {
-        names.push_back(name);
-        return QDBusConnection::connectToBus(address, name);
-    }
-
     static bool emitPrepareForSleep(QDBusConnection& bus, bool start)
     {
         QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(LogindSleep::kPath),
@@ -49,13 +26,9 @@ protected:
         signal << start;
         return bus.send(signal);
     }
-
-    QProcess daemon;
-    QString address;
-    std::vector<QString> names;
 };
 
-TEST_F(PrivateBus, PrepareForSleepFromLogindBecomesSleepAndWake)
+TEST_F(LogindBus, PrepareForSleepFromLogindBecomesSleepAndWake)
 {
     QDBusConnection logind = connect(QStringLiteral("logind"));
     ASSERT_TRUE(logind.isConnected());
@@ -74,7 +47,7 @@ TEST_F(PrivateBus, PrepareForSleepFromLogindBecomesSleepAndWake)
     EXPECT_EQ(events, (std::vector<PowerEvent>{PowerEvent::Sleep, PowerEvent::Wake}));
 }
 
-TEST_F(PrivateBus, TheSameSignalFromAnotherProgramIsIgnored)
+TEST_F(LogindBus, TheSameSignalFromAnotherProgramIsIgnored)
 {
     QDBusConnection logind = connect(QStringLiteral("logind"));
     ASSERT_TRUE(logind.registerService(QString::fromLatin1(LogindSleep::kService)));
