@@ -17,7 +17,7 @@
 #include "language/CharsetCodec.h"
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Settings.h"
-#include "store/PgDictionary.h"
+#include "options/PgDictionary.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 

@@ -11,6 +11,8 @@
 #include "ModuleSettings.h"
 #include "QtCodePage.h"
 #include "language/LanguageTable.h"
+#include "store/DictionaryFile.h"
+#include "store/FileIo.h"
 #include "store/FileNames.h"
 
 namespace mox::dc {
@@ -22,7 +24,7 @@ constexpr std::size_t kColumnSampleRows = 20;
 
 bool exists(const std::string& path)
 {
-    return dictionaryExists(path);
+    return queryFile(path).exists;
 }
 
 std::string quoted(std::string_view text) { return "«" + std::string(text) + "»"; }
@@ -135,18 +137,18 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& erro
 
 bool readDictionaryFile(const std::string& path, Dictionary& records, std::size_t& fragment, std::string& error)
 {
-    const File file = openForReading(path, error);
-    if (!file)
-        return false;
-    struct stat status {};
-    if (::fstat(::fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
+    const DictionaryFile file(path);
+    const FileStatus status = file.status();
+    if (status.exists && !status.regular) {
         error = "Словарь " + quoted(path) + " — не файл.";
         return false;
     }
-    const std::size_t size = static_cast<std::size_t>(status.st_size);
-    records.resize(size / sizeof(DictRecord));
-    fragment = size % sizeof(DictRecord);
-    return readExactly(file.get(), records.data(), records.size() * sizeof(DictRecord), path, error);
+    if (!file.readAll(records)) {
+        error = "Не удалось прочитать файл " + quoted(path) + ": " + std::strerror(errno) + ".";
+        return false;
+    }
+    fragment = static_cast<std::size_t>(status.size % sizeof(DictRecord));
+    return true;
 }
 
 Outcome createEmpty(const ModuleSettings& settings, std::string_view name, bool replace)

@@ -29,7 +29,8 @@
 #include "settings/Settings.h"
 #include "settings/SheetOptions.h"
 #include "settings/UserSetup.h"
-#include "store/PgDictionary.h"
+#include "store/DictionarySession.h"
+#include "options/PgDictionary.h"
 
 namespace mox {
 
@@ -65,6 +66,7 @@ int App::run()
     QtRegistry registry;
     UserSetup::ensure(registry, *messages_);
     settings_->load(registry);
+    session_ = std::make_unique<DictionarySession>(*messages_);
 
     startWindow();
     const int code = QApplication::exec();
@@ -95,7 +97,7 @@ void App::startWindow()
     };
     dialogs.options = [this](QWidget* owner) { runOptions(owner); };
     dialogs.addWords = [this](QWidget* owner) {
-        AddWordsDialog dialog(*settings_, *layouts_, owner);
+        AddWordsDialog dialog(*settings_, *layouts_, *session_, owner);
         return dialog.run() == AddWordsDialog::Closed;
     };
     dialogs.confirmExclude = [](QWidget* owner) {
@@ -108,7 +110,7 @@ void App::startWindow()
     dialogs.removeTranscriptionFont = [this] { transcriptionFont_->remove(); };
 
     window_ = std::make_unique<MainWindow>(
-        MainWindowPorts{settings, *clock_, *layouts_, *timers_, *activity_, *foreground_, *sleep_},
+        MainWindowPorts{settings, *clock_, *layouts_, *timers_, *activity_, *foreground_, *sleep_, *session_},
         std::move(dialogs));
     // Boxes belong to the learning window, so they come up above it (it stays on top).
     messages_->setParent(window_.get());
@@ -116,12 +118,12 @@ void App::startWindow()
     window_->setTrayIcon(tray_.get());
     endLoopOnExit(*window_);
 
-    // The options sheet's Dictionaries page. Its editor changes the learning
-    // window's list in memory and saves it, so the list the window writes
-    // later already holds the editor's changes.
+    // The options sheet's Dictionaries page. It and its editor change the
+    // dictionaries through the one session that also holds the learning
+    // window's list, so every change reaches the list of its own dictionary.
     makeDictionariesPage_ = [this](QWidget* parent) -> OptionsPage* {
-        return new CPgDictionary(*settings_, *messages_, [this](QWidget* owner) {
-            DictionaryEditor editor(*settings_, *layouts_, *messages_, &window_->engine().workingList(), owner);
+        return new CPgDictionary(*settings_, *messages_, *session_, [this](QWidget* owner) {
+            DictionaryEditor editor(*settings_, *layouts_, *messages_, *session_, owner);
             editor.exec();
             return EditorReport{editor.rowsDeleted(), editor.cellsChanged()};
         }, parent);

@@ -24,6 +24,7 @@ class LayoutPort;
 class InstanceLock;
 class ShowRequests;
 class OptionsPage;
+class DictionarySession;
 
 // The application: refuses a second copy, sets up the user's program folder
 // and settings on the first run, loads the settings and runs the learning
@@ -70,6 +71,8 @@ private:
     std::unique_ptr<ShowRequests> showRequests_;
     std::unique_ptr<QtMessages> messages_;
     std::unique_ptr<Settings> settings_;
+    // The current dictionary with its working list, for every window.
+    std::unique_ptr<DictionarySession> session_;
     std::unique_ptr<SystemClock> clock_;
     std::unique_ptr<LayoutPort> layouts_;
     std::unique_ptr<QtTimerPort> timers_;

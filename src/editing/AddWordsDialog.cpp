@@ -21,6 +21,7 @@
 #include "language/RecordTextValidator.h"
 #include "settings/Settings.h"
 #include "store/DictRecord.h"
+#include "store/DictionarySession.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 #include "widgets/ColorEdit.h"
@@ -117,12 +118,12 @@ void AddWordsDialog::setSearchStart(int position)
     searchStartValue = position;
 }
 
-AddWordsDialog::AddWordsDialog(Settings& settings, LayoutPort& layouts, QWidget* owner)
+AddWordsDialog::AddWordsDialog(Settings& settings, LayoutPort& layouts, DictionarySession& session, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      settings_(settings), messages_(settings.messages()), layouts_(layouts, settings)
+      settings_(settings), messages_(settings.messages()), session_(session), layouts_(layouts, settings)
 {
     // The dictionary count, then copies of the settings the dialog works with.
-    dictionaryCount_ = static_cast<std::int32_t>(DictItemCount(settings_, messages_));
+    dictionaryCount_ = static_cast<std::int32_t>(DictItemCount(session_.paths().dictionary, messages_));
     foreignCharSet_ = settings_.iForeignCharSet();
     nativeCharSet_ = settings_.iNativeCharSet();
     transCharSet_ = settings_.iTransCharSet();
@@ -145,8 +146,6 @@ AddWordsDialog::AddWordsDialog(Settings& settings, LayoutPort& layouts, QWidget*
 
 AddWordsDialog::~AddWordsDialog()
 {
-    if (appendStream_.is_open())
-        appendStream_.close();
     layouts_.releaseSlots({&wordLayout_, &translationLayout_, &transcriptionLayout_}, preload_);
     closeKeyboard();
 }
@@ -283,13 +282,11 @@ void AddWordsDialog::initialise()
     transcriptionBox_->setCheckState(Qt::Checked);
     insertionPoint_ = 0;
 
-    const std::string path = settings_.dictionaryPath();
-    if (dictionaryExists(path)) {
-        if (index_->load(path) == WordIndex::LoadResult::Unreadable)
+    if (session_.dictionaryExists()) {
+        if (index_->load(session_.dictionary()) == WordIndex::LoadResult::Unreadable)
             messages_.show("Ошибка: Не удалось загрузить словарь.\n", MessageIcon::Error);
         model_->reload();
-        appendStream_ = openDictionaryForAppend(settings_);
-        if (!appendStream_.is_open()) {
+        if (!session_.dictionary().openForUpdate()) {
             messages_.show("Не удалось открыть файл словаря.", MessageIcon::Error);
             ended_ = true;
         }
@@ -298,8 +295,14 @@ void AddWordsDialog::initialise()
     const MessageAnswer create = messages_.show(
         std::string("Отсутствует файл словаря. Cоздать новый словарь и ") + "\nоткрыть его для добавления лексики?",
         MessageIcon::Question, MessageButtons::YesNo);
-    if (create != MessageAnswer::Yes || !createDictionaryFiles(settings_, messages_, appendStream_))
+    if (create != MessageAnswer::Yes) {
         ended_ = true;
+        return;
+    }
+    if (!session_.createFiles()) {
+        messages_.show("Не удалось создать файл словаря.", MessageIcon::Error, MessageButtons::Ok);
+        ended_ = true;
+    }
 }
 
 int AddWordsDialog::run()
@@ -329,20 +332,9 @@ void AddWordsDialog::showRefusal(const QString& reason)
 
 bool AddWordsDialog::appendToDictionary(const DictRecord& record)
 {
-    // A record that did not reach the file whole is taken out again, so the
-    // file stays a whole number of records.
-    const std::string path = settings_.dictionaryPath();
-    std::error_code error;
-    const auto sizeBefore = std::filesystem::file_size(path, error);
-    if (appendRecord(appendStream_, record))
-        return true;
-    appendStream_.clear();
-    if (!error) {
-        std::error_code ignored;
-        if (std::filesystem::file_size(path, ignored) != sizeBefore)
-            std::filesystem::resize_file(path, sizeBefore, ignored);
-    }
-    return false;
+    // A record that does not reach the file whole is taken out again by the
+    // session, so the file stays a whole number of records.
+    return session_.addWord(record);
 }
 
 bool AddWordsDialog::addWord()

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +24,7 @@ class LayoutPort;
 class MessagePort;
 class RecordTextValidator;
 class Settings;
+class DictionarySession;
 class WordIndex;
 class WordIndexModel;
 class WordListView;
@@ -58,7 +58,7 @@ public:
 
     // Initialises the dialog over the current dictionary of `settings`
     // (asking to create it when it is missing).
-    AddWordsDialog(Settings& settings, LayoutPort& layouts, QWidget* owner = nullptr);
+    AddWordsDialog(Settings& settings, LayoutPort& layouts, DictionarySession& session, QWidget* owner = nullptr);
     ~AddWordsDialog() override;
 
     // Runs the dialog modally and gives its result; Ended at once, without
@@ -118,6 +118,7 @@ private:
 
     Settings& settings_;
     MessagePort& messages_;
+    DictionarySession& session_;
     KeyboardLayouts layouts_;
     std::vector<std::string> preload_;
     LayoutHandle wordLayout_ = 0;
@@ -131,7 +132,6 @@ private:
 
     std::unique_ptr<WordIndex> index_;
     WordIndexModel* model_ = nullptr;
-    std::ofstream appendStream_;
     std::int32_t dictionaryCount_ = 0;
     std::int32_t addedCount_ = 0;
     int insertionPoint_ = 0;

@@ -50,9 +50,9 @@ const QString& DictionaryEditor::helpTopic()
 }
 
 DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, MessagePort& messages,
-                                   WordList* workingList, QWidget* parent)
+                                   DictionarySession& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings),
-      messages_(messages), layouts_(layouts, settings), writer_(settings, messages, workingList)
+      messages_(messages), layouts_(layouts, settings), session_(session)
 {
     setModal(true);
     setWindowTitle(title());
@@ -116,7 +116,7 @@ DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, Mess
     installHelpKey(this, helpTopic());
 
     layoutControls();
-    if (dictionaryExists(settings_.dictionaryPath()))
+    if (session_.dictionaryExists())
         fillTable();
 }
 
@@ -159,7 +159,7 @@ void DictionaryEditor::fillTable()
 {
     const int scrolled = grid_->verticalScrollBar()->value();
     grid_->clearSelection();
-    model_->fill(settings_.dictionaryPath());
+    model_->fill(session_.dictionary());
     // Near the rows the user was at, after a deletion.
     grid_->verticalScrollBar()->setValue(scrolled);
 }
@@ -183,15 +183,15 @@ void DictionaryEditor::onEndEdit(int row, int column)
         return;
     }
     const std::string key = column == kWordColumn ? oldText_ : model_->text(row, kWordColumn);
-    switch (writer_.writeBack(key, column, oldText_, newText)) {
-    case DictionaryWriter::Result::written: cellsChanged_ = true; break;
-    case DictionaryWriter::Result::failed:
+    switch (session_.editText(key, column, oldText_, newText)) {
+    case DictionarySession::EditResult::written: cellsChanged_ = true; break;
+    case DictionarySession::EditResult::failed:
         // The table shows what the file holds, so later changes of the row
         // still find its record.
         model_->setText(row, column, oldText_);
         break;
-    case DictionaryWriter::Result::unchanged:
-    case DictionaryWriter::Result::notFound: break;
+    case DictionarySession::EditResult::unchanged:
+    case DictionarySession::EditResult::notFound: break;
     }
 }
 
@@ -207,7 +207,7 @@ void DictionaryEditor::deleteSelectedRows()
     std::vector<std::string> words;
     for (int row : grid_->selectedSourceRows())
         words.push_back(model_->text(row, kWordColumn));
-    const std::optional<std::size_t> deleted = writer_.deleteWords(words);
+    const std::optional<std::size_t> deleted = session_.deleteWords(words);
     if (!deleted)
         return;
     if (*deleted > 0)

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QFont>
 
-#include "editing/DictionaryWriter.h"
+#include "store/DictionarySession.h"
 #include "language/Layouts.h"
 
 class QLabel;
@@ -22,11 +22,11 @@ class RecordTextValidator;
 class Settings;
 
 // The dictionary editor "Mox! <> Редактирование": every live word of the
-// current dictionary in a table of word, translation and transcription, in
+// session's dictionary in a table of word, translation and transcription, in
 // file order. Each committed change of a cell and each deletion of rows goes
-// straight into the dictionary file, in place; there is no save step and no
-// undo. A changed or deleted word of the working list is changed or removed
-// there too, and the list is saved.
+// straight into the dictionary file, in place, through the session; there is
+// no save step and no undo. A changed or deleted word of the working list is
+// changed or removed there too, and the list is saved.
 //
 // Run modally; the result is 1 for "Закрыть" and 2 for Esc. The opener then
 // reads rowsDeleted and cellsChanged.
@@ -38,9 +38,8 @@ public:
     static constexpr int kClosed = 1;
     static constexpr int kEscaped = 2;
 
-    // workingList: the learning window's list (LearningEngine::workingList()),
-    // or none, and then the list file is changed directly.
-    DictionaryEditor(Settings& settings, LayoutPort& layouts, MessagePort& messages, WordList* workingList,
+    // `session` holds the dictionary to edit with its working list.
+    DictionaryEditor(Settings& settings, LayoutPort& layouts, MessagePort& messages, DictionarySession& session,
                      QWidget* parent = nullptr);
     ~DictionaryEditor() override;
 
@@ -78,7 +77,7 @@ private:
     Settings& settings_;
     MessagePort& messages_;
     KeyboardLayouts layouts_;
-    DictionaryWriter writer_;
+    DictionarySession& session_;
 
     // The layout of each column and the one the editor loaded for it.
     std::array<std::uint32_t, 3> layoutIds_{};

@@ -23,10 +23,10 @@ const QString& DictionaryTableModel::headerText(int column)
     return column >= 0 && column < 3 ? texts[static_cast<std::size_t>(column)] : none;
 }
 
-bool DictionaryTableModel::fill(const std::string& path)
+bool DictionaryTableModel::fill(const DictionaryFile& dictionary)
 {
     std::vector<RecordTexts> rows;
-    const bool read = readLiveTexts(path, rows);
+    const bool read = dictionary.liveTexts(rows);
     beginResetModel();
     rows_ = std::move(rows);
     endResetModel();

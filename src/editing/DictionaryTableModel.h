@@ -7,7 +7,8 @@
 #include <QAbstractTableModel>
 #include <QFont>
 
-#include "editing/DictionaryWriter.h"
+#include "store/DictionaryFile.h"
+#include "store/DictionarySession.h"
 #include "language/CharsetCodec.h"
 #include "widgets/GridView.h"
 
@@ -29,7 +30,7 @@ public:
 
     // Replaces every row by the live records of the file at `path`. False,
     // with the table empty, when the file cannot be opened or read.
-    bool fill(const std::string& path);
+    bool fill(const DictionaryFile& dictionary);
     void clear();
 
     // A cell's bytes (the empty text outside the table).

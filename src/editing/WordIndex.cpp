@@ -1,16 +1,12 @@
 #include "editing/WordIndex.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <numeric>
 
 #include <QCollatorSortKey>
 
 #include "language/CharsetCodec.h"
-#include "store/DictRecord.h"
-#include "store/RecordReader.h"
-#include "store/RecordText.h"
+#include "store/DictionaryFile.h"
 
 namespace mox {
 
@@ -36,23 +32,12 @@ QString WordIndex::text(int position) const
     return decoder_.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-WordIndex::LoadResult WordIndex::load(const std::string& path)
+WordIndex::LoadResult WordIndex::load(const DictionaryFile& dictionary)
 {
     words_.clear();
     byBytes_.clear();
-    // Only a plain file: a device or a pipe could go on giving bytes forever.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return LoadResult::Unreadable;
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        return LoadResult::Unreadable;
     std::vector<std::string> words;
-    const bool read = forEachRecord<DictRecord>(in, [&words](const DictRecord& record, std::int64_t) {
-        if (record.isLive())
-            words.push_back(fieldText(record.word));
-    });
-    if (!read)
+    if (!dictionary.liveWords(words))
         return LoadResult::Unreadable;
     assign(std::move(words));
     return LoadResult::Loaded;

@@ -10,6 +10,8 @@
 
 namespace mox {
 
+class DictionaryFile;
+
 // The words of a dictionary as the add-words dialog knows them: the word
 // bytes of every live record, in the order of the studied language's
 // collation (ties, texts that collate equal, by their bytes), which is the
@@ -18,7 +20,7 @@ namespace mox {
 // bytes) are answered by bisection instead of a pass over every word.
 //
 //   WordIndex index(settings.iForeignCharSet(), "en_US");
-//   index.load(settings.dictionaryPath());
+//   index.load(session.dictionary());
 //   int at = index.findPrefix("ca", searchStart);
 class WordIndex {
 public:
@@ -31,7 +33,7 @@ public:
     // Reads the words of the live records of a dictionary file in one pass
     // (complete 208-byte records only; tombstones skipped) and puts them in
     // order. Unreadable leaves the index empty.
-    LoadResult load(const std::string& path);
+    LoadResult load(const DictionaryFile& dictionary);
     // Replaces the words by `words` (put in order).
     void assign(std::vector<std::string> words);
 

@@ -14,13 +14,14 @@ namespace mox {
 
 class Settings;
 class ClockPort;
-class MessagePort;
+class DictionarySession;
 
-// The logic of a learning turn: keeps the working list in memory, tops it up
-// from the current dictionary, draws the word and the rows offered with it,
-// judges answers, keeps the word's counters, takes learned words out of
-// learning and counts answers for hiding the window. It makes no window-system
-// calls; the window renders its Presentation and carries out its callbacks.
+// The logic of a learning turn: tops the working list up from the current
+// dictionary, draws the word and the rows offered with it, judges answers,
+// keeps the word's counters, takes learned words out of learning and counts
+// answers for hiding the window. The list itself, and every file, belong to
+// the dictionary session. It makes no window-system calls; the window renders
+// its Presentation and carries out its callbacks.
 //
 // Order of calls used by the window: on every showing resetShowingCounters,
 // topUpList, presentNext (render the result); on an answer checkAnswer (which
@@ -29,40 +30,27 @@ class MessagePort;
 // the options sheet or a reload loadList, topUpList, presentNext.
 //
 // The mode in force is always Settings::currentMode() (0 choice, 1 typing).
-// Messages go to settings.messages().
 class LearningEngine {
 public:
-    LearningEngine(Settings& settings, ClockPort& clock, LearningCallbacks& callbacks);
+    LearningEngine(Settings& settings, ClockPort& clock, LearningCallbacks& callbacks, DictionarySession& session);
 
-    // Empties the list and reads it again from the list file. The current
-    // presentation ends: there is no current word until presentNext. While
-    // the list file is known to be older than the list in memory (its last
-    // write failed), the file is written first, and when that fails again the
-    // list in memory is kept: reading the older file would bring back the
-    // answers and the learned words it lacks. The next topUpList reconciles
-    // what was read with the dictionary.
+    // Reads the list again from its file (see DictionarySession::reload).
+    // The current presentation ends: there is no current word until
+    // presentNext.
     void loadList();
-    // Writes the whole list to the list file (a new file renamed over the old
-    // one); false when it could not be written. A failure is told once,
-    // "Ошибка: не удалось обновить список.", and not again until a write has
-    // succeeded (`tellAgain` tells it even then: the last write before the
-    // end). Without a usable list name nothing is written or told.
+    // Reads the list again only when its files changed on disk since the
+    // session last touched them; the presentation ends when the list did.
+    void refreshList();
+    // Writes the whole list to its own file; false when it could not be
+    // written (told once, see DictionarySession::save).
     bool saveList(bool tellAgain = false);
     // Whether the list in memory differs from the list file as last written
     // or read (answers given or words removed since).
-    bool hasUnsavedChanges() const { return unsaved_; }
+    bool hasUnsavedChanges() const;
     // Draws fresh words from the dictionary until the list holds
-    // iSubSetRecCount words or no candidate is left. Each word is appended to
-    // the list file and its dictionary record marked inList. False when the
-    // dictionary holds no word, cannot be opened, offers no candidate for a
-    // list of fewer than 3 words, or a write failed.
-    //
-    // After loadList the same pass over the dictionary also makes the list
-    // and the dictionary agree again after a crash or a failed write: a word
-    // whose dictionary record is excluded (learned: active and inList 0)
-    // leaves the list and never comes back, and a word of the list whose
-    // record is active but not marked inList gets its mark, so it is not
-    // drawn a second time. The list is written when a word left it.
+    // iSubSetRecCount words or no candidate is left (see
+    // DictionarySession::topUp); a pass over the dictionary stores the
+    // number of candidates it found in uiDictActiveCount.
     bool topUpList();
     // Draws the next presentation. The caller renders it.
     Presentation presentNext();
@@ -93,18 +81,8 @@ public:
     static std::string bracketed(std::string_view transcription);
 
     // State the window reads.
-    const std::vector<ListRecord>& list() const { return list_; }
-    // Replaces the list in memory (e.g. after the editor changed it); the
-    // current presentation ends.
-    void setList(std::vector<ListRecord> list);
-    // The list in memory itself, for the dictionary editor, which renames and
-    // removes entries in place and then saves the list. The window reloads
-    // the list before it presents again.
-    std::vector<ListRecord>& workingList()
-    {
-        unsaved_ = true;
-        return list_;
-    }
+    const std::vector<ListRecord>& list() const;
+    DictionarySession& session() { return session_; }
     // The current word's record, or nothing before the first presentation,
     // after the list changed under it, or after it was excluded.
     const ListRecord* currentWord() const;
@@ -130,18 +108,15 @@ private:
     // Counts one answer for the hide rules; true when the window should retreat.
     bool countAnyAnswer();
     bool countCorrectAnswer();
-    // Drops the words the dictionary says are learned and marks the ones it
-    // has not marked; `candidates` loses the marked records.
-    struct ListWordState;
-    void reconcile(std::fstream& dictionary, const std::vector<ListWordState>& states,
-                   std::vector<std::uint32_t>& candidates);
 
     Settings& settings_;
     ClockPort& clock_;
     LearningCallbacks& callbacks_;
+    DictionarySession& session_;
     Random random_;
+    // The session's list generation the current presentation was drawn from.
+    std::uint64_t presentedGeneration_ = 0;
 
-    std::vector<ListRecord> list_;
     std::uint16_t choiceDirection_ = 0;
     std::uint16_t typingDirection_ = 0;
     std::vector<std::uint32_t> rows_;
@@ -151,14 +126,6 @@ private:
     bool showingWrongAnswer_ = false;
     std::uint16_t anyAnswers_ = 0;
     std::uint16_t correctAnswers_ = 0;
-
-    // The list as read needs reconciling with the dictionary (see topUpList).
-    bool reconcilePending_ = false;
-    bool unsaved_ = false;
-    // The last write of the list failed (and was told).
-    bool saveFailed_ = false;
-    // The list file the list in memory belongs to.
-    std::string listOwner_;
 };
 
 } // namespace mox

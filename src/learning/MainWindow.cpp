@@ -1,8 +1,6 @@
 #include "learning/MainWindow.h"
 
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,8 +14,9 @@
 
 #include "language/CharsetCodec.h"
 #include "language/Font.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
-#include "store/Store.h"
+#include "store/DictionarySession.h"
 #include "widgets/ColorEdit.h"
 #include "widgets/DialogUnits.h"
 #include "widgets/WordListBox.h"
@@ -88,18 +87,6 @@ bool shiftHeld()
            || QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
 }
 
-// Creates the file when nothing is at the path; never truncates, and never
-// opens what is there (a pipe would keep the start waiting). Failure is
-// silent: the engine then reports the dictionary as missing.
-void createIfMissing(const std::string& path)
-{
-    if (path.empty())
-        return;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0)
-        ::close(fd);
-}
-
 } // namespace
 
 AnswerButton::AnswerButton(QWidget* parent) : QPushButton(parent)
@@ -154,7 +141,7 @@ MainWindow::MainWindow(MainWindowPorts ports, MainWindowDialogs dialogs, TrayIco
       ports_(ports), dialogs_(std::move(dialogs)), tray_(tray), layouts_(ports.layouts, ports.settings)
 {
     Settings& settings = ports_.settings;
-    engine_ = std::make_unique<LearningEngine>(settings, ports_.clock, *this);
+    engine_ = std::make_unique<LearningEngine>(settings, ports_.clock, *this, ports_.session);
 
     // Icon, caption, the user's own keyboard layouts. Enter triggers no
     // default command: no button of this window is a default button.
@@ -199,9 +186,9 @@ MainWindow::MainWindow(MainWindowPorts ports, MainWindowDialogs dialogs, TrayIco
     // A name that leads out of the dictionary folder is told once and opens
     // nothing; what a save cut off by a crash left in the folder goes.
     reportRefusedNames(settings, settings.messages());
-    removeStaleTemporaryFiles(settings.dictFolder());
-    createIfMissing(settings.dictionaryPath());
-    createIfMissing(settings.listPath());
+    DictionaryFolder(settings.dictFolder()).removeStaleTemporaryFiles();
+    followCurrentDictionary();
+    ports_.session.createFiles();
     engine_->loadList();
     if (dialogs_.installTranscriptionFont)
         dialogs_.installTranscriptionFont();
@@ -795,6 +782,7 @@ void MainWindow::openOptions()
     dialogs_.options(this);
     reapplyModeLayout();
     showNormal();
+    followCurrentDictionary();
     engine_->loadList();
     engine_->topUpList();
     render(engine_->presentNext());
@@ -812,6 +800,7 @@ void MainWindow::optionsFromTray()
     if (!dialogs_.options)
         return;
     dialogs_.options(this);
+    followCurrentDictionary();
     reapplyModeLayout();
     autoShow_->giveForegroundBack();
     releaseLayouts();
@@ -920,7 +909,13 @@ void MainWindow::saveList()
 
 void MainWindow::loadList()
 {
-    engine_->loadList();
+    followCurrentDictionary();
+    engine_->refreshList();
+}
+
+void MainWindow::followCurrentDictionary()
+{
+    ports_.session.open(currentDictionaryPaths(ports_.settings));
 }
 
 bool MainWindow::listEmpty() const

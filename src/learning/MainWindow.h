@@ -24,6 +24,7 @@ namespace mox {
 
 class ColorEdit;
 class ClockPort;
+class DictionarySession;
 class LayoutPort;
 class Settings;
 class WordListBox;
@@ -83,6 +84,7 @@ struct MainWindowPorts {
     ActivityMonitorPort& activity;
     ForegroundPort& foreground;
     SleepPort& sleep;
+    DictionarySession& session;
 };
 
 // The learning window "<> Mox!": renders the engine's presentations, turns
@@ -218,6 +220,9 @@ private:
     void reapplyModeLayout();
     void updateExcludeEnabled();
     void updateCommandsEnabled();
+    // Moves the dictionary session to the dictionary the settings name
+    // current now (the options may have chosen another one).
+    void followCurrentDictionary();
 
     std::uint8_t charSetOf(FontRole role) const;
     std::string faceOf(FontRole role) const;

@@ -7,7 +7,7 @@
 
 #include "platform/MessagePort.h"
 #include "settings/Settings.h"
-#include "store/Store.h"
+#include "store/FileIo.h"
 
 namespace mox {
 

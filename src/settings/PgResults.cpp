@@ -16,6 +16,8 @@
 #include <algorithm>
 
 #include "language/CharsetCodec.h"
+#include "settings/CurrentDictionary.h"
+#include "settings/Progress.h"
 #include "settings/Settings.h"
 
 namespace mox {
@@ -61,7 +63,7 @@ void CPgResults::firstShown()
 {
     showStatBox_->setChecked(showStat_ != 0);
 
-    progress_ = readProgress(settings_);
+    progress_ = readProgress(currentDictionaryPaths(settings_));
     const QString name = QString::fromStdString(settings_.sCurDict());
     if (!progress_.dictionaryFound) {
         state_->setText(name.isEmpty()

@@ -1,54 +1,29 @@
 #include "settings/Progress.h"
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
 
-#include "settings/Settings.h"
-#include "store/DictRecord.h"
-#include "store/ListRecord.h"
-#include "store/RecordReader.h"
+#include "store/DictionaryFile.h"
+#include "store/DictionaryFolder.h"
+#include "store/ListFile.h"
 #include "store/RecordText.h"
 
 namespace mox {
 
-namespace {
-
-// Calls visit(record) for every complete record of the file; false when the
-// file cannot be opened or read.
-template <class Record, class Visit>
-bool forEachRecordOf(const std::string& path, Visit visit)
-{
-    std::ifstream in(path, std::ios::binary);
-    return in && forEachRecord<Record>(in, [&visit](const Record& record, std::int64_t) { visit(record); });
-}
-
-} // namespace
-
-Progress readProgress(const Settings& settings, std::size_t mostWrongCount)
+Progress readProgress(const DictionaryPaths& paths, std::size_t mostWrongCount)
 {
     Progress progress;
-    if (settings.sCurDict().empty())
+    if (!paths.usable())
         return progress;
-
-    progress.dictionaryFound =
-        forEachRecordOf<DictRecord>(settings.dictionaryPath(), [&](const DictRecord& record) {
-            if (record.deleted != 0)
-                return;
-            if (record.inList != 0)
-                ++progress.inList;
-            else if (record.active != 0)
-                ++progress.waiting;
-            else
-                ++progress.learnt;
-        });
-    if (!progress.dictionaryFound) {
-        progress = Progress{};
+    const std::optional<DictionaryCounts> counts = DictionaryFile(paths.dictionary).counts();
+    if (!counts)
         return progress;
-    }
+    progress.dictionaryFound = true;
+    progress.learnt = counts->learnt;
+    progress.inList = counts->inList;
+    progress.waiting = counts->waiting;
 
     std::vector<Progress::Word> words;
-    forEachRecordOf<ListRecord>(settings.listPath(), [&](const ListRecord& record) {
+    ListFile(paths.list).forEach([&](const ListRecord& record, std::uint64_t) {
         if (record.deleted != 0)
             return;
         Progress::Word w;

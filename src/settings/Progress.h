@@ -6,7 +6,7 @@
 
 namespace mox {
 
-class Settings;
+struct DictionaryPaths;
 
 // The learner's progress in the current dictionary, as the Results page
 // draws it: every live word is either learnt (excluded from learning), in
@@ -28,8 +28,8 @@ struct Progress {
     std::vector<Word> mostWrong;
 };
 
-// One pass over the current dictionary and one over its working list. Reports
+// One pass over the dictionary and one over its working list. Reports
 // nothing: a missing or unreadable file only shows as missing figures.
-Progress readProgress(const Settings& settings, std::size_t mostWrongCount = 5);
+Progress readProgress(const DictionaryPaths& paths, std::size_t mostWrongCount = 5);
 
 } // namespace mox

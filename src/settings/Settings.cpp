@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "store/FileNames.h"
+#include "store/DictionaryFolder.h"
 
 namespace mox {
 
@@ -203,27 +203,14 @@ std::uint16_t Settings::demoType(std::uint16_t mode) const
     return 0;
 }
 
-namespace {
-// The dictionary and list paths, both or neither.
-std::pair<std::string, std::string> usablePair(const std::string& dictFolder, const std::string& dictName,
-                                               const std::string& listFolder, const std::string& listName)
-{
-    std::string dictionary = confinedPath(dictFolder, dictName);
-    std::string list = confinedPath(listFolder, listName);
-    if (dictionary.empty() || list.empty() || !isFileOrNothing(dictionary) || !isFileOrNothing(list))
-        return {};
-    return {std::move(dictionary), std::move(list)};
-}
-} // namespace
-
 std::string Settings::dictionaryPath() const
 {
-    return usablePair(dictFolder_, sCurDict_, listFolder_, sCurList_).first;
+    return DictionaryFolder(dictFolder_).resolve(sCurDict_, sCurList_).dictionary;
 }
 
 std::string Settings::listPath() const
 {
-    return usablePair(dictFolder_, sCurDict_, listFolder_, sCurList_).second;
+    return DictionaryFolder(dictFolder_).resolve(sCurDict_, sCurList_).list;
 }
 
 void Settings::setAppPath(const std::string& path)

@@ -16,7 +16,8 @@
 
 #include "platform/qt/QtRegistry.h"
 #include "settings/Settings.h"
-#include "store/DictRecord.h"
+#include "store/DictionaryFile.h"
+#include "store/DictionaryFolder.h"
 
 namespace mox {
 
@@ -114,19 +115,9 @@ struct Counts {
 Counts countWords(const QString& file)
 {
     Counts counts;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly) || f.size() % static_cast<qint64>(kDictRecordSize) != 0)
-        return counts;
-    const QByteArray bytes = f.readAll();
-    for (qsizetype at = 0; at + static_cast<qsizetype>(kDictRecordSize) <= bytes.size();
-         at += static_cast<qsizetype>(kDictRecordSize)) {
-        const auto deleted = static_cast<unsigned char>(bytes[at + offsetof(DictRecord, deleted)]);
-        const auto active = static_cast<unsigned char>(bytes[at + offsetof(DictRecord, active)]);
-        if (deleted == 0) {
-            ++counts.records;
-            if (active != 0)
-                ++counts.active;
-        }
+    if (const std::optional<DictionaryCounts> read = DictionaryFile(file.toStdString()).counts()) {
+        counts.records = read->live;
+        counts.active = read->active;
     }
     return counts;
 }
@@ -280,7 +271,8 @@ bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages, const Paths&
     // First run: the starter dictionary, then the settings that make it current.
     const QString dictionary = root + QStringLiteral("/voc/") + kStarterDictionary;
     const QString starter = installed + QStringLiteral("/voc/") + kStarterDictionary;
-    if (!QFileInfo::exists(dictionary) && QFileInfo(starter).isFile() && !copyOver(starter, dictionary)) {
+    if (!QFileInfo::exists(dictionary) && QFileInfo(starter).isFile() &&
+        !DictionaryFolder((root + QStringLiteral("/voc")).toStdString()).copyIn(starter.toStdString(), kStarterDictionary)) {
         tell(messages, message("Не удалось скопировать словарь ", dictionary));
         return false;
     }

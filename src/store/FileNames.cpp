@@ -65,14 +65,4 @@ bool isFileOrNothing(const std::string& path)
     return ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
 }
 
-std::string listNameFor(std::string_view dictionaryName)
-{
-    std::string name(dictionaryName);
-    constexpr std::string_view from = ".dct";
-    constexpr std::string_view to = ".lst";
-    for (std::size_t at = name.find(from); at != std::string::npos; at = name.find(from, at + to.size()))
-        name.replace(at, from.size(), to);
-    return name;
-}
-
 } // namespace mox

@@ -32,8 +32,4 @@ std::string confinedPath(const std::string& folder, std::string_view name);
 // dictionary and no list, and is never opened.
 bool isFileOrNothing(const std::string& path);
 
-// The list name of a dictionary name: every ".dct" replaced by ".lst"
-// ("words.dct" -> "words.lst"; a name without ".dct" stays as it is).
-std::string listNameFor(std::string_view dictionaryName);
-
 } // namespace mox

@@ -8,7 +8,9 @@
 
 #include "language/CodePage.h"
 #include "platform/MessagePort.h"
-#include "settings/Settings.h"
+#include "store/DictionaryFile.h"
+#include "store/DictionaryFolder.h"
+#include "store/ListFile.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 
@@ -149,51 +151,56 @@ BackupOutcome makeBackup(const std::string& dictionary, const std::string& backu
 }
 
 std::string formatReport(std::uint32_t dictErrors, std::uint32_t dictFixed, std::uint32_t listErrors,
-                         std::uint32_t listFixed)
+                         std::uint32_t listFixed, std::uint64_t fragmentBytes)
 {
     char counts[160];
     std::snprintf(counts, sizeof counts, "     словарь: %u (исправлено: %u)\n       список: %u (исправлено: %u).",
                   dictErrors, dictFixed, listErrors, listFixed);
-    return std::string("В процессе восстановления были найдены ошибки:\n\n") + counts;
+    std::string report = std::string("В процессе восстановления были найдены ошибки:\n\n") + counts;
+    if (fragmentBytes > 0)
+        report += "\n\nВ конце файла словаря был неполный обрывок записи (" + std::to_string(fragmentBytes) +
+                  " байт); он отрезан, прежний файл сохранён в резервной копии.";
+    return report;
 }
 
 } // namespace
 
-std::string backupPathFor(const std::string& dictionaryPath)
-{
-    const std::size_t keep = dictionaryPath.find_last_not_of("dct");
-    return dictionaryPath.substr(0, keep == std::string::npos ? 0 : keep + 1) + "bak";
-}
-
-RestoreResult restoreDictionary(Settings& settings, MessagePort& messages, RestoreRefresh* refresh)
+RestoreResult restoreDictionary(const DictionaryPaths& paths, MessagePort& messages, RestoreRefresh* refresh)
 {
     RestoreResult result;
+    if (!paths.usable())
+        return result;
     Dictionary dict;
     WordList list;
     // A file that is there but cannot be read must not be taken for an empty
     // one: an unread list would make every learned word active again, and an
     // unread dictionary has nothing to repair. The load has told the user.
-    if (!loadDictionary(settings, messages, dict))
+    if (!loadDictionary(paths.dictionary, messages, dict))
         return result;
-    if (!loadList(settings, messages, list))
+    if (!loadList(paths.list, messages, list))
         return result;
+    // A fragment shorter than a record at the end of either file is no
+    // record; it goes with the repair.
+    const std::uint64_t dictionarySize = queryFile(paths.dictionary).size;
+    result.fragmentBytes = dictionarySize % kDictRecordSize;
+    const bool listFragment = ListFile::hasFragment(queryFile(paths.list).size);
 
     const CaseFolder folder;
     std::uint32_t listFixed = 0;
-    if (!list.empty() && !dict.empty()) {
+    if (!list.empty() && !dict.empty())
         result.listErrors = checkList(folder, dict, list);
-        if (result.listErrors > 0) {
-            result.listWritten = updateList(settings, messages, list);
-            listFixed = result.listWritten ? result.listErrors : 0;
-        }
+    result.listErrors += listFragment ? 1 : 0;
+    if (result.listErrors > 0) {
+        result.listWritten = updateList(paths.list, messages, list);
+        listFixed = result.listWritten ? result.listErrors : 0;
     }
 
     std::uint32_t dictFixed = 0;
-    if (!dict.empty()) {
+    if (!dict.empty() || result.fragmentBytes > 0) {
         const DictCheck check = checkDictionary(folder, dict, list);
-        result.dictErrors = check.errors;
-        if (check.errors > 0) {
-            const std::string path = settings.dictionaryPath();
+        result.dictErrors = check.errors + (result.fragmentBytes > 0 ? 1 : 0);
+        if (result.dictErrors > 0) {
+            const std::string& path = paths.dictionary;
             const std::string backup = backupPathFor(path);
             switch (makeBackup(path, backup)) {
             case BackupOutcome::OldBackupStays:
@@ -209,12 +216,12 @@ RestoreResult restoreDictionary(Settings& settings, MessagePort& messages, Resto
             }
             struct stat old {};
             const bool hadMode = ::stat(backup.c_str(), &old) == 0;
-            if (updateDictionary(settings, messages, dict)) {
+            if (updateDictionary(path, messages, dict)) {
                 if (hadMode)  // the new file is the old one's successor: same permissions
                     (void)::chmod(path.c_str(), old.st_mode & 07777);
                 result.dictWritten = true;
                 result.reactivated = check.reactivated;
-                dictFixed = check.errors;
+                dictFixed = result.dictErrors;
             } else if (::rename(backup.c_str(), path.c_str()) != 0) {
                 // The new dictionary could not be written and the old one could
                 // not be put back: say where its content is.
@@ -225,25 +232,22 @@ RestoreResult restoreDictionary(Settings& settings, MessagePort& messages, Resto
     }
 
     if (result.dictWritten) {
-        const auto total = static_cast<std::uint32_t>(dict.size());
-        if (result.reactivated) {
-            settings.setUiDictActiveCount(total);
-            settings.setUiDictRecCount(total);
-            if (refresh) {
+        result.total = static_cast<std::uint32_t>(dict.size());
+        result.active = static_cast<std::uint32_t>(
+            std::count_if(dict.begin(), dict.end(), [](const DictRecord& r) { return r.active != 0; }));
+        if (refresh) {
+            if (result.reactivated)
                 refresh->clearExcludedWords();
-                refresh->showCounts(total, total);
-            }
-        } else if (refresh) {
             // Compaction may have dropped live records without a word, which
             // the page counted; show what the dictionary now holds.
-            const auto active = static_cast<std::uint32_t>(
-                std::count_if(dict.begin(), dict.end(), [](const DictRecord& r) { return r.active != 0; }));
-            refresh->showCounts(total, active);
+            refresh->showCounts(result.total, result.active);
         }
     }
 
     if (result.dictErrors > 0 || result.listErrors > 0)
-        messages.show(formatReport(result.dictErrors, dictFixed, result.listErrors, listFixed), MessageIcon::None,
+        messages.show(formatReport(result.dictErrors, dictFixed, result.listErrors, listFixed,
+                                   result.dictWritten ? result.fragmentBytes : 0),
+                      MessageIcon::None,
                       MessageButtons::Ok);
     else
         messages.show("Ошибки не найдены.", MessageIcon::None, MessageButtons::Ok);

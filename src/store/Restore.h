@@ -4,8 +4,8 @@
 
 namespace mox {
 
-class Settings;
 class MessagePort;
+struct DictionaryPaths;
 
 // What a restore asks of the page that shows the dictionary's state (the
 // Dictionaries page); the page may be absent.
@@ -26,24 +26,26 @@ struct RestoreResult {
     bool dictWritten = false;      // the old dictionary went to its backup and the new one was written
     bool reactivated = false;      // excluded words were returned to learning
     bool completed = false;        // the run reached its report
+    std::uint64_t fragmentBytes = 0;  // the bytes of a trailing fragment the dictionary lost
+    std::uint32_t total = 0;       // the records of the repaired dictionary (when written)
+    std::uint32_t active = 0;      // the active ones among them
 };
 
-// Repairs the current dictionary and its working list: drops list entries
-// whose word is in no live dictionary record, compacts the dictionary
-// (tombstones and records without a word go), makes every record's `inList`
-// agree with the list and, when the list is empty, returns every excluded word
-// to learning. Words are matched ignoring letter case (cp1251). The previous
-// dictionary is kept at backupPathFor(dictionaryPath). Ends with a report
-// (OK, no icon). `refresh`, when given, hears of re-activation and new counts.
+// Repairs a dictionary and its working list: drops list entries whose word
+// is in no live dictionary record, compacts the dictionary (tombstones,
+// records without a word and a trailing fragment shorter than a record go),
+// makes every record's `inList` agree with the list and, when the list is
+// empty, returns every excluded word to learning. Words are matched ignoring
+// letter case (cp1251). The previous dictionary is kept at
+// backupPathFor(dictionary). Ends with a report (OK, no icon) that also says
+// when a fragment was cut off. `refresh`, when given, hears of re-activation
+// and new counts.
 //
 // The run stops without a report, and without touching the dictionary, when
 // either file exists but cannot be read, or when the old backup cannot be
 // removed or the dictionary cannot be moved to its backup name; each of these
 // is told to the user.
-RestoreResult restoreDictionary(Settings& settings, MessagePort& messages, RestoreRefresh* refresh = nullptr);
-
-// The backup name of a dictionary: every trailing lower-case d, c or t is
-// dropped and "bak" appended (words.dct -> words.bak, WORDS.DCT -> WORDS.DCTbak).
-std::string backupPathFor(const std::string& dictionaryPath);
+RestoreResult restoreDictionary(const DictionaryPaths& paths, MessagePort& messages,
+                                RestoreRefresh* refresh = nullptr);
 
 } // namespace mox

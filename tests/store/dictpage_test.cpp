@@ -22,7 +22,7 @@
 #include <unistd.h>
 
 #include "language/CharsetCodec.h"
-#include "store/PgDictionary.h"
+#include "options/PgDictionary.h"
 #include "store/StoreFixture.h"
 
 // Failures show texts as text.

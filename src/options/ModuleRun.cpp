@@ -1,4 +1,4 @@
-#include "store/ModuleRun.h"
+#include "options/ModuleRun.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -20,6 +20,7 @@ class QTabWidget;
 
 namespace mox {
 
+class DictionarySession;
 class ExcludedWordsModel;
 class MessagePort;
 class Settings;
@@ -39,7 +40,10 @@ using EditorHook = std::function<EditorReport(QWidget* owner)>;
 // module), editing, repairing and deleting dictionaries, and returning
 // excluded words to learning. Choosing a dictionary sets sCurDict and sCurList
 // when the page is applied; creating, deleting, editing and repairing act on
-// the files at once.
+// the files at once. Every change of a dictionary goes through the program's
+// dictionary session, which first follows the dictionary the settings now
+// name current, so the working list in memory always belongs to the
+// dictionary being changed.
 //
 // Child object names: "dictionaries" (the dictionary list), "create", "edit",
 // "restore", "delete" (the buttons), "activeCount" and "totalCount" (the
@@ -59,7 +63,8 @@ public:
 
     // The counts of the current dictionary and the studied language's font are
     // taken now, as the sheet is built. `openEditor` may be empty (no editor).
-    CPgDictionary(Settings& settings, MessagePort& messages, EditorHook openEditor, QWidget* parent = nullptr);
+    CPgDictionary(Settings& settings, MessagePort& messages, DictionarySession& session, EditorHook openEditor,
+                  QWidget* parent = nullptr);
     ~CPgDictionary() override;
 
     QString tabCaption() const override { return QString::fromUtf8(kTabCaption); }
@@ -115,9 +120,12 @@ private:
     void setHint();
     void updateModified();
     void runModule();
+    // The session, moved to the dictionary the settings name current.
+    DictionarySession& followCurrent();
 
     Settings& settings_;
     MessagePort& messages_;
+    DictionarySession& session_;
     EditorHook openEditor_;
     QString moduleProgram_;
 

@@ -1,4 +1,4 @@
-#include "store/ListOrder.h"
+#include "widgets/ListOrder.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,9 +1,9 @@
-#include "store/ExcludedWordsModel.h"
+#include "options/ExcludedWordsModel.h"
 
 #include <QStringDecoder>
 
 #include "language/CharsetCodec.h"
-#include "store/ListOrder.h"
+#include "widgets/ListOrder.h"
 
 namespace mox {
 

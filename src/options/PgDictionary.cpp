@@ -1,11 +1,7 @@
-#include "store/PgDictionary.h"
+#include "options/PgDictionary.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QFile>
 #include <QFontMetrics>
@@ -26,19 +22,20 @@
 
 #include "language/CharsetCodec.h"
 #include "language/Font.h"
+#include "options/ExcludedWordsModel.h"
+#include "options/ModuleRun.h"
 #include "platform/MessagePort.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
-#include "store/ExcludedWords.h"
-#include "store/ExcludedWordsModel.h"
+#include "store/DictionaryFile.h"
+#include "store/DictionarySession.h"
 #include "store/FileNames.h"
-#include "store/ListOrder.h"
-#include "store/ModuleRun.h"
 #include "store/Store.h"
+#include "widgets/ListOrder.h"
 
 namespace mox {
 namespace {
 
-constexpr std::string_view kDictionaryExtension = ".dct";
 constexpr int kNameRole = Qt::UserRole;
 
 const char* const kHintWithWords = "Выделите нужные слова и нажмите кнопку \"Применить\"";
@@ -73,12 +70,6 @@ private:
     QFont font_;
 };
 
-bool isDictionaryName(std::string_view name)
-{
-    return name.size() >= kDictionaryExtension.size() &&
-           name.substr(name.size() - kDictionaryExtension.size()) == kDictionaryExtension;
-}
-
 QString shownName(const std::string& name)
 {
     return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
@@ -102,29 +93,22 @@ std::string removalReason(int error)
     }
 }
 
-// Removes the file at `path`; true when it is gone (or was never there).
-bool removeFile(const std::string& path, int& error)
-{
-    if (::unlink(path.c_str()) == 0 || errno == ENOENT)
-        return true;
-    error = errno;
-    return false;
-}
-
 } // namespace
 
-CPgDictionary::CPgDictionary(Settings& settings, MessagePort& messages, EditorHook openEditor, QWidget* parent)
+CPgDictionary::CPgDictionary(Settings& settings, MessagePort& messages, DictionarySession& session,
+                             EditorHook openEditor, QWidget* parent)
     : OptionsPage(parent),
       settings_(settings),
       messages_(messages),
+      session_(session),
       openEditor_(std::move(openEditor)),
       current_(settings.sCurDict()),
       foreignFace_(settings.sForeignFontFace()),
       foreignCharSet_(settings.iForeignCharSet())
 {
     if (currentIsPlain()) {
-        totalCount_ = DictItemCount(settings_, messages_);
-        activeCount_ = ActiveItemCount(settings_, messages_);
+        totalCount_ = DictItemCount(settings_.dictionaryPath(), messages_);
+        activeCount_ = ActiveItemCount(settings_.dictionaryPath(), messages_);
     }
     buildControls();
 }
@@ -279,19 +263,7 @@ bool CPgDictionary::currentIsPlain() const
 
 std::vector<std::string> CPgDictionary::dictionaryFiles() const
 {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(settings_.dictFolder(), error), end; !error && it != end;
-         it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        std::error_code statusError;
-        // Only regular files (or links to files of this folder): a folder
-        // named like a dictionary is not one, and a link that leads out of
-        // the folder is never offered.
-        if (isDictionaryName(name) && !confinedPath(settings_.dictFolder(), name).empty() &&
-            it->is_regular_file(statusError))
-            names.push_back(name);
-    }
+    const std::vector<std::string> names = DictionaryFolder(settings_.dictFolder()).dictionaryNames();
     QList<QString> shown;
     for (const std::string& name : names)
         shown.append(shownName(name));
@@ -315,10 +287,7 @@ void CPgDictionary::setDictionaryItems(const std::vector<std::string>& names)
 
 bool CPgDictionary::createEmptyDictionary()
 {
-    const std::string path = settings_.dictFolder() + kEmptyDictionary;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    struct stat st {};
-    if (fd >= 0 ? ::close(fd) == 0 : (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)))
+    if (DictionaryFolder(settings_.dictFolder()).createEmpty(kEmptyDictionary) != DictionaryFolder::Creation::failed)
         return true;
     messages_.show("Не удалось создать файл словаря.", MessageIcon::Error, MessageButtons::Ok);
     return false;
@@ -400,8 +369,8 @@ void CPgDictionary::makeSelectedCurrent()
     settings_.setSCurDict(*name);
     current_ = *name;
     settings_.setSCurList(listNameFor(*name));
-    totalCount_ = DictItemCount(settings_, messages_);
-    activeCount_ = ActiveItemCount(settings_, messages_);
+    totalCount_ = DictItemCount(settings_.dictionaryPath(), messages_);
+    activeCount_ = ActiveItemCount(settings_.dictionaryPath(), messages_);
     showCountFields();
     model_->clear();
     showExcludedWords();
@@ -424,13 +393,13 @@ void CPgDictionary::showExcludedWords()
         setHint();
         return;
     }
-    const std::string path = settings_.dictionaryPath();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || st.st_size == 0) {
+    const DictionaryFile dictionary(settings_.dictionaryPath());
+    const FileStatus status = dictionary.status();
+    if (!status.exists || (status.regular && status.size == 0)) {
         setHint();
         return;
     }
-    std::optional<ExcludedScan> scan = scanExcludedWords(path);
+    std::optional<ExcludedScan> scan = dictionary.scanExcluded();
     if (!scan) {
         messages_.show("Ошибка 2: Не удалось открыть файл словаря для активизации лексики", MessageIcon::Error,
                        MessageButtons::Ok);
@@ -452,14 +421,13 @@ void CPgDictionary::activateSelectedWords()
             words.push_back(model_->bytesAt(row));
     if (words.empty() || !currentIsPlain())
         return;
-    std::fstream file = openDictionaryForUpdate(settings_);
-    if (!file.is_open()) {
+    DictionarySession& session = followCurrent();
+    if (!session.dictionary().openForUpdate()) {
         messages_.show("Ошибка: Не удалось открыть словарь для активизации лексики", MessageIcon::Error,
                        MessageButtons::Ok);
         return;
     }
-    const Activation result = activateWords(file, words);
-    file.close();
+    const Activation result = session.activate(words);
     if (result.readFailed)
         messages_.show("Ошибка: Не удалось прочитать словарь при активизации лексики. Активизированы не все "
                        "выделенные слова.",
@@ -514,21 +482,26 @@ void CPgDictionary::deleteDictionary()
     if (messages_.show(question, MessageIcon::Question, MessageButtons::OkCancel) != MessageAnswer::Ok)
         return;
 
-    int error = 0;
-    const std::string path = confinedPath(settings_.dictFolder(), *name);
-    if (path.empty() || !removeFile(path, error)) {
+    // The list in memory of a dictionary about to go is dropped unwritten:
+    // writing it would bring the deleted list file back.
+    const DictionaryFolder folder(settings_.dictFolder());
+    if (session_.paths().dictionary == folder.pathOf(*name))
+        session_.close();
+    const DictionaryFolder::Removal removal = folder.remove(*name);
+    if (!removal.removed) {
         // Nothing was deleted: the page stays as it was.
-        messages_.show("Не удалось удалить словарь " + *name + ": " + removalReason(error) +
+        messages_.show("Не удалось удалить словарь " + *name + ": " + removalReason(removal.error) +
                            ".\nСловарь и его список остались без изменений.",
                        MessageIcon::Error, MessageButtons::Ok);
         return;
     }
-    // The list always lies beside its dictionary under the same base name.
-    const std::string list = listNameFor(*name);
-    if (list != *name && isPlainFileName(list) && !removeFile(settings_.listFolder() + list, error))
-        messages_.show("Словарь " + *name + " удалён, но не удалось удалить его список " + list + ": " +
-                           removalReason(error) + ".",
+    if (!removal.leftBehind.empty()) {
+        std::string files;
+        for (const std::string& file : removal.leftBehind)
+            files += (files.empty() ? "" : ", ") + file;
+        messages_.show("Словарь " + *name + " удалён, но не удалось удалить файлы " + files + ".",
                        MessageIcon::Warning, MessageButtons::Ok);
+    }
     // The deleted dictionary's counts and words are no one's now: whatever
     // becomes current is read afresh, even a new file of the same name.
     if (current)
@@ -540,11 +513,12 @@ void CPgDictionary::editDictionary()
 {
     if (!openEditor_ || !currentIsPlain())
         return;
+    followCurrent();
     const EditorReport report = openEditor_(this);
     if (report.rowsDeleted) {
         countsChangedByEditor_ = true;
-        totalCount_ = DictItemCount(settings_, messages_);
-        activeCount_ = ActiveItemCount(settings_, messages_);
+        totalCount_ = DictItemCount(settings_.dictionaryPath(), messages_);
+        activeCount_ = ActiveItemCount(settings_.dictionaryPath(), messages_);
         showCountFields();
     }
     if (report.rowsDeleted || report.cellsChanged) {
@@ -557,7 +531,17 @@ void CPgDictionary::restoreCurrent()
 {
     if (!currentIsPlain())
         return;
-    restoreDictionary(settings_, messages_, this);
+    const RestoreResult result = followCurrent().restore(this);
+    if (result.reactivated) {
+        settings_.setUiDictActiveCount(result.total);
+        settings_.setUiDictRecCount(result.total);
+    }
+}
+
+DictionarySession& CPgDictionary::followCurrent()
+{
+    session_.open(currentDictionaryPaths(settings_));
+    return session_;
 }
 
 void CPgDictionary::clearExcludedWords()
