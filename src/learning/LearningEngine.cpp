@@ -6,6 +6,7 @@
 
 #include "language/CodePage.h"
 #include "platform/ClockPort.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
 #include "store/DictionarySession.h"
 #include "store/RecordText.h"
@@ -21,6 +22,12 @@ LearningEngine::LearningEngine(Settings& settings, ClockPort& clock, LearningCal
 const std::vector<ListRecord>& LearningEngine::list() const
 {
     return session_.list();
+}
+
+void LearningEngine::setList(std::vector<ListRecord> list)
+{
+    session_.replaceList(std::move(list));
+    endPresentation();
 }
 
 bool LearningEngine::hasUnsavedChanges() const
@@ -66,15 +73,24 @@ ListRecord* LearningEngine::current()
     return index ? &session_.word(*index) : nullptr;
 }
 
+void LearningEngine::followCurrentDictionary()
+{
+    session_.open(currentDictionaryPaths(settings_));
+}
+
 void LearningEngine::loadList()
 {
     endPresentation();
-    session_.reload();
+    const std::uint64_t before = session_.generation();
+    followCurrentDictionary();
+    if (session_.generation() == before)
+        session_.reload();
 }
 
 void LearningEngine::refreshList()
 {
     const std::uint64_t before = session_.generation();
+    followCurrentDictionary();
     session_.refresh();
     if (session_.generation() != before)
         endPresentation();
@@ -87,6 +103,7 @@ bool LearningEngine::saveList(bool tellAgain)
 
 bool LearningEngine::topUpList()
 {
+    followCurrentDictionary();
     reseed();
     std::optional<std::uint32_t> candidates;
     const bool ok = session_.topUp(
@@ -114,6 +131,7 @@ std::string LearningEngine::bracketed(std::string_view transcription)
 Presentation LearningEngine::presentNext()
 {
     Presentation p;
+    followCurrentDictionary();
     if (!session_.dictionaryExists()) {
         endPresentation();
         p.state = Presentation::State::noDictionary;

@@ -34,12 +34,15 @@ class LearningEngine {
 public:
     LearningEngine(Settings& settings, ClockPort& clock, LearningCallbacks& callbacks, DictionarySession& session);
 
-    // Reads the list again from its file (see DictionarySession::reload).
-    // The current presentation ends: there is no current word until
+    // Reads the list of the dictionary the settings name current from its
+    // file (see DictionarySession::open and reload): when the settings name
+    // another dictionary than before, the old list goes to its own file
+    // first. The current presentation ends: there is no current word until
     // presentNext.
     void loadList();
-    // Reads the list again only when its files changed on disk since the
-    // session last touched them; the presentation ends when the list did.
+    // The same, but the list is read again only when its files changed on
+    // disk since the session last touched them (or the current dictionary
+    // changed); the presentation ends when the list did.
     void refreshList();
     // Writes the whole list to its own file; false when it could not be
     // written (told once, see DictionarySession::save).
@@ -82,6 +85,8 @@ public:
 
     // State the window reads.
     const std::vector<ListRecord>& list() const;
+    // Replaces the list in memory; the current presentation ends.
+    void setList(std::vector<ListRecord> list);
     DictionarySession& session() { return session_; }
     // The current word's record, or nothing before the first presentation,
     // after the list changed under it, or after it was excluded.
@@ -103,6 +108,8 @@ public:
 
 private:
     ListRecord* current();
+    // Moves the session to the dictionary the settings name current.
+    void followCurrentDictionary();
     void endPresentation();
     void reseed();
     // Counts one answer for the hide rules; true when the window should retreat.

@@ -187,7 +187,7 @@ MainWindow::MainWindow(MainWindowPorts ports, MainWindowDialogs dialogs, TrayIco
     // nothing; what a save cut off by a crash left in the folder goes.
     reportRefusedNames(settings, settings.messages());
     DictionaryFolder(settings.dictFolder()).removeStaleTemporaryFiles();
-    followCurrentDictionary();
+    ports_.session.open(currentDictionaryPaths(settings));
     ports_.session.createFiles();
     engine_->loadList();
     if (dialogs_.installTranscriptionFont)
@@ -782,7 +782,6 @@ void MainWindow::openOptions()
     dialogs_.options(this);
     reapplyModeLayout();
     showNormal();
-    followCurrentDictionary();
     engine_->loadList();
     engine_->topUpList();
     render(engine_->presentNext());
@@ -800,7 +799,7 @@ void MainWindow::optionsFromTray()
     if (!dialogs_.options)
         return;
     dialogs_.options(this);
-    followCurrentDictionary();
+    engine_->refreshList();
     reapplyModeLayout();
     autoShow_->giveForegroundBack();
     releaseLayouts();
@@ -909,13 +908,7 @@ void MainWindow::saveList()
 
 void MainWindow::loadList()
 {
-    followCurrentDictionary();
     engine_->refreshList();
-}
-
-void MainWindow::followCurrentDictionary()
-{
-    ports_.session.open(currentDictionaryPaths(ports_.settings));
 }
 
 bool MainWindow::listEmpty() const

@@ -220,9 +220,6 @@ private:
     void reapplyModeLayout();
     void updateExcludeEnabled();
     void updateCommandsEnabled();
-    // Moves the dictionary session to the dictionary the settings name
-    // current now (the options may have chosen another one).
-    void followCurrentDictionary();
 
     std::uint8_t charSetOf(FontRole role) const;
     std::string faceOf(FontRole role) const;

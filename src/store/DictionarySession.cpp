@@ -99,6 +99,13 @@ ListRecord& DictionarySession::word(std::size_t index)
     return list_.at(index);
 }
 
+void DictionarySession::replaceList(std::vector<ListRecord> list)
+{
+    list_ = std::move(list);
+    unsaved_ = true;
+    ++generation_;
+}
+
 void DictionarySession::reload()
 {
     if (saveFailed_ && unsaved_ && paths_.usable()) {
@@ -295,10 +302,10 @@ bool DictionarySession::topUp(std::size_t target, const std::function<std::uint3
         return false;
     }
     rememberDictionary(live);
-    if (candidatesFound != nullptr)
-        *candidatesFound = static_cast<std::uint32_t>(candidates.size());
     if (live == 0)
         return false;
+    if (candidatesFound != nullptr)
+        *candidatesFound = static_cast<std::uint32_t>(candidates.size());
     if (candidates.empty())
         return list_.size() >= kSmallestUsableList;
 

@@ -64,6 +64,8 @@ public:
     // A word of the list, to be changed by an answer; the change reaches the
     // file with the next save.
     ListRecord& word(std::size_t index);
+    // Replaces the list in memory; it reaches its own file with the next save.
+    void replaceList(std::vector<ListRecord> list);
     // Counts every change of the list that moves or removes words (reading
     // it, dropping words): an index taken before is stale when it differs.
     std::uint64_t generation() const { return generation_; }

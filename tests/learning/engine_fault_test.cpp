@@ -1,6 +1,7 @@
 // The engine after faults from outside: a kill in the middle of learning, a
 // list that cannot be written. The list and the dictionary must agree again
 // by the next showing, and a learned word must never come back.
+#include <algorithm>
 #include <csignal>
 #include <set>
 #include <sys/wait.h>
@@ -47,24 +48,31 @@ TEST_F(EngineFaults, AListLeftBehindByACrashIsReconciledAtTheNextShowing)
 {
     settings.setISubSetRecCount(3);
     // As a kill leaves them: "learned" was excluded in the dictionary but is
-    // still in the list; "drawn" reached the list but not its mark.
+    // still in the list; "drawn" reached the list but not its mark; "lost"
+    // is marked but its list record never reached the file.
     writeDictionary({dictWord("kept", "a", "", 1, 1), dictWord("learned", "b", "", 0, 0),
-                     dictWord("drawn", "c", "", 1, 0), dictWord("fresh", "d", "", 1, 0)});
+                     dictWord("drawn", "c", "", 1, 0), dictWord("lost", "d", "", 1, 1)});
     std::vector<ListRecord> list{listWord("kept", "a"), listWord("learned", "b"), listWord("drawn", "c"),
                                  listWord("learned", "b")};
     list[0].answers = 7;
     writeList(list);
     engine.loadList();
-    ASSERT_EQ(engine.list().size(), 4u);  // beyond iSubSetRecCount: no top-up would read the dictionary
+    // Reading the list reconciles it: only the word the dictionary stands
+    // behind stays, and the mark no list record stands behind goes.
+    ASSERT_EQ(engine.list().size(), 1u);
+    EXPECT_EQ(fieldText(engine.list()[0].word), "kept");
+    EXPECT_EQ(engine.list()[0].answers, 7);
+    EXPECT_EQ(listOnDisk().size(), 1u);
+    EXPECT_EQ(dictionaryOnDisk()[3].inList, 0) << "the lost word can be drawn again";
 
     ASSERT_TRUE(engine.topUpList());
     std::vector<std::string> words;
     for (const ListRecord& r : engine.list())
         words.push_back(fieldText(r.word));
-    EXPECT_EQ(words, (std::vector<std::string>{"kept", "drawn", "fresh"}));
-    EXPECT_EQ(engine.list()[0].answers, 7);
+    std::sort(words.begin() + 1, words.end());
+    EXPECT_EQ(words, (std::vector<std::string>{"kept", "drawn", "lost"}));
     const auto dict = dictionaryOnDisk();
-    EXPECT_EQ(dict[2].inList, 1) << "the drawn word keeps its place and is not drawn again";
+    EXPECT_EQ(dict[2].inList, 1) << "the drawn word is drawn once more, and marked now";
     EXPECT_EQ(dict[1].active, 0) << "the learned word stays learned";
     expectFilesAgree();
     EXPECT_EQ(listOnDisk().size(), 3u);
@@ -75,14 +83,13 @@ TEST_F(EngineFaults, ALearnedWordStaysOutWhileTheListCannotBeWrittenAndOneMessag
 {
     settings.setIExcludeAfter(1);
     settings.setISubSetRecCount(3);
-    // Three words of the dictionary, and three the dictionary no longer
-    // holds (they stay in the list): the list is larger than the dictionary.
-    prepare(3, 0);
-    std::vector<ListRecord> list = listOnDisk();
-    for (const char* orphan : {"x", "y", "z"})
-        list.push_back(listWord(orphan, "-"));
-    writeList(list);
-    engine.loadList();
+    // Fifty words in the list, far beyond its size: learning some of them
+    // draws no fresh word, so only the list's own writes happen. With 47 or
+    // more words left the list (224-byte records) is larger than the
+    // dictionary (208-byte records), so a limit just past the dictionary's
+    // end lets the dictionary take its changes in place and fails every list
+    // write.
+    prepare(50, 0);
     const auto listBefore = TempDir::readBytes(listFile());
     const std::size_t dictSize = TempDir::readBytes(dictFile()).size();
     {
@@ -93,21 +100,21 @@ TEST_F(EngineFaults, ALearnedWordStaysOutWhileTheListCannotBeWrittenAndOneMessag
         ASSERT_TRUE(limit.active());
         ASSERT_TRUE(answerRight());
         ASSERT_TRUE(answerRight());
-        EXPECT_EQ(engine.list().size(), 4u);
+        EXPECT_EQ(engine.list().size(), 48u);
         EXPECT_EQ(TempDir::readBytes(listFile()), listBefore);
-        EXPECT_EQ(messages.texts(), std::vector<std::string>{kListUpdateFailed}) << "one failure, one message";
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{DictionarySession::kListUpdateFailed}) << "one failure, one message";
 
         // The next showing reads the list again: the file is older than the
         // list in memory, so the list in memory stays.
         engine.loadList();
-        EXPECT_EQ(engine.list().size(), 4u);
+        EXPECT_EQ(engine.list().size(), 48u);
         EXPECT_FALSE(engine.saveList());
         EXPECT_EQ(messages.shown.size(), 1u);
     }
     // Once the disk has room again the list reaches the file.
     engine.loadList();
-    EXPECT_EQ(engine.list().size(), 4u);
-    EXPECT_EQ(listOnDisk().size(), 4u);
+    EXPECT_EQ(engine.list().size(), 48u);
+    EXPECT_EQ(listOnDisk().size(), 48u);
     expectFilesAgree();
     {
         // A new failure, after a success, is told again.

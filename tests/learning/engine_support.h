@@ -16,6 +16,7 @@
 #include "store/DictRecord.h"
 #include "store/ListRecord.h"
 #include "store/RecordText.h"
+#include "store/DictionarySession.h"
 #include "store/Store.h"
 #include "support/TempDir.h"
 
@@ -144,7 +145,8 @@ protected:
     Settings settings{messages};
     FixedClock clock{1'700'000'000};
     RecordingWindow window;
-    LearningEngine engine{settings, clock, window};
+    DictionarySession session{messages};
+    LearningEngine engine{settings, clock, window, session};
 };
 
 } // namespace mox::test
