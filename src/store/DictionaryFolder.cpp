@@ -42,6 +42,27 @@ std::string realPathOf(const std::string& path)
     return out;
 }
 
+// Whether a dictionary file of `folder` is the file `st` (a second name of
+// it, made by a hard link).
+bool isDictionaryOfFolder(const std::string& folder, const struct stat& st)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat other {};
+        if (endsWithIgnoringCase(entry->d_name, DictionaryFolder::kDictionaryExtension) &&
+            ::fstatat(::dirfd(dir), entry->d_name, &other, 0) == 0 && other.st_dev == st.st_dev &&
+            other.st_ino == st.st_ino) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
 // Whether the list path would in truth be a dictionary file.
 bool listIsDictionary(const std::string& dictionary, const std::string& list)
 {
@@ -51,10 +72,14 @@ bool listIsDictionary(const std::string& dictionary, const std::string& list)
     if (!target.empty() && (endsWithIgnoringCase(target, DictionaryFolder::kDictionaryExtension) ||
                             target == realPathOf(dictionary)))
         return true;
-    // Two names of one file (a hard link) are one file too.
+    // Two names of one file (a hard link) are one file too; only a file with
+    // more than one name needs the folder looked through.
     struct stat a {}, b {};
-    return ::stat(list.c_str(), &a) == 0 && ::stat(dictionary.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
+    if (::stat(list.c_str(), &a) != 0 || a.st_nlink < 2)
+        return false;
+    if (::stat(dictionary.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+        return true;
+    return isDictionaryOfFolder(folderOf(list), a);
 }
 
 // Removes the file at `path`; true when it is gone (or was never there).
