@@ -101,6 +101,13 @@ void AutoShow::judgeActivity()
         // Five quiet seconds.
         removeHooks();
         activityRetries_ = 0;
+        if (window_.ownWindowOpen()) {
+            // Never over the program's own windows: their input would go to
+            // a window hidden behind this one, and a list read now could
+            // belong to a dictionary about to be left.
+            postponed_ = true;
+            return;
+        }
         showIfDue();
         return;
     }
@@ -192,6 +199,18 @@ void AutoShow::openFromTray()
     timers_.stop(TimerId::Autoshow);
     window_.showWindow();
     window_.removeTrayIcon();
+}
+
+void AutoShow::ownWindowsClosed()
+{
+    if (!postponed_)
+        return;
+    postponed_ = false;
+    if (window_.isVisible())
+        return;
+    activitySeen_ = false;
+    startActivityCheck();
+    activity_.install();
 }
 
 void AutoShow::toggleAutoShow()

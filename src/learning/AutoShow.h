@@ -51,6 +51,10 @@ public:
     // Ends menus and mouse captures of this window (its popups close, a
     // pointer grab is released).
     virtual void cancelMode() = 0;
+    // One of the program's own windows is open (the options sheet with its
+    // editor and module, the add dialog, the about box): the learning window
+    // must not come up over it.
+    virtual bool ownWindowOpen() const { return false; }
 };
 
 // The timing and visibility logic of the learning window: it hides the window
@@ -98,6 +102,12 @@ public:
     void rememberForeground();
     void openFromTray();
     void toggleAutoShow();
+    // The program's own windows have all closed: a showing they postponed
+    // starts over with a fresh check of five quiet seconds.
+    void ownWindowsClosed();
+    // A check found the user quiet while one of the program's own windows
+    // was open; the showing waits for them to close.
+    bool showingPostponed() const { return postponed_; }
 
     // Port events (the constructor connects them; tests may call them too).
     void onTimer(TimerId id);
@@ -131,6 +141,7 @@ private:
     WindowRef previousForeground_ = kNoWindow;
     bool foregroundRemembered_ = false;
     std::int16_t activityRetries_ = 0;
+    bool postponed_ = false;
 };
 
 } // namespace mox

@@ -742,11 +742,34 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 // ---------------------------------------------------------------- commands
 
+template <class Run>
+decltype(auto) MainWindow::runOwnWindow(Run run)
+{
+    struct End {
+        MainWindow* window;
+        ~End() { window->ownWindowEnded(); }
+    };
+    ++ownWindows_;
+    const End end{this};
+    return run();
+}
+
+void MainWindow::ownWindowEnded()
+{
+    if (--ownWindows_ == 0 && autoShow_)
+        autoShow_->ownWindowsClosed();
+}
+
+bool MainWindow::ownWindowOpen() const
+{
+    return ownWindows_ > 0 || ownDialogOpen();
+}
+
 void MainWindow::addWords()
 {
     if (!dialogs_.addWords)
         return;
-    if (dialogs_.addWords(this))
+    if (runOwnWindow([this] { return dialogs_.addWords(this); }))
         focusAnswerControl();
     engine_->topUpList();
     render(engine_->presentNext());
@@ -756,7 +779,7 @@ void MainWindow::excludeWord()
 {
     if (!dialogs_.confirmExclude || engine_->list().empty())
         return;
-    switch (dialogs_.confirmExclude(this)) {
+    switch (runOwnWindow([this] { return dialogs_.confirmExclude(this); })) {
     case ExcludeAnswer::Yes:
         if (engine_->excludeCurrentWord()) {
             render(engine_->presentNext());
@@ -779,7 +802,7 @@ void MainWindow::openOptions()
         continueAfterWrong();
     engine_->saveList();
     showMinimized();
-    dialogs_.options(this);
+    runOwnWindow([this] { dialogs_.options(this); });
     reapplyModeLayout();
     showNormal();
     engine_->loadList();
@@ -798,7 +821,7 @@ void MainWindow::optionsFromTray()
 {
     if (!dialogs_.options)
         return;
-    dialogs_.options(this);
+    runOwnWindow([this] { dialogs_.options(this); });
     engine_->refreshList();
     reapplyModeLayout();
     autoShow_->giveForegroundBack();
@@ -817,7 +840,7 @@ void MainWindow::aboutFromTray()
 {
     if (!dialogs_.about)
         return;
-    dialogs_.about(this);
+    runOwnWindow([this] { dialogs_.about(this); });
     autoShow_->giveForegroundBack();
 }
 

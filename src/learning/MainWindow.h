@@ -175,6 +175,7 @@ public:
     void topUpAndPresent() override;
     WindowRef windowRef() const override;
     void cancelMode() override;
+    bool ownWindowOpen() const override;
 
     // The controls, for the program's own tests and the tray.
     WordListBox* variants() const { return variants_; }
@@ -221,6 +222,12 @@ private:
     void updateExcludeEnabled();
     void updateCommandsEnabled();
 
+    // Runs one of the program's own windows; while any runs no showing comes
+    // up, and one they postponed starts over when the last closes.
+    template <class Run>
+    decltype(auto) runOwnWindow(Run run);
+    void ownWindowEnded();
+
     std::uint8_t charSetOf(FontRole role) const;
     std::string faceOf(FontRole role) const;
     QString decode(const std::string& bytes, std::uint8_t charSet) const;
@@ -236,6 +243,7 @@ private:
     LayoutHandle heldTranslationLayout_ = 0;
     bool ended_ = false;
     bool canExclude_ = false;
+    int ownWindows_ = 0;
     // Shift as this window's key events report it (the window system's own
     // state is asked too).
     bool shiftDown_ = false;

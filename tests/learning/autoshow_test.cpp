@@ -80,6 +80,8 @@ public:
     void focusAnswerControl() override { calls.push_back("focusAnswerControl"); }
     WindowRef windowRef() const override { return kSelf; }
     void cancelMode() override { calls.push_back("cancelMode"); }
+    bool ownWindowOpen() const override { return ownWindow; }
+    bool ownWindow = false;
 
     int count(const std::string& call) const
     {
@@ -186,6 +188,37 @@ TEST_F(AutoShowTest, QuietUserSeesTheWindowSixtyFiveSecondsAfterHiding)
     EXPECT_EQ(foreground.activations, (std::vector<WindowRef>{kSelf, kEditor}));
     EXPECT_EQ(window.count("cancelMode"), 1);
     EXPECT_FALSE(autoShow.foregroundRemembered());
+}
+
+TEST_F(AutoShowTest, NoShowingOverTheProgramsOwnWindowsOnlyAFreshCheckAfterThemClose)
+{
+    const auto hiddenAt = startUp();
+    // The options sheet opens while the window waits hidden.
+    window.ownWindow = true;
+    EXPECT_EQ(runUntilShown(70000), hiddenAt + 70000) << "nothing comes up while the sheet is open";
+    EXPECT_FALSE(window.visible);
+    EXPECT_TRUE(autoShow.showingPostponed());
+    EXPECT_EQ(window.count("loadList"), 0) << "no list is read under the sheet";
+    EXPECT_FALSE(activity.installed());
+    EXPECT_EQ(timers.runningCount(), 0u);
+
+    // The sheet closes: the user has just clicked, so five quiet seconds
+    // are waited for again before the window comes up.
+    window.ownWindow = false;
+    const auto closedAt = timers.now();
+    autoShow.ownWindowsClosed();
+    EXPECT_FALSE(autoShow.showingPostponed());
+    EXPECT_TRUE(activity.installed());
+    activity.userActs();
+    EXPECT_EQ(runUntilShown(20000), closedAt + 10000);
+    EXPECT_EQ(window.count("loadList"), 1);
+
+    // Closing the windows without a postponed showing changes nothing.
+    autoShow.hideToTray();
+    window.calls.clear();
+    autoShow.ownWindowsClosed();
+    EXPECT_TRUE(window.calls.empty());
+    EXPECT_EQ(autoShow.activeTimer(), AutoShow::kAutoshowTimer);
 }
 
 TEST_F(AutoShowTest, OneKeyPressPostponesTheShowingByExactlyOneCheck)
