@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
@@ -62,6 +63,22 @@ int App::run()
     }
 
     messages_ = std::make_unique<QtMessages>();
+    // The lock above belongs to this session; the same user in another
+    // session (another display, another runtime folder) shares the data
+    // folder, and two copies writing one list would undo each other's answers.
+    const QString dataFolder = UserSetup::standardPaths().programFolder;
+    QDir().mkpath(dataFolder);
+    dataLock_ = std::make_unique<InstanceLock>(dataFolder);
+    if (dataLock_->acquire() == InstanceLock::Result::HeldByOther) {
+        std::fprintf(stderr, "Mox!: another copy already works with %s; this one ends\n",
+                     qPrintable(dataFolder));
+        messages_->show("Mox! уже работает в другом сеансе этого пользователя и ведёт те же словари (папка " +
+                            dataFolder.toStdString() +
+                            "). Вторая копия не запускается: две копии, отвечающие по одному списку, "
+                            "стирали бы ответы друг друга.",
+                        MessageIcon::Information);
+        return 0;
+    }
     settings_ = std::make_unique<Settings>(*messages_);
     QtRegistry registry;
     UserSetup::ensure(registry, *messages_);

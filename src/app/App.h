@@ -68,6 +68,8 @@ private:
     std::function<OptionsPage*(QWidget* parent)> makeDictionariesPage_;
 
     std::unique_ptr<InstanceLock> lock_;
+    // The same rule for the user's data folder, across sessions.
+    std::unique_ptr<InstanceLock> dataLock_;
     std::unique_ptr<ShowRequests> showRequests_;
     std::unique_ptr<QtMessages> messages_;
     std::unique_ptr<Settings> settings_;
