@@ -120,7 +120,8 @@ void AddWordsDialog::setSearchStart(int position)
 
 AddWordsDialog::AddWordsDialog(Settings& settings, LayoutPort& layouts, DictionarySession& session, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      settings_(settings), messages_(settings.messages()), session_(session), layouts_(layouts, settings)
+      settings_(settings), messages_(settings.messages()), session_(session),
+      layouts_(layouts, settings, {settings.uiForeignLayout(), settings.uiNativeLayout(), settings.uiTransLayout()})
 {
     // The dictionary count, then copies of the settings the dialog works with.
     dictionaryCount_ = static_cast<std::int32_t>(DictItemCount(session_.paths().dictionary, messages_));
@@ -146,7 +147,7 @@ AddWordsDialog::AddWordsDialog(Settings& settings, LayoutPort& layouts, Dictiona
 
 AddWordsDialog::~AddWordsDialog()
 {
-    layouts_.releaseSlots({&wordLayout_, &translationLayout_, &transcriptionLayout_}, preload_);
+    layouts_.release();
     closeKeyboard();
 }
 
@@ -266,7 +267,6 @@ void AddWordsDialog::initialise()
     if (QString::fromStdString(transFace_).compare(QStringLiteral("Transmox"), Qt::CaseInsensitive) != 0)
         transcriptionBox_->setEnabled(false);
     setWindowTitle(caption());
-    layouts_.readPreloadLayouts(preload_);
     addedCount_ = 0;
     showCounts();
 
@@ -461,13 +461,13 @@ bool AddWordsDialog::eventFilter(QObject* watched, QEvent* event)
 void AddWordsDialog::onFocusIn(QObject* watched)
 {
     if (watched == word_) {
-        layouts_.activateLayout(foreignLayout_, wordLayout_, preload_);
+        layouts_.enter(kWordField);
         closeKeyboard();
     } else if (watched == translation_) {
-        layouts_.activateLayout(nativeLayout_, translationLayout_, preload_);
+        layouts_.enter(kTranslationField);
         closeKeyboard();
     } else if (watched == transcription_) {
-        layouts_.activateLayout(transLayout_, transcriptionLayout_, preload_);
+        layouts_.enter(kTranscriptionField);
         collapseCaret();
         if (transcriptionBox_->isEnabled() && transcriptionBox_->checkState() == Qt::Checked && !keyboard_)
             openKeyboard();

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "language/Layouts.h"
+#include "language/FieldLayouts.h"
 #include "language/TranscriptionKeyboard.h"
 
 class QCheckBox;
@@ -83,9 +83,9 @@ public:
     TranscriptionKeyboard* keyboard() const { return keyboard_; }
     const WordIndex& index() const { return *index_; }
     int insertionPoint() const { return insertionPoint_; }
-    LayoutHandle loadedWordLayout() const { return wordLayout_; }
-    LayoutHandle loadedTranslationLayout() const { return translationLayout_; }
-    LayoutHandle loadedTranscriptionLayout() const { return transcriptionLayout_; }
+    LayoutHandle loadedWordLayout() const { return layouts_.held(kWordField); }
+    LayoutHandle loadedTranslationLayout() const { return layouts_.held(kTranslationField); }
+    LayoutHandle loadedTranscriptionLayout() const { return layouts_.held(kTranscriptionField); }
 
     // TranscriptionKeyboardOwner
     QString transcriptionText() const override;
@@ -119,11 +119,9 @@ private:
     Settings& settings_;
     MessagePort& messages_;
     DictionarySession& session_;
-    KeyboardLayouts layouts_;
-    std::vector<std::string> preload_;
-    LayoutHandle wordLayout_ = 0;
-    LayoutHandle translationLayout_ = 0;
-    LayoutHandle transcriptionLayout_ = 0;
+    // The fields' keyboard layouts, in this order.
+    enum Field : std::size_t { kWordField, kTranslationField, kTranscriptionField };
+    FieldLayouts layouts_;
 
     std::uint8_t foreignCharSet_, nativeCharSet_, transCharSet_;
     std::uint32_t foreignLayout_, nativeLayout_, transLayout_;

@@ -52,12 +52,11 @@ const QString& DictionaryEditor::helpTopic()
 DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, MessagePort& messages,
                                    DictionarySession& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings),
-      messages_(messages), layouts_(layouts, settings), session_(session)
+      messages_(messages), layouts_(layouts, settings, {settings.uiForeignLayout(), settings.uiNativeLayout(), settings.uiTransLayout()}),
+      session_(session)
 {
     setModal(true);
     setWindowTitle(title());
-    layoutIds_ = {settings.uiForeignLayout(), settings.uiNativeLayout(), settings.uiTransLayout()};
-    layouts_.readPreloadLayouts(preloaded_);
 
     // The header in a face with Cyrillic letters; each column in its language's
     // font and character set.
@@ -169,7 +168,7 @@ void DictionaryEditor::onBeginEdit(int row, int column)
     if (column < 0 || column >= 3)
         return;
     const std::size_t c = static_cast<std::size_t>(column);
-    layouts_.activateLayout(layoutIds_[c], loadedLayouts_[c], preloaded_);
+    layouts_.enter(c);
     oldText_ = model_->text(row, column);
     status_->clear();
 }
@@ -218,7 +217,7 @@ void DictionaryEditor::deleteSelectedRows()
 // Harmless twice: the slots are emptied as their layouts are unloaded.
 void DictionaryEditor::releaseLayouts()
 {
-    layouts_.releaseSlots({&loadedLayouts_[0], &loadedLayouts_[1], &loadedLayouts_[2]}, preloaded_);
+    layouts_.release();
 }
 
 void DictionaryEditor::done(int result)

@@ -7,7 +7,7 @@
 #include <QFont>
 
 #include "store/DictionarySession.h"
-#include "language/Layouts.h"
+#include "language/FieldLayouts.h"
 
 class QLabel;
 class QPushButton;
@@ -61,7 +61,7 @@ public:
     QPushButton* deleteButton() const { return deleteButton_; }
     // Why the last typed or pasted text was refused.
     QLabel* statusLine() const { return status_; }
-    const std::vector<std::string>& preloadedLayouts() const { return preloaded_; }
+    const std::vector<std::string>& preloadedLayouts() const { return layouts_.preloaded(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,13 +76,9 @@ private:
 
     Settings& settings_;
     MessagePort& messages_;
-    KeyboardLayouts layouts_;
+    FieldLayouts layouts_;
     DictionarySession& session_;
 
-    // The layout of each column and the one the editor loaded for it.
-    std::array<std::uint32_t, 3> layoutIds_{};
-    std::array<LayoutHandle, 3> loadedLayouts_{};
-    std::vector<std::string> preloaded_;
 
     std::string oldText_;
     bool rowsDeleted_ = false;

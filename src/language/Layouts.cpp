@@ -92,7 +92,7 @@ bool KeyboardLayouts::releaseLayout(LayoutHandle handle)
     return port_.unload(handle);
 }
 
-bool KeyboardLayouts::releaseSlots(std::initializer_list<LayoutHandle*> slots, const std::vector<std::string>& list)
+bool KeyboardLayouts::releaseSlots(const std::vector<LayoutHandle*>& slots, const std::vector<std::string>& list)
 {
     bool inUse = false;
     for (LayoutHandle* slot : slots)

@@ -57,7 +57,11 @@ public:
     // The closing work of a dialog: when any slot holds a layout, switches to
     // the previous layout once, then unloads every held layout that is not on
     // `list` and sets its slot to 0. Gives true when anything was unloaded.
-    bool releaseSlots(std::initializer_list<LayoutHandle*> slots, const std::vector<std::string>& list);
+    bool releaseSlots(std::initializer_list<LayoutHandle*> slots, const std::vector<std::string>& list)
+    {
+        return releaseSlots(std::vector<LayoutHandle*>(slots), list);
+    }
+    bool releaseSlots(const std::vector<LayoutHandle*>& slots, const std::vector<std::string>& list);
 
 private:
     LayoutPort& port_;
