@@ -67,7 +67,7 @@ class SwaySession:
     def write_config(self):
         lines = ["output HEADLESS-1 resolution 1280x1024"]
         if self.bar:
-            lines += ["bar {", "  position top", "  tray_output *", "  status_command echo Mox-test", "}"]
+            lines += ["bar {", "  position top", "  tray_output *", "}"]
         with open(self.config, "w") as f:
             f.write("\n".join(lines) + "\n")
         if os.geteuid() == 0:
