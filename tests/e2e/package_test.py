@@ -65,6 +65,16 @@ def depends_names():
     return names
 
 
+def check_package_is_current():
+    """The package exists and was made from the programs of this build."""
+    remedy = "make it with `cmake --build %s --target package` (./test does)" % BUILD
+    if not os.path.isfile(DEB):
+        raise AssertionError("no package %s: %s" % (DEB, remedy))
+    for program in (os.path.join(BUILD, "src", "app", "mox"), os.path.join(BUILD, "mod", "dc", "dc")):
+        if os.path.getmtime(program) > os.path.getmtime(DEB):
+            raise AssertionError("the package %s is older than %s: %s" % (DEB, program, remedy))
+
+
 def extract(target):
     subprocess.run(["dpkg-deb", "--extract", DEB, target], check=True)
 
@@ -72,9 +82,7 @@ def extract(target):
 class PackageChecks(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if not os.path.isfile(DEB):
-            raise AssertionError("no package %s: make it with `cmake --build %s --target package` "
-                                 "(./test does)" % (DEB, BUILD))
+        check_package_is_current()
         cls.root = tempfile.mkdtemp(prefix="mox-deb-")
         extract(cls.root)
 
@@ -210,9 +218,7 @@ class PackageChecks(unittest.TestCase):
 
 class ThrowAwayRoot(unittest.TestCase):
     def setUp(self):
-        if not os.path.isfile(DEB):
-            raise AssertionError("no package %s: make it with `cmake --build %s --target package` "
-                                 "(./test does)" % (DEB, BUILD))
+        check_package_is_current()
         self.root = tempfile.mkdtemp(prefix="mox-root-")
         admin = os.path.join(self.root, "var", "lib", "dpkg")
         for folder in ("info", "updates", "triggers"):
