@@ -6,6 +6,7 @@
 
 #include "Jobs.h"
 #include "ModuleSettings.h"
+#include "Version.h"
 #include "language/LanguageTable.h"
 
 namespace mox::dc {
@@ -114,6 +115,7 @@ const char* usageText()
            "                                      словарь ИМЯ.dct из текста UTF-8\n"
            "  dc --export СЛОВАРЬ ФАЙЛ [--languages Я1,Я2] [--replace]\n"
            "                                      словарь в текст UTF-8 с табуляциями\n"
+           "  dc --version                        версия модуля\n"
            "\n"
            "Словари лежат в папке voc программы (sAppPath в настройках).\n"
            "  --columns С,П,Т   номера столбцов слова, перевода и транскрипции (с 1;\n"
@@ -154,7 +156,7 @@ std::optional<std::uint32_t> parseLanguage(std::string_view text)
 
 int runCommandLine(const std::vector<std::string>& args, RegistryPort& registry, std::ostream& out, std::ostream& err)
 {
-    enum class Action { None, Create, Import, Export, Help } action = Action::None;
+    enum class Action { None, Create, Import, Export, Help, Version } action = Action::None;
     ImportJob job;
     std::string create, exportDict, exportFile;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> languages;
@@ -173,6 +175,8 @@ int runCommandLine(const std::vector<std::string>& args, RegistryPort& registry,
             };
             if (arg == "--help" || arg == "-h") {
                 setAction(Action::Help);
+            } else if (arg == "--version") {
+                setAction(Action::Version);
             } else if (arg == "--create") {
                 setAction(Action::Create);
                 create = value();
@@ -207,12 +211,18 @@ int runCommandLine(const std::vector<std::string>& args, RegistryPort& registry,
             throw UsageError{"--name, --columns, --header и --separator относятся к --import"};
         if (action == Action::Create && languages)
             throw UsageError{"--languages не относится к --create"};
+        if (action == Action::Version && args.size() != 1)
+            throw UsageError{"--version не сочетается с другими параметрами"};
     } catch (const UsageError& error) {
         err << "dc: " << error.text << "\n\n" << usageText();
         return kUsage;
     }
     if (action == Action::Help) {
         out << usageText();
+        return kDone;
+    }
+    if (action == Action::Version) {
+        out << "dc (Mox!) " MOX_VERSION "\n";
         return kDone;
     }
 

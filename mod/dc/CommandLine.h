@@ -20,6 +20,7 @@ namespace mox::dc {
 //      [--header] [--separator tab|comma|auto] [--replace]
 //   dc --export DICT FILE [--languages L1,L2] [--replace]
 //   dc --help
+//   dc --version
 //
 // What was done goes to `out`, refused rows, notes and errors to `err`.
 // Exit codes: 0 done, 1 nothing written (unreadable file, no row gave a

@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdio>
+#include <unistd.h>
 
 #include "app/DesktopPorts.h"
 #include "app/EscapeFilter.h"
@@ -22,6 +23,7 @@
 #include "learning/MainWindow.h"
 #include "platform/ClockPort.h"
 #include "platform/dbus/LogindSleep.h"
+#include "platform/dbus/TrayHostWatch.h"
 #include "platform/qt/InstanceLock.h"
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtRegistry.h"
@@ -88,7 +90,17 @@ int App::run()
     startWindow();
     const int code = QApplication::exec();
     finish();
-    return code;
+    endProcess(code);
+}
+
+void App::endProcess(int code)
+{
+    if (showRequests_)
+        showRequests_->close();
+    if (lock_)
+        lock_->release();
+    std::fflush(nullptr);
+    ::_exit(code);
 }
 
 void App::startWindow()
@@ -131,8 +143,6 @@ void App::startWindow()
         std::move(dialogs));
     // Boxes belong to the learning window, so they come up above it (it stays on top).
     messages_->setParent(window_.get());
-    tray_ = std::make_unique<TrayMenu>(*window_, programIcon());
-    window_->setTrayIcon(tray_.get());
     endLoopOnExit(*window_);
 
     // The options sheet's Dictionaries page. It and its editor change the
@@ -166,15 +176,52 @@ void App::startWindow()
     });
     termination_ = std::make_unique<Termination>([this](int) { endOnSignal(); });
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        offerSecondStart();
+    if (desktop.wayland) {
+        waitForTray();
+    } else {
+        createTray(false);
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
+            tellNoTray(listenForSecondStart());
+    }
 
-    // The first showing: the window is up for an instant and retreats to the
-    // notification area with the showing cycle armed.
-    window_->show();
+    // The window goes to the notification area with the showing cycle armed,
+    // without coming up first.
+    window_->autoShow().startInTray();
 }
 
-void App::offerSecondStart()
+void App::createTray(bool exportMenu)
+{
+    tray_ = std::make_unique<TrayMenu>(*window_, programIcon(),
+                                       exportMenu ? TrayMenu::MenuMode::Exported : TrayMenu::MenuMode::AtCursor);
+    window_->setTrayIcon(tray_.get());
+    if (!window_->isVisible())
+        tray_->addIcon();
+}
+
+void App::waitForTray()
+{
+    const bool listening = listenForSecondStart();
+    trayWatch_ = std::make_unique<TrayHostWatch>();
+    connect(trayWatch_.get(), &TrayHostWatch::hostAppeared, this, [this] {
+        if (tray_)
+            return;
+        std::fprintf(stderr, "Mox!: the desktop's notification area is there; the icon is shown in it\n");
+        createTray(true);
+        // The icon is the way in now: a second start does nothing, and the
+        // box that said there was no tray has had its day.
+        if (showRequests_)
+            showRequests_->close();
+        if (noTrayBox_)
+            noTrayBox_->close();
+    });
+    trayWatch_->start();
+    QTimer::singleShot(kNoTrayWaitMs, this, [this, listening] {
+        if (!tray_)
+            tellNoTray(listening);
+    });
+}
+
+bool App::listenForSecondStart()
 {
     const bool listening = showRequests_ && showRequests_->listen();
     if (listening)
@@ -182,6 +229,11 @@ void App::offerSecondStart()
             if (window_ && !window_->ownDialogOpen())
                 window_->autoShow().openFromTray();
         });
+    return listening;
+}
+
+void App::tellNoTray(bool listening)
+{
     std::fprintf(stderr, "Mox!: this desktop has no tray; %s\n",
                  listening ? "starting the program again shows the learning window"
                            : "the learning window comes up only by itself");
@@ -196,6 +248,7 @@ void App::offerSecondStart()
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
+    noTrayBox_ = box;
 }
 
 void App::runOptions(QWidget* owner)

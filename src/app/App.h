@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QObject>
+#include <QPointer>
 
 class QWidget;
 
@@ -25,6 +26,7 @@ class InstanceLock;
 class ShowRequests;
 class OptionsPage;
 class DictionarySession;
+class TrayHostWatch;
 
 // The application: refuses a second copy, sets up the user's program folder
 // and settings on the first run, loads the settings and runs the learning
@@ -49,6 +51,10 @@ public:
     // ending work.
     static void endLoopOnExit(MainWindow& window);
 
+    // How long a Wayland session may take to bring up its notification area
+    // before the user is told there is none.
+    static constexpr int kNoTrayWaitMs = 10000;
+
 private:
     void startWindow();
     void finish();
@@ -56,9 +62,24 @@ private:
     // error and the tray instead of boxes while the list is written once.
     void beginUnattended();
     void endOnSignal();
+    // The tray icon and its menu, made for the learning window; shown at
+    // once when the window is hidden. `exportMenu`: the menu goes to the
+    // desktop's tray over D-Bus, which draws it.
+    void createTray(bool exportMenu);
+    // A Wayland session: the icon comes when a notification area does (at
+    // start or later); meanwhile a second start shows the learning window,
+    // and the user is told of the missing tray only if none has come
+    // kNoTrayWaitMs after start.
+    void waitForTray();
     // Without a tray the learning window is reached by starting the program
-    // again: the user is told so, and this copy listens for a second start.
-    void offerSecondStart();
+    // again: this copy listens for a second start; false when it cannot.
+    bool listenForSecondStart();
+    void tellNoTray(bool listening);
+    // The end of the process once the ending work has written the list: the
+    // instance lock and the show-request socket are released, the output
+    // flushed, and the process ends without tearing down the windows or the
+    // application object (Qt 6.4's Wayland plugin can abort in that teardown).
+    [[noreturn]] void endProcess(int code);
 
     // The options sheet, modal; the settings are written when it closes.
     void runOptions(QWidget* owner);
@@ -86,6 +107,8 @@ private:
     std::unique_ptr<TrayMenu> tray_;
     std::unique_ptr<EscapeFilter> escape_;
     std::unique_ptr<Termination> termination_;
+    std::unique_ptr<TrayHostWatch> trayWatch_;
+    QPointer<QWidget> noTrayBox_;
     bool ending_ = false;
     bool notified_ = false;
 };

@@ -7,11 +7,24 @@
 
 namespace mox {
 
-TrayMenu::TrayMenu(MainWindow& window, const QIcon& icon, QObject* parent)
-    : QObject(parent), window_(window), icon_(std::make_unique<QSystemTrayIcon>(icon))
+TrayMenu::TrayMenu(MainWindow& window, const QIcon& icon, MenuMode mode, QObject* parent)
+    : QObject(parent), window_(window), mode_(mode), icon_(std::make_unique<QSystemTrayIcon>(icon))
 {
     icon_->setToolTip(QString::fromUtf8(kTip));
     connect(icon_.get(), &QSystemTrayIcon::activated, this, &TrayMenu::onActivated);
+    if (mode_ == MenuMode::Exported) {
+        exported_ = std::make_unique<QMenu>();
+        exported_->setObjectName("SysTray");
+        fillMenu(*exported_);
+        connect(exported_.get(), &QMenu::aboutToShow, this, &TrayMenu::refreshExportedMenu);
+        connect(exported_.get(), &QMenu::triggered, this, [this](QAction* action) {
+            const int command = action->data().toInt();
+            // After the tray's own handling of the click: the command may
+            // build the menu again, and with it the action that reported it.
+            QMetaObject::invokeMethod(this, [this, command] { onMenuCommand(command); }, Qt::QueuedConnection);
+        });
+        icon_->setContextMenu(exported_.get());
+    }
 }
 
 TrayMenu::~TrayMenu()
@@ -25,6 +38,7 @@ void TrayMenu::addIcon()
     if (shown_)
         return;
     shown_ = true;
+    refreshExportedMenu();
     icon_->show();
 }
 
@@ -63,6 +77,13 @@ void TrayMenu::onTrayMessage(Click click)
         window_.autoShow().openFromTray();
         break;
     case Click::RightPressed: {
+        if (mode_ == MenuMode::Exported) {
+            // The tray did not draw the exported menu and asks the program to
+            // show one: the learning window comes up instead, with the
+            // commands on its buttons.
+            window_.autoShow().openFromTray();
+            break;
+        }
         const QPoint at = QCursor::pos();
         std::unique_ptr<QMenu> menu = buildMenu();
         QAction* chosen = menu->exec(at);
@@ -76,10 +97,33 @@ void TrayMenu::onTrayMessage(Click click)
     }
 }
 
+void TrayMenu::onMenuCommand(int command)
+{
+    window_.autoShow().rememberForeground();
+    if (window_.ownDialogOpen())
+        return;
+    perform(command);
+}
+
+void TrayMenu::refreshExportedMenu()
+{
+    if (!exported_)
+        return;
+    exported_->clear();
+    fillMenu(*exported_);
+}
+
 std::unique_ptr<QMenu> TrayMenu::buildMenu() const
 {
     auto menu = std::make_unique<QMenu>();
     menu->setObjectName("SysTray");
+    fillMenu(*menu);
+    return menu;
+}
+
+void TrayMenu::fillMenu(QMenu& target) const
+{
+    QMenu* menu = &target;
     const MainWindowDialogs& dialogs = window_.dialogs();
     auto add = [&](const QString& text, int command, bool enabled) {
         QAction* action = menu->addAction(text);
@@ -109,7 +153,6 @@ std::unique_ptr<QMenu> TrayMenu::buildMenu() const
     QFont bold = open->font();
     bold.setBold(true);
     open->setFont(bold);
-    return menu;
 }
 
 void TrayMenu::perform(int command)
@@ -140,6 +183,9 @@ void TrayMenu::perform(int command)
     default:
         break;
     }
+    // The autoshow item follows bAutoShow, which the command may have changed.
+    if (command != Exit)
+        refreshExportedMenu();
 }
 
 } // namespace mox

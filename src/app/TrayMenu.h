@@ -15,6 +15,13 @@ namespace mox {
 // menu. A left click opens the window; a right click builds the menu afresh
 // (the autoshow item follows bAutoShow) and carries out the chosen command.
 // While one of the program's own dialogs is open, clicks do nothing.
+//
+// Where the tray speaks D-Bus on a Wayland desktop the menu is exported
+// instead, for the tray to draw: a menu of the program's own could only come
+// up as a window of its own there (a popup needs a parent window on screen).
+// It is kept up to date (built again whenever the tray is about to show it,
+// the icon comes back and after each command), and a tray that only sends a
+// right click brings up the learning window, as the left click does.
 class TrayMenu final : public QObject, public TrayIconPort {
     Q_OBJECT
 public:
@@ -31,10 +38,13 @@ public:
     };
     // The mouse messages the icon reports.
     enum class Click { LeftReleased, RightPressed, Other };
+    // Where the menu comes from: built and shown by the program at the
+    // cursor, or exported for the tray to draw.
+    enum class MenuMode { AtCursor, Exported };
 
     static constexpr const char* kTip = "Mox!";
 
-    TrayMenu(MainWindow& window, const QIcon& icon, QObject* parent = nullptr);
+    TrayMenu(MainWindow& window, const QIcon& icon, MenuMode mode = MenuMode::AtCursor, QObject* parent = nullptr);
     ~TrayMenu() override;
 
     // TrayIconPort: the icon exists exactly while the window is hidden;
@@ -55,11 +65,20 @@ public:
     std::unique_ptr<QMenu> buildMenu() const;
     // Carries out a command of the menu (anything else does nothing).
     void perform(int command);
+    // The exported menu (null when the menu is shown at the cursor).
+    QMenu* exportedMenu() const { return exported_.get(); }
+    // A command chosen in the exported menu: as a click on the icon, nothing
+    // while one of the program's dialogs is open.
+    void onMenuCommand(int command);
 
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
+    void fillMenu(QMenu& menu) const;
+    void refreshExportedMenu();
 
     MainWindow& window_;
+    MenuMode mode_;
+    std::unique_ptr<QMenu> exported_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     bool shown_ = false;
 };

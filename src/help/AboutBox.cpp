@@ -10,10 +10,7 @@
 #include "help/LinkLabel.h"
 #include "help/LinkOpener.h"
 #include "help/ProgramIcon.h"
-
-#ifndef MOX_VERSION
-#define MOX_VERSION "1.0"
-#endif
+#include "Version.h"
 
 namespace mox {
 

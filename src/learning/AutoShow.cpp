@@ -42,6 +42,16 @@ void AutoShow::removeHooks()
     activity_.remove();
 }
 
+void AutoShow::startInTray()
+{
+    // A window that is up for an instant only flickers, and a hide right
+    // after the first paint is where Qt's Wayland plugin can trip over its
+    // own frame callback.
+    firstShowing_ = false;
+    window_.resetShowingCounters();
+    retreatWithAutoshow();
+}
+
 void AutoShow::retreatWithAutoshow()
 {
     window_.saveList();

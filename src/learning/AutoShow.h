@@ -83,6 +83,9 @@ public:
     AutoShow(const AutoShow&) = delete;
     AutoShow& operator=(const AutoShow&) = delete;
 
+    // The start: the window is not shown at all; it goes to the notification
+    // area at once with the cycle armed, as after the first showing.
+    void startInTray();
     // Hides the window and arms the cycle whether or not bAutoShow is on:
     // after the first showing and when the answers since a showing say so.
     void retreatWithAutoshow();

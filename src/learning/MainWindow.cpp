@@ -14,6 +14,7 @@
 
 #include "language/CharsetCodec.h"
 #include "language/Font.h"
+#include "platform/qt/FrameSafeHide.h"
 #include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
 #include "store/DictionarySession.h"
@@ -939,21 +940,43 @@ bool MainWindow::listEmpty() const
     return engine_->list().empty();
 }
 
+namespace {
+
+// The window's hide that keeps clear of Qt's frame callback on Wayland (made
+// on first use, a child of the window).
+FrameSafeHide* safeHideOf(const QWidget& window)
+{
+    return window.findChild<FrameSafeHide*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
+
 bool MainWindow::isVisible() const
 {
-    return QWidget::isVisible();
+    // A hide waiting for its moment counts as done.
+    const FrameSafeHide* hiding = safeHideOf(*this);
+    return QWidget::isVisible() && !(hiding && hiding->pending());
 }
 
 void MainWindow::showWindow()
 {
+    // A hide still waiting is called off: the window never went away, and
+    // it is shown anew all the same.
+    FrameSafeHide* hiding = safeHideOf(*this);
+    const bool stayed = hiding && hiding->cancel();
     showNormal();
     raise();
     activateWindow();
+    if (stayed && autoShow_)
+        autoShow_->onShown();
 }
 
 void MainWindow::hideWindow()
 {
-    hide();
+    FrameSafeHide* hiding = safeHideOf(*this);
+    if (hiding == nullptr)
+        hiding = new FrameSafeHide(*this);
+    hiding->hide();
 }
 
 void MainWindow::addTrayIcon()

@@ -211,6 +211,7 @@ UserSetup::Paths UserSetup::standardPaths()
 {
     Paths p;
     p.installedData = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/mox"));
+    p.installedModules = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/mox/mod"));
     p.programFolder = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                                       QStringLiteral("/mox"));
     p.executable = QCoreApplication::applicationFilePath();
@@ -237,12 +238,15 @@ bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages, const Paths&
     // The program's own files follow the installation.
     QStringList files = {QStringLiteral("mox.qch"), QStringLiteral("fonts/transmox.ttf"),
                          QStringLiteral("fonts/LICENSE-DejaVu.txt")};
-    const QDir modules(installed + QStringLiteral("/mod"));
-    for (const QString& name : modules.entryList(QDir::Files))
-        files << QStringLiteral("mod/") + name;
     for (const QString& file : files) {
         if (!refresh(installed + "/" + file, root + "/" + file)) {
             tell(messages, message("Не удалось скопировать файл программы ", root + "/" + file));
+            return false;
+        }
+    }
+    for (const QString& name : QDir(paths.installedModules).entryList(QDir::Files)) {
+        if (!refresh(paths.installedModules + "/" + name, root + "/mod/" + name)) {
+            tell(messages, message("Не удалось скопировать файл программы ", root + "/mod/" + name));
             return false;
         }
     }

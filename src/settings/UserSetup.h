@@ -28,13 +28,16 @@ class QtRegistry;
 class UserSetup {
 public:
     struct Paths {
-        QString installedData;   // the installation's share/mox
+        QString installedData;      // the installation's share/mox
+        QString installedModules;   // the installation's modules folder, lib/mox/mod
         QString programFolder;   // the per-user program folder, no trailing "/"
         QString executable;      // the running program, linked as programFolder/Mox
     };
 
     // The standard places: the installed data beside the executable
-    // (applicationDirPath() + "/../share/mox"), the program folder under
+    // (applicationDirPath() + "/../share/mox") and its modules, which are
+    // programs and so live apart from the data (applicationDirPath() +
+    // "/../lib/mox/mod"), the program folder under
     // $XDG_DATA_HOME (default ~/.local/share), the running executable.
     static Paths standardPaths();
 

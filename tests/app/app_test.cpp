@@ -334,6 +334,57 @@ TEST(SingleInstance, ASecondCopyEndsAtOnceWithoutTouchingAnything)
     EXPECT_FALSE(std::filesystem::exists(home.path() / "data"));
 }
 
+// The command line is read before anything else: no display is needed for
+// the version, and a refused option is refused even while a copy runs (not
+// taken for a second start), with nothing made on disk.
+TEST(Program, TheVersionAndRefusedOptionsNeedNoDisplayAndTouchNothing)
+{
+    TempDir home;
+    std::filesystem::create_directories(home.path() / "run");
+    std::filesystem::permissions(home.path() / "run", std::filesystem::perms::owner_all);
+    qputenv("XDG_RUNTIME_DIR", QString::fromStdString((home.path() / "run").string()).toUtf8());
+    InstanceLock running;
+    ASSERT_EQ(running.acquire(), InstanceLock::Result::Acquired);
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString((home.path() / "run").string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home.path() / "config").string()));
+    env.insert("XDG_DATA_HOME", QString::fromStdString((home.path() / "data").string()));
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    struct Run {
+        int code;
+        std::string out, err;
+    };
+    const auto run = [&](const QStringList& args) {
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(MOX_PROGRAM, args);
+        EXPECT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        return Run{program.exitCode(), program.readAllStandardOutput().toStdString(),
+                    program.readAllStandardError().toStdString()};
+    };
+
+    Run r = run({"--version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "Mox! " MOX_TEST_PROJECT_VERSION "\n");
+    EXPECT_EQ(r.err, "");
+
+    r = run({"--frobnicate"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "mox: неизвестный параметр «--frobnicate»\nИспользование: mox [--version]\n");
+
+    r = run({"--version", "extra"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("Использование: mox [--version]"), std::string::npos) << r.err;
+
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "config"));
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "data"));
+}
+
 // Starts the built program offscreen for a user whose home is `home` (its
 // runtime, configuration and data folders below it).
 void startProgram(QProcess& program, const TempDir& home)

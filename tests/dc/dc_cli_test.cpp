@@ -106,6 +106,8 @@ TEST_F(DcCommandLine, BadInputGivesAClearMessageAndANonZeroExit)
         {{"--frobnicate"}, "dc: неизвестный параметр «--frobnicate»"},
         {{"--export", "a", "b", "--header"}, "dc: --name, --columns, --header и --separator относятся к --import"},
         {{"--create", "a", "--export", "b", "c"}, "dc: можно указать только одно"},
+        {{"--version", "--replace"}, "dc: --version не сочетается с другими параметрами"},
+        {{"--create", "a", "--version"}, "dc: можно указать только одно"},
     };
     for (const auto& [args, message] : usage) {
         const Finished run = dc(args);
@@ -116,6 +118,11 @@ TEST_F(DcCommandLine, BadInputGivesAClearMessageAndANonZeroExit)
     Finished run = dc({"--help"});
     EXPECT_EQ(run.code, 0);
     EXPECT_EQ(run.out.rfind("Использование:", 0), 0u);
+    // The version of the build, even before the program ever ran (no settings).
+    run = dc({"--version"}, path("no-config"));
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, "dc (Mox!) " MOX_TEST_PROJECT_VERSION "\n");
+    EXPECT_EQ(run.err, "");
 
     // Nothing to work on: exit 1 with the reason.
     run = dc({"--import", q(path("missing.tsv")), "--name", "x"});

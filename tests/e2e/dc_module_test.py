@@ -33,7 +33,7 @@ class Module(unittest.TestCase):
         shutil.rmtree(cls.prefix, ignore_errors=True)
 
     def test_copied_module_makes_dictionaries_and_opens_its_window(self):
-        installed = os.path.join(self.prefix, "share", "mox", "mod", "dc")
+        installed = os.path.join(self.prefix, "lib", "mox", "mod", "dc")
         self.assertTrue(os.stat(installed).st_mode & stat.S_IXUSR, "the installed module is not executable")
         with Desktop() as d:
             mox = d.start([self.mox])

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """What `cmake --install` puts in place, checked in a temporary prefix: the
 program, its data folder (help, transcription font with its licence, starter
-dictionary, modules folder), the menu entry and the theme icons.
+dictionary), the modules folder, the menu entry, the theme icons, the
+AppStream metainfo and the manual pages.
 
 Usage: install_test.py BUILD_DIR
 """
 import configparser
+import gzip
 import os
 import shutil
 import stat
@@ -37,10 +39,15 @@ class Installation(unittest.TestCase):
         share = self.path("share", "mox")
         for name in ("mox.qch", "fonts/transmox.ttf", "fonts/LICENSE-DejaVu.txt", "voc/english.dct"):
             self.assertGreater(os.path.getsize(os.path.join(share, name)), 0, name)
-        self.assertTrue(os.path.isdir(os.path.join(share, "mod")), "no modules folder")
-        # The per-user setup finds this folder from the program: bin/../share/mox.
+        # The module is a program: beside bin/, not among the data.
+        dc = self.path("lib", "mox", "mod", "dc")
+        self.assertTrue(os.path.isfile(dc) and os.stat(dc).st_mode & stat.S_IXUSR, "no module")
+        self.assertFalse(os.path.exists(os.path.join(share, "mod")), "a modules folder among the data")
+        # The per-user setup finds both from the program: bin/../share/mox, bin/../lib/mox/mod.
         self.assertEqual(os.path.realpath(os.path.join(os.path.dirname(mox), "..", "share", "mox")),
                          os.path.realpath(share))
+        self.assertEqual(os.path.realpath(os.path.join(os.path.dirname(mox), "..", "lib", "mox", "mod")),
+                         os.path.realpath(os.path.dirname(dc)))
         # The starter dictionary is the one the build made, whole records of it.
         built = os.path.join(BUILD, "resources", "dictionary", "english.dct")
         with open(built, "rb") as a, open(os.path.join(share, "voc", "english.dct"), "rb") as b:
@@ -51,6 +58,31 @@ class Installation(unittest.TestCase):
         with open(os.path.join(share, "fonts", "LICENSE-DejaVu.txt"), encoding="utf-8", errors="replace") as f:
             self.assertIn("DejaVu", f.read())
 
+    def test_programs_carry_no_library_search_path(self):
+        # A RUNPATH would make the loader look beside the program for every
+        # library at each start; we install no library of our own.
+        for program in (self.path("bin", "mox"), self.path("lib", "mox", "mod", "dc")):
+            dynamic = subprocess.run(["readelf", "--dynamic", program], capture_output=True, text=True,
+                                     check=True).stdout
+            self.assertIn("NEEDED", dynamic, program)
+            self.assertNotIn("RUNPATH", dynamic, program)
+            self.assertNotIn("RPATH", dynamic, program)
+
+    def test_metainfo_and_manual_pages(self):
+        metainfo = self.path("share", "metainfo", "org.example.mox.metainfo.xml")
+        with open(metainfo, encoding="utf-8") as f:
+            text = f.read()
+        self.assertIn('<launchable type="desktop-id">mox.desktop</launchable>', text)
+        self.assertNotIn("@", text, "a value the build did not fill in")
+        for page in ("mox.1.gz", "mox-dc.1.gz"):
+            path = self.path("share", "man", "man1", page)
+            with gzip.open(path, "rt", encoding="utf-8") as f:
+                self.assertTrue(f.read().startswith(".\\\" "), page)
+            with open(path, "rb") as f:
+                head = f.read(10)
+            # gzip -n: no time stamp, so the bytes depend on the text alone.
+            self.assertEqual(head[4:8], b"\0\0\0\0", page)
+
     def test_menu_entry_and_icons(self):
         entry = configparser.ConfigParser(interpolation=None)
         entry.optionxform = str
@@ -60,7 +92,7 @@ class Installation(unittest.TestCase):
         self.assertEqual(desktop["Name"], "Mox!")
         self.assertEqual(desktop["Exec"], "mox")
         self.assertEqual(desktop["Icon"], "mox")
-        self.assertEqual(desktop["Categories"], "Education;")
+        self.assertEqual(desktop["Categories"], "Education;Languages;")
         for size in (16, 22, 24, 32, 48, 64, 128, 256):
             icon = self.path("share", "icons", "hicolor", "%dx%d" % (size, size), "apps", "mox.png")
             with open(icon, "rb") as f:

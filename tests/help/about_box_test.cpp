@@ -39,12 +39,13 @@ TEST(AboutBox, NamesItselfAndHasNoCaptionBar)
     EXPECT_FALSE(box.windowFlags() & Qt::WindowTitleHint);
     EXPECT_TRUE(box.windowFlags() & Qt::CustomizeWindowHint);
 
-    // The picture is there, and the window shows the program's name.
+    // The picture is there, and the window shows the program's name with
+    // the version the build was made as.
     bool picture = false, name = false;
     for (QLabel* l : box.findChildren<QLabel*>()) {
         if (!l->pixmap().isNull())
             picture = true;
-        if (l->text().startsWith(QStringLiteral("Mox! ")))
+        if (l->text() == QStringLiteral("Mox! версия " MOX_TEST_PROJECT_VERSION))
             name = true;
     }
     EXPECT_TRUE(picture);

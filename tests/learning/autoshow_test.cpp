@@ -158,6 +158,26 @@ TEST_F(AutoShowTest, FirstShowingRetreatsAtOnceAndArmsTheCycle)
     EXPECT_FALSE(activity.installed());
 }
 
+TEST_F(AutoShowTest, AStartInTheTrayNeverShowsTheWindowAndArmsTheCycle)
+{
+    autoShow.startInTray();
+    EXPECT_FALSE(window.visible);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"resetShowingCounters", "saveList", "releaseLayouts",
+                                                      "hideWindow", "addTrayIcon"}));
+    EXPECT_FALSE(autoShow.firstShowing());
+    EXPECT_FALSE(timers.isRunning(TimerId::FirstHide));
+    EXPECT_EQ(autoShow.activeTimer(), AutoShow::kAutoshowTimer);
+    EXPECT_EQ(timers.deadline(TimerId::Autoshow), 60000u);
+    EXPECT_FALSE(activity.installed());
+
+    // The first showing of the cycle is a real one: it stays up.
+    timers.advance(60000 + AutoShow::kActivityCheckMs);
+    ASSERT_TRUE(window.visible);
+    EXPECT_FALSE(timers.isRunning(TimerId::FirstHide));
+    timers.advance(1000);
+    EXPECT_TRUE(window.visible);
+}
+
 TEST_F(AutoShowTest, QuietUserSeesTheWindowSixtyFiveSecondsAfterHiding)
 {
     const auto hiddenAt = startUp();

@@ -47,6 +47,13 @@ TEST(ShowRequests, ASecondStartReachesTheCopyThatListensAndOnlyThatOne)
     EXPECT_EQ(QFile::permissions(second.socketName()) & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup |
                                                           QFile::WriteGroup),
               QFile::Permissions());
+
+    // A tray came up: the copy stops listening, and a second start does nothing.
+    running.close();
+    EXPECT_FALSE(QFile::exists(second.socketName()));
+    EXPECT_FALSE(askWhileRunning(second));
+    EXPECT_EQ(shown, 2);
+    running.close();
 }
 
 } // namespace

@@ -22,8 +22,10 @@ using mox::XkbLayoutName;
 namespace {
 
 // A sway of the test's own on a unix socket in a temporary folder: answers
-// GET_INPUTS with a pointer, a keyboard without layouts and a keyboard with
-// the layouts of `names`, and carries out xkb_switch_layout commands,
+// GET_INPUTS with a pointer, a virtual keyboard of one layout (an on-screen
+// keyboard, listed first as sway lists the newest device first), a keyboard
+// without layouts and the user's keyboard with the layouts of `names`, and
+// carries out xkb_switch_layout commands addressed to the user's keyboard,
 // recording their payloads. When `silent`, it reads requests and never
 // answers.
 class FakeSway {
@@ -94,8 +96,10 @@ private:
         for (const auto& n : names)
             list += (list.empty() ? "\"" : ",\"") + n + "\"";
         return R"([{"identifier":"1:1:mouse","type":"pointer"},)"
+               R"({"identifier":"0:0:virtual_keyboard","type":"keyboard","vendor":0,"product":0,)"
+               R"("xkb_active_layout_index":0,"xkb_layout_names":[null]},)"
                R"({"identifier":"0:1:Power_Button","type":"keyboard","xkb_layout_names":[]},)"
-               R"({"identifier":"1:2:kbd","type":"keyboard","xkb_active_layout_index":)" +
+               R"({"identifier":"1:2:kbd","type":"keyboard","vendor":1,"product":2,"xkb_active_layout_index":)" +
                std::to_string(active) + R"(,"xkb_layout_names":[)" + list + "]}]";
     }
 
@@ -103,7 +107,7 @@ private:
     {
         std::lock_guard lock(mutex);
         commandsRun.push_back(command);
-        const std::string prefix = "input type:keyboard xkb_switch_layout ";
+        const std::string prefix = "input \"1:2:kbd\" xkb_switch_layout ";
         if (command.rfind(prefix, 0) == 0) {
             const int index = std::atoi(command.c_str() + prefix.size());
             if (index >= 0 && index < static_cast<int>(names.size())) {
@@ -156,7 +160,7 @@ private:
     std::vector<std::string> commandsRun;
 };
 
-TEST(SwayLayouts, NamesTheKeyboardsLayoutsAndSwitchesThemByCommand)
+TEST(SwayLayouts, NamesTheUsersKeyboardsLayoutsAndSwitchesOnlyIt)
 {
     FakeSway sway;
     ASSERT_TRUE(sway.ok);
@@ -166,21 +170,25 @@ TEST(SwayLayouts, NamesTheKeyboardsLayoutsAndSwitchesThemByCommand)
     ASSERT_TRUE(keyboard->answers());
     CompositorLayouts port(std::move(keyboard));
 
-    EXPECT_EQ(port.preloadedLayoutNames(), (std::vector<std::string>{"00000409", "00000419"}));
+    // The keyboard of layouts is chosen, not the one-layout virtual one
+    // listed before it.
+    EXPECT_EQ(port.load("00000419"), CompositorLayouts::kHeld | 0x0419u);
     EXPECT_EQ(port.load("00000407"), 0u);
     ASSERT_TRUE(port.activate(0x0419u));
     EXPECT_EQ(sway.activeIndex(), 1);
     ASSERT_TRUE(port.activatePrevious());
-    EXPECT_EQ(sway.commands(), (std::vector<std::string>{"input type:keyboard xkb_switch_layout 1",
-                                                         "input type:keyboard xkb_switch_layout 0"}));
+    EXPECT_EQ(sway.commands(), (std::vector<std::string>{"input \"1:2:kbd\" xkb_switch_layout 1",
+                                                         "input \"1:2:kbd\" xkb_switch_layout 0"}));
 
     // The user reconfigures sway: the new layouts are used at once.
     sway.setNames({"German (no dead keys)", "Klingon", "English (US)"}, 2);
-    EXPECT_EQ(port.preloadedLayoutNames(), (std::vector<std::string>{"00000407", "00000409"}));
+    EXPECT_EQ(port.load("00000407"), CompositorLayouts::kHeld | 0x0407u);
     ASSERT_TRUE(port.activate(0x0407u));
     EXPECT_EQ(sway.activeIndex(), 0);
     EXPECT_FALSE(port.activate(0x0419u));
-    EXPECT_EQ(sway.commands().size(), 3u);
+    ASSERT_TRUE(port.activatePrevious());
+    EXPECT_EQ(sway.activeIndex(), 2);
+    EXPECT_EQ(sway.commands().size(), 4u);
 }
 
 TEST(SwayLayouts, ASwayThatIsGoneOrSilentGivesNothingSoon)

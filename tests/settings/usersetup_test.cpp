@@ -31,8 +31,9 @@ void writeAll(const QString& name, const QByteArray& bytes)
     f.write(bytes);
 }
 
-// An installation (share/mox) with the real starter dictionary, a help file,
-// the font and one module, and a user with neither settings nor program folder.
+// An installation (share/mox and lib/mox/mod) with the real starter
+// dictionary, a help file, the font and one module, and a user with neither
+// settings nor program folder.
 class UserSetupTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -41,12 +42,14 @@ protected:
         writeAll(installed + "/mox.qch", "help v1");
         writeAll(installed + "/fonts/transmox.ttf", "font v1");
         writeAll(installed + "/fonts/LICENSE-DejaVu.txt", "licence");
-        writeAll(installed + "/mod/dc", "#!/bin/sh\n");
-        QFile::setPermissions(installed + "/mod/dc", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        modules = QString::fromStdString(tmp.str()) + "/lib/mox/mod";
+        writeAll(modules + "/dc", "#!/bin/sh\n");
+        QFile::setPermissions(modules + "/dc", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QDir().mkpath(installed + "/voc");
         ASSERT_TRUE(QFile::copy(MOX_STARTER_DICT_FILE, installed + "/voc/english.dct"));
         writeAll(QString::fromStdString(tmp.str()) + "/bin/mox", "program");
         paths.installedData = installed;
+        paths.installedModules = modules;
         paths.programFolder = QString::fromStdString(tmp.str()) + "/home/.local/share/mox";
         paths.executable = QString::fromStdString(tmp.str()) + "/bin/mox";
     }
@@ -60,7 +63,7 @@ protected:
     }
 
     TempDir tmp;
-    QString installed;
+    QString installed, modules;
     UserSetup::Paths paths;
     QtRegistry registry{QString::fromStdString(tmp.str()) + "/config/Jov Software/Mox!.conf"};
     RecordingMessages messages, loadMessages;
@@ -163,7 +166,7 @@ TEST_F(UserSetupTest, ProgramFilesFollowTheInstallation)
     // A new installation brings a new help file and a new module; the program
     // moved, so the link follows it.
     writeAll(installed + "/mox.qch", "help version 2");
-    writeAll(installed + "/mod/extra", "module");
+    writeAll(modules + "/extra", "module");
     writeAll(QString::fromStdString(tmp.str()) + "/bin2/mox", "program");
     paths.executable = QString::fromStdString(tmp.str()) + "/bin2/mox";
     ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
@@ -177,6 +180,7 @@ TEST_F(UserSetupTest, ProgramFilesFollowTheInstallation)
 TEST_F(UserSetupTest, WithoutAnInstallationTheSettingsAreStillWritten)
 {
     paths.installedData = QString::fromStdString(tmp.str()) + "/nowhere";
+    paths.installedModules = QString::fromStdString(tmp.str()) + "/nowhere/mod";
     ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(QFileInfo::exists(paths.programFolder + "/voc/english.dct"));
@@ -258,6 +262,7 @@ TEST(UserSetupPaths, StandardPlacesAreBesideTheProgramAndUnderTheUserData)
 {
     const auto p = UserSetup::standardPaths();
     EXPECT_EQ(p.installedData, QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/mox"));
+    EXPECT_EQ(p.installedModules, QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../lib/mox/mod"));
     EXPECT_EQ(p.programFolder, qEnvironmentVariable("XDG_DATA_HOME") + "/mox");
     EXPECT_EQ(p.executable, QCoreApplication::applicationFilePath());
 }

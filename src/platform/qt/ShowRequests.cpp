@@ -27,8 +27,16 @@ ShowRequests::ShowRequests(QString lockFileName, QObject* parent)
 
 ShowRequests::~ShowRequests()
 {
-    if (server_)
-        server_->close();
+    close();
+}
+
+void ShowRequests::close()
+{
+    if (server_ == nullptr)
+        return;
+    server_->close(); // removes the socket file
+    delete server_;
+    server_ = nullptr;
 }
 
 bool ShowRequests::listen()

@@ -24,6 +24,10 @@ public:
     // cannot be made.
     bool listen();
 
+    // Stops listening and removes the socket (a tray came, or the program
+    // ends); harmless when not listening.
+    void close();
+
     // From a second start: asks the running copy to show its window. False
     // when no copy listens (it has a tray, or it is not there).
     bool askRunningCopy(int timeoutMs = 2000);

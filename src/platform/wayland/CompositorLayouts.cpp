@@ -8,13 +8,6 @@ namespace mox {
 
 namespace {
 
-std::string nameOf(std::uint16_t id)
-{
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%08x", static_cast<unsigned>(id));
-    return buffer;
-}
-
 // The language identifier of a layout name ("00000419"); 0 when the name is
 // not eight hexadecimal digits or names no language.
 std::uint16_t languageOfName(const std::string& name)
@@ -54,17 +47,9 @@ CompositorLayouts::CompositorLayouts(std::unique_ptr<CompositorKeyboard> keyboar
 
 std::optional<std::vector<std::string>> CompositorLayouts::preloadedLayoutNames()
 {
-    const auto list = keyboard_->layouts();
-    if (!list)
+    if (!keyboard_->layouts())
         return std::nullopt;
-    std::vector<std::string> names;
-    for (const auto& layout : *list)
-        for (std::uint16_t id : languagesOfXkbLayout(layout)) {
-            const std::string name = nameOf(id);
-            if (std::find(names.begin(), names.end(), name) == names.end())
-                names.push_back(name);
-        }
-    return names;
+    return std::vector<std::string>{}; // every switch is held and given back
 }
 
 LayoutHandle CompositorLayouts::load(const std::string& name)
@@ -73,19 +58,7 @@ LayoutHandle CompositorLayouts::load(const std::string& name)
     const auto list = keyboard_->layouts();
     if (!list || indexTyping(*list, id) < 0)
         return 0;
-    return id; // a configured layout: activated by its language
-}
-
-bool CompositorLayouts::switchFrom(const std::vector<XkbLayoutName>& list, int index)
-{
-    const int current = keyboard_->activeIndex();
-    if (current == index)
-        return true;
-    if (!keyboard_->switchTo(index))
-        return false;
-    if (current >= 0 && current < static_cast<int>(list.size()))
-        previous_ = list[static_cast<std::size_t>(current)];
-    return true;
+    return kHeld | id; // a configured layout, held by the window that switched
 }
 
 bool CompositorLayouts::activate(LayoutHandle layout)
@@ -94,33 +67,39 @@ bool CompositorLayouts::activate(LayoutHandle layout)
     if (!list)
         return false;
     const int index = indexTyping(*list, static_cast<std::uint16_t>(layout & 0xFFFFu));
-    return index >= 0 && switchFrom(*list, index);
+    if (index < 0)
+        return false;
+    const int current = keyboard_->activeIndex();
+    if (current != index && !keyboard_->switchTo(index))
+        return false;
+    // The user's layout is the one before the first switch since the last
+    // give-back (a switch to the layout already active counts: the user's
+    // layout is then that one).
+    if (!userLayout_ && current >= 0 && current < static_cast<int>(list->size()))
+        userLayout_ = (*list)[static_cast<std::size_t>(current)];
+    return true;
 }
 
 bool CompositorLayouts::activatePrevious()
 {
-    if (!previous_)
+    if (!userLayout_)
         return false;
+    const XkbLayoutName wanted = *userLayout_;
+    userLayout_.reset();
     const auto list = keyboard_->layouts();
     if (!list)
         return false;
-    const auto it = std::find(list->begin(), list->end(), *previous_);
-    if (it == list->end()) {
-        previous_.reset(); // the user removed it meanwhile
-        return false;
-    }
+    const auto it = std::find(list->begin(), list->end(), wanted);
+    if (it == list->end())
+        return false; // the user removed it meanwhile
     const int index = static_cast<int>(it - list->begin());
-    const int current = keyboard_->activeIndex();
-    if (!switchFrom(*list, index))
-        return false;
-    if (current == index || current < 0)
-        previous_.reset();
-    return true;
+    return keyboard_->activeIndex() == index || keyboard_->switchTo(index);
 }
 
-bool CompositorLayouts::unload(LayoutHandle)
+bool CompositorLayouts::unload(LayoutHandle layout)
 {
-    return false; // nothing was ever added to the compositor
+    // Nothing was ever added to the compositor: a held handle's hold ends.
+    return (layout & ~0xFFFFu) == kHeld;
 }
 
 NoLayouts::NoLayouts()

@@ -31,17 +31,26 @@ public:
 };
 
 // The layout port over a compositor's configured layouts. Nothing is ever
-// added to the compositor: the preloaded layouts are the languages the
-// configured layouts type ("00000409" for "us", both Norwegian ones for
-// "no"), load() gives the handle of a configured layout that types the
-// language (its bare language identifier) or 0, activate() switches to the
-// configured layout that types the handle's language, and unload() has
-// nothing to unload. The previous layout is remembered by its name, so it is
+// added to the compositor, and every switch is given back: the layout the
+// user had is the user's, whichever of the configured ones it is.
+//
+// So no layout counts as preloaded (the list is empty while the compositor
+// answers): each window holds what it switched to in its slot and releases
+// it when it hides or closes. load() gives a held handle of a configured
+// layout that types the language (the language identifier with kHeld in the
+// high bits) or 0; activate() switches to the configured layout that types
+// the handle's language, and the first switch after a give-back remembers
+// the layout active until then; activatePrevious() gives that layout back
+// (also when the user switched by hand meanwhile) and forgets it; unload()
+// only ends the hold. The remembered layout is kept by its name, so it is
 // still found when the user reorders the layouts meanwhile; the list itself
-// is asked for anew on every use (the keyboard adapters cache it only as long
-// as the compositor does not say it changed).
+// is asked for anew on every use (the keyboard adapters cache it only as
+// long as the compositor does not say it changed).
 class CompositorLayouts final : public LayoutPort {
 public:
+    // The high bits of a held handle.
+    static constexpr LayoutHandle kHeld = 0x00010000u;
+
     explicit CompositorLayouts(std::unique_ptr<CompositorKeyboard> keyboard);
 
     std::optional<std::vector<std::string>> preloadedLayoutNames() override;
@@ -52,13 +61,12 @@ public:
 
     CompositorKeyboard& keyboard() { return *keyboard_; }
 
-private:
-    // Switches to `index` of `list`; the layout active until now becomes the
-    // previous one.
-    bool switchFrom(const std::vector<XkbLayoutName>& list, int index);
+    // The layout that activatePrevious() gives back; none after a give-back.
+    const std::optional<XkbLayoutName>& givenBack() const { return userLayout_; }
 
+private:
     std::unique_ptr<CompositorKeyboard> keyboard_;
-    std::optional<XkbLayoutName> previous_;
+    std::optional<XkbLayoutName> userLayout_;
 };
 
 // The layout port of a Wayland desktop that lets no program switch layouts

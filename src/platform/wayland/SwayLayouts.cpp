@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -244,6 +246,28 @@ XkbLayoutName SwayLayouts::nameOfDescription(const std::string& description)
     return it != descriptions_->end() ? it->second : XkbLayoutName{};
 }
 
+namespace {
+
+int namedCount(const std::vector<XkbLayoutName>& layouts)
+{
+    return static_cast<int>(std::count_if(layouts.begin(), layouts.end(),
+                                          [](const XkbLayoutName& l) { return !l.layout.empty(); }));
+}
+
+// A keyboard's identifier as a quoted argument of a sway command.
+std::string quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+} // namespace
+
 std::optional<SwayLayouts::Keyboard> SwayLayouts::keyboard()
 {
     const auto reply = request(kGetInputs, {});
@@ -252,6 +276,7 @@ std::optional<SwayLayouts::Keyboard> SwayLayouts::keyboard()
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(*reply));
     if (!document.isArray())
         return std::nullopt;
+    std::vector<Keyboard> keyboards;
     for (const QJsonValue input : document.array()) {
         const QJsonObject object = input.toObject();
         if (object.value(QLatin1String("type")).toString() != QLatin1String("keyboard"))
@@ -260,13 +285,32 @@ std::optional<SwayLayouts::Keyboard> SwayLayouts::keyboard()
         if (names.isEmpty())
             continue;
         Keyboard keyboard;
+        keyboard.identifier = object.value(QLatin1String("identifier")).toString().toStdString();
+        // Virtual keyboards are made by programs (vendor and product 0).
+        keyboard.isVirtual = object.value(QLatin1String("vendor")).toInt(-1) == 0 &&
+                             object.value(QLatin1String("product")).toInt(-1) == 0;
         for (const QJsonValue name : names)
             keyboard.layouts.push_back(nameOfDescription(name.toString().toStdString()));
         const int active = object.value(QLatin1String("xkb_active_layout_index")).toInt(-1);
         keyboard.active = active >= 0 && active < static_cast<int>(keyboard.layouts.size()) ? active : -1;
-        return keyboard;
+        keyboards.push_back(std::move(keyboard));
     }
-    return Keyboard{}; // sway answers, but no keyboard has layouts
+    // The user's keyboard: most named layouts; among equals a real one, then
+    // the first listed.
+    const Keyboard* chosen = nullptr;
+    for (const Keyboard& k : keyboards) {
+        if (chosen == nullptr || namedCount(k.layouts) > namedCount(chosen->layouts) ||
+            (namedCount(k.layouts) == namedCount(chosen->layouts) && chosen->isVirtual && !k.isVirtual))
+            chosen = &k;
+    }
+    switched_.clear();
+    if (chosen == nullptr)
+        return Keyboard{}; // sway answers, but no keyboard has layouts
+    for (const Keyboard& k : keyboards)
+        if (k.layouts == chosen->layouts && !k.identifier.empty() &&
+            std::find(switched_.begin(), switched_.end(), k.identifier) == switched_.end())
+            switched_.push_back(k.identifier);
+    return *chosen;
 }
 
 std::optional<std::vector<XkbLayoutName>> SwayLayouts::layouts()
@@ -287,10 +331,20 @@ bool SwayLayouts::switchTo(int index)
 {
     if (index < 0)
         return false;
-    const auto reply = request(kRunCommand, "input type:keyboard xkb_switch_layout " + std::to_string(index));
+    // The keyboards to switch as they are now: keyboards come and go.
+    const auto chosen = keyboard();
+    if (!chosen || index >= static_cast<int>(chosen->layouts.size()) || switched_.empty())
+        return false;
+    std::string commands;
+    for (const std::string& identifier : switched_) {
+        if (!commands.empty())
+            commands += "; ";
+        commands += "input " + quoted(identifier) + " xkb_switch_layout " + std::to_string(index);
+    }
+    const auto reply = request(kRunCommand, commands);
     if (!reply)
         return false;
-    // One result per command: [{"success": true}].
+    // One result per command: [{"success": true}, ...].
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(*reply));
     if (!document.isArray() || document.array().isEmpty())
         return false;

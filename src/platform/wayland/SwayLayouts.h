@@ -16,8 +16,13 @@ std::map<std::string, XkbLayoutName> readXkbDescriptions(const std::string& rule
 
 // The layouts of sway over its IPC socket. Sway's inputs name the keyboard's
 // layouts only by their descriptions ("English (US)"), which are turned back
-// into layout names with the XKB rules file (read once, on first use). The
-// first keyboard that has layouts is taken; switching switches all keyboards.
+// into layout names with the XKB rules file (read once, on first use).
+//
+// The keyboard switched is the one the user types on: the keyboard with the
+// most layouts that can be named, a real one before a virtual one (on-screen
+// and test keyboards bring a keymap of one layout). Only it, and keyboards
+// with the same layouts, are switched, each addressed by its identifier: an
+// index means another layout, or none, on a keyboard of other layouts.
 // Each request opens a connection of its own and waits at most kTimeoutMs,
 // so a hung or restarted sway never blocks the program for long; the inputs
 // are asked for anew on every use.
@@ -40,10 +45,15 @@ public:
     // in time (or the reply was not a sway reply of that type).
     std::optional<std::string> request(std::uint32_t type, const std::string& payload);
 
+    // The identifiers of the keyboards the last look chose to switch.
+    const std::vector<std::string>& switchedKeyboards() const { return switched_; }
+
 private:
     struct Keyboard {
+        std::string identifier;
         std::vector<XkbLayoutName> layouts;
         int active = -1;
+        bool isVirtual = false;
     };
     std::optional<Keyboard> keyboard();
     XkbLayoutName nameOfDescription(const std::string& description);
@@ -51,6 +61,7 @@ private:
     std::string socketPath_;
     std::string rulesFile_;
     std::optional<std::map<std::string, XkbLayoutName>> descriptions_;
+    std::vector<std::string> switched_;
 };
 
 } // namespace mox
