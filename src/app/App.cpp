@@ -99,6 +99,8 @@ void App::endProcess(int code)
         showRequests_->close();
     if (lock_)
         lock_->release();
+    if (dataLock_)
+        dataLock_->release();
     std::fflush(nullptr);
     ::_exit(code);
 }
