@@ -145,18 +145,18 @@ void CPgMetodika::firstShown()
     hideAfterEdit_->setPosition(hideAfter_);
     excludeAfterEdit_->setPosition(excludeAfter_);
     showCountEdit_->setPosition(showCount_);
-    hideState_->setChecked(settings_.iHideState() != 0);
+    hideState_->setChecked(settings_.iHideState());
     hideAfterEdit_->setEnabled(hideState_->isChecked());
     showCountEdit_->setEnabled(hideState_->isChecked());
 
-    const std::uint16_t mode = settings_.iMainRegim();
-    choice_->setChecked(mode == 0);
-    typing_->setChecked(mode == 1);
-    showDirection(mode == 0 || mode == 1 ? settings_.demoType(mode) : -1);
+    const Mode mode = settings_.iMainRegim();
+    choice_->setChecked(mode == Mode::Choice);
+    typing_->setChecked(mode == Mode::Typing);
+    showDirection(static_cast<int>(settings_.demoType(mode)));
 
-    matchCase_->setChecked(settings_.bMatchCaseInput() != 0);
-    transcrSel_->setChecked(settings_.bShowTranscrSel() != 0);
-    transcrInput_->setChecked(settings_.bShowTranscrInput() != 0);
+    matchCase_->setChecked(settings_.bMatchCaseInput());
+    transcrSel_->setChecked(settings_.bShowTranscrSel());
+    transcrInput_->setChecked(settings_.bShowTranscrInput());
     // Filling the fields is no change of the user's.
     setModified(false);
 }
@@ -179,7 +179,7 @@ int CPgMetodika::checkedDirection() const
 void CPgMetodika::modeClicked(QCheckBox* clicked, QCheckBox* other)
 {
     other->setChecked(!clicked->isChecked());
-    showDirection(settings_.demoType(choice_->isChecked() ? 0 : 1));
+    showDirection(static_cast<int>(settings_.demoType(choice_->isChecked() ? Mode::Choice : Mode::Typing)));
     setModified(true);
 }
 
@@ -231,24 +231,24 @@ bool CPgMetodika::confirm()
     excludeAfter_ = excludeAfter;
 
     settings_.setISubSetRecCount(static_cast<std::uint16_t>(listSize_));
-    settings_.setIHideState(hideState_->isChecked() ? 1 : 0);
+    settings_.setIHideState(hideState_->isChecked());
     settings_.setIHideAfter(static_cast<std::uint16_t>(hideAfter_));
     settings_.setIExcludeAfter(static_cast<std::uint16_t>(excludeAfter_));
     settings_.setIShowCount(static_cast<std::uint16_t>(showCount_));
 
-    const auto direction = static_cast<std::uint16_t>(checkedDirection());
+    const auto direction = static_cast<Direction>(checkedDirection());
     if (choice_->isChecked()) {
-        settings_.setIMainRegim(0);
-        settings_.setDemoType(direction, 0);
+        settings_.setIMainRegim(Mode::Choice);
+        settings_.setDemoType(direction, Mode::Choice);
     } else if (typing_->isChecked()) {
-        settings_.setIMainRegim(1);
-        settings_.setDemoType(direction, 1);
+        settings_.setIMainRegim(Mode::Typing);
+        settings_.setDemoType(direction, Mode::Typing);
     }
     settings_.setCurrentMode(settings_.iMainRegim());
 
-    settings_.setBMatchCaseInput(matchCase_->isChecked() ? 1 : 0);
-    settings_.setBShowTranscrSel(transcrSel_->isChecked() ? 1 : 0);
-    settings_.setBShowTranscrInput(transcrInput_->isChecked() ? 1 : 0);
+    settings_.setBMatchCaseInput(matchCase_->isChecked());
+    settings_.setBShowTranscrSel(transcrSel_->isChecked());
+    settings_.setBShowTranscrInput(transcrInput_->isChecked());
     setModified(false);
     return true;
 }

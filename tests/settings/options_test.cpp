@@ -75,15 +75,15 @@ protected:
         messages.clear();
 
         fs::create_directories(dir.path() / "voc");
-        settings.setIMainRegim(0);
-        settings.setDemoType(2, 0);
-        settings.setDemoType(0, 1);
+        settings.setIMainRegim(Mode::Choice);
+        settings.setDemoType(Direction::Both, Mode::Choice);
+        settings.setDemoType(Direction::Direct, Mode::Typing);
         settings.setISubSetRecCount(30);
         settings.setIHideAfter(5);
         settings.setIShowCount(10);
         settings.setIExcludeAfter(3);
-        settings.setIHideState(1);
-        settings.setBAutoShow(1);
+        settings.setIHideState(true);
+        settings.setBAutoShow(true);
         settings.setSForeignFontFace("DejaVu Sans");
         settings.setSNativeFontFace("DejaVu Sans");
         settings.setSTransFontFace("DejaVu Sans");
@@ -225,7 +225,7 @@ TEST_F(OptionsTest, TheMethodPageKeepsTheRelationsWhenAFieldLosesTheFocus)
     EXPECT_EQ(settings.iSubSetRecCount(), 60);
     EXPECT_EQ(settings.iHideAfter(), 60);
     EXPECT_EQ(settings.iShowCount(), 60);
-    EXPECT_EQ(settings.iHideState(), 0);
+    EXPECT_FALSE(settings.iHideState());
 }
 
 TEST_F(OptionsTest, TheModeCheckedAtConfirmationTakesTheDirectionOnView)
@@ -250,10 +250,10 @@ TEST_F(OptionsTest, TheModeCheckedAtConfirmationTakesTheDirectionOnView)
     EXPECT_TRUE(reverse->isChecked());
 
     pressOk(*sheet);
-    EXPECT_EQ(settings.iMainRegim(), 1);
-    EXPECT_EQ(settings.iDemoTypeInput(), 1);
-    EXPECT_EQ(settings.iDemoTypeSel(), 2);
-    EXPECT_EQ(settings.currentMode(), 1);
+    EXPECT_EQ(settings.iMainRegim(), Mode::Typing);
+    EXPECT_EQ(settings.iDemoTypeInput(), Direction::Reverse);
+    EXPECT_EQ(settings.iDemoTypeSel(), Direction::Both);
+    EXPECT_EQ(settings.currentMode(), Mode::Typing);
 }
 
 TEST_F(OptionsTest, ARefusedNumberKeepsTheSheetOpenOnItsPage)
@@ -341,7 +341,7 @@ TEST_F(OptionsTest, TheAutostartEntryFollowsTheGeneralPageWhenEitherSwitchChange
     click(child<QCheckBox>(sheet.get(), "autoLoad"));
     pressOk(*sheet);
     ASSERT_TRUE(fs::exists(entry));
-    EXPECT_EQ(settings.bAutoLoad(), 1);
+    EXPECT_TRUE(settings.bAutoLoad());
     const std::string text = fileText(entry);
     EXPECT_NE(text.find("Exec=" + dir.str() + "/Mox\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Path=" + dir.str() + "\n"), std::string::npos) << text;
@@ -364,7 +364,7 @@ TEST_F(OptionsTest, TheAutostartEntryFollowsTheGeneralPageWhenEitherSwitchChange
     click(child<QCheckBox>(sheet.get(), "autoShow"));
     pressOk(*sheet);
     EXPECT_TRUE(fs::exists(entry));
-    EXPECT_EQ(settings.bAutoShow(), 0);
+    EXPECT_FALSE(settings.bAutoShow());
 
     // Off: removed; off again with no entry: silence.
     sheet = openSheet(General);
@@ -375,7 +375,7 @@ TEST_F(OptionsTest, TheAutostartEntryFollowsTheGeneralPageWhenEitherSwitchChange
     click(child<QCheckBox>(sheet.get(), "autoShow"));
     pressOk(*sheet);
     EXPECT_TRUE(messages.texts().empty());
-    EXPECT_EQ(settings.bAutoShow(), 1);
+    EXPECT_TRUE(settings.bAutoShow());
 }
 
 TEST_F(OptionsTest, ApplyIsOpenWhileADisplayedPageIsModified)
@@ -395,7 +395,7 @@ TEST_F(OptionsTest, ApplyIsOpenWhileADisplayedPageIsModified)
     EXPECT_FALSE(apply->isEnabled());
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(settings.uiTimer(), 50u * 60000);
-    EXPECT_EQ(settings.bShowStatCurItem(), 1);  // Apply confirms every displayed page
+    EXPECT_TRUE(settings.bShowStatCurItem());  // Apply confirms every displayed page
 
     sheet->setCurrentPage(Method);
     EXPECT_FALSE(apply->isEnabled());
@@ -412,7 +412,7 @@ TEST_F(OptionsTest, OnlyDisplayedPagesAreConfirmedAndTheirCopiesDateFromTheBuild
     settings.setUiTimer(9 * 60000);
     pressOk(*sheet);
     EXPECT_EQ(settings.iExcludeAfter(), 7);        // Method never shown
-    EXPECT_EQ(settings.bShowStatCurItem(), 1);     // Results never shown
+    EXPECT_TRUE(settings.bShowStatCurItem());     // Results never shown
     EXPECT_EQ(settings.uiTimer(), 5u * 60000);     // General shown: its copy
 
     sheet = openSheet(General);
