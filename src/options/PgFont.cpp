@@ -1,4 +1,4 @@
-#include "language/PgFont.h"
+#include "options/PgFont.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "settings/PgResults.h"
+#include "options/PgResults.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>

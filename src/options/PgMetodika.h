@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "settings/OptionsPage.h"
+#include "options/OptionsPage.h"
 
 class QCheckBox;
 class QRadioButton;

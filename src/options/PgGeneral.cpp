@@ -1,4 +1,4 @@
-#include "settings/PgGeneral.h"
+#include "options/PgGeneral.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

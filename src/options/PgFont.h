@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "language/FontChooser.h"
-#include "settings/OptionsPage.h"
+#include "options/OptionsPage.h"
 
 class QComboBox;
 class QPushButton;

@@ -1,5 +1,5 @@
 #pragma once
-#include "settings/OptionsPage.h"
+#include "options/OptionsPage.h"
 #include "settings/Progress.h"
 
 class QCheckBox;

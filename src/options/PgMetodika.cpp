@@ -1,4 +1,4 @@
-#include "settings/PgMetodika.h"
+#include "options/PgMetodika.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -13,7 +13,7 @@
 
 #include "platform/MessagePort.h"
 #include "settings/Settings.h"
-#include "settings/SpinEdit.h"
+#include "options/SpinEdit.h"
 
 namespace mox {
 

@@ -1,4 +1,4 @@
-#include "settings/SpinEdit.h"
+#include "options/SpinEdit.h"
 
 #include <algorithm>
 
