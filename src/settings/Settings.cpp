@@ -109,7 +109,10 @@ void Settings::setFirstRunValues()
 
 void Settings::setTimerMinutes(std::uint32_t minutes)
 {
-    uiTimer_ = (minutes >= 1 && minutes <= 719) ? minutes * 60000u : 60000u;
+    // The interval's bounds in the table are whole minutes (1 to 719).
+    const SettingRow& row = settingRow("uiTimer");
+    const std::uint32_t first = row.minimum / 60000u, last = row.maximum / 60000u;
+    uiTimer_ = (minutes >= first && minutes <= last) ? minutes * 60000u : row.minimum;
 }
 
 void Settings::setDemoType(Direction type, Mode mode)

@@ -252,7 +252,7 @@ TEST_F(PgFontTest, ChosenFontsSetFaceCharSetAndSize)
     EXPECT_EQ(settings.transFontSize(), -14);
 }
 
-TEST_F(PgFontTest, ConfirmationWritesHeightsNegative)
+TEST_F(PgFontTest, ConfirmationWritesHeightsNegativeAndOnlyWhatChanged)
 {
     settings.setWordFontSize(11);  // a positive value from a damaged store
     settings.setTransFontSize(INT16_MIN);
@@ -263,7 +263,10 @@ TEST_F(PgFontTest, ConfirmationWritesHeightsNegative)
     page.apply();
     EXPECT_EQ(settings.wordFontSize(), -11);
     EXPECT_EQ(settings.transFontSize(), -32767);
-    EXPECT_EQ(settings.sForeignFontFace(), "DejaVu Sans");  // the copy taken at construction
+    // A face the user did not change on the page is not written back over
+    // one set elsewhere meanwhile.
+    EXPECT_EQ(settings.sForeignFontFace(), "changed meanwhile");
+    EXPECT_EQ(settings.sNativeFontFace(), "DejaVu Serif");
 }
 
 TEST_F(PgFontTest, TheFontDialogLimitsSizesAndFaces)
