@@ -30,7 +30,7 @@
 #include "platform/qt/QtTimerPort.h"
 #include "platform/qt/ShowRequests.h"
 #include "settings/Settings.h"
-#include "settings/SheetOptions.h"
+#include "options/SheetOptions.h"
 #include "settings/UserSetup.h"
 #include "store/DictionarySession.h"
 #include "options/PgDictionary.h"

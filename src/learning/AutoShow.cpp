@@ -171,7 +171,7 @@ void AutoShow::onShown()
         window_.focusAnswerControl();
         return;
     }
-    if (settings_.currentMode() == 1)
+    if (settings_.currentMode() == Mode::Typing)
         window_.switchToTyping();
     window_.topUpAndPresent();
     rememberForeground();

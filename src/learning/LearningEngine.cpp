@@ -157,11 +157,11 @@ Presentation LearningEngine::presentNext()
     correctRow_ = static_cast<std::uint16_t>(random_.below(static_cast<std::uint32_t>(n)));
     presentedGeneration_ = session_.generation();
 
-    const std::uint16_t mode = settings_.currentMode();
-    std::uint16_t& direction = mode == 0 ? choiceDirection_ : typingDirection_;
+    const Mode mode = settings_.currentMode();
+    std::uint16_t& direction = mode == Mode::Choice ? choiceDirection_ : typingDirection_;
     // 2 ("both") is drawn anew for every presentation; a value the window has
     // not replaced yet is drawn the same way.
-    if (settings_.demoType(mode == 0 ? 0 : 1) == 2 || direction > 1)
+    if (settings_.demoType(mode) == Direction::Both || direction > 1)
         direction = static_cast<std::uint16_t>(random_.below(2));
     presentedDirection_ = direction;
     const bool direct = direction == 0;
@@ -173,7 +173,7 @@ Presentation LearningEngine::presentNext()
     p.promptFont = direct ? studied : translation;
     answer_ = direct ? fieldText(word.translation) : fieldText(word.word);
 
-    const bool showTranscription = mode == 0 ? settings_.bShowTranscrSel() != 0 : settings_.bShowTranscrInput() != 0;
+    const bool showTranscription = mode == Mode::Choice ? settings_.bShowTranscrSel() != 0 : settings_.bShowTranscrInput() != 0;
     if (showTranscription) {
         if (direct) {
             p.transcription.kind = TranscriptionUpdate::Kind::show;
@@ -183,7 +183,7 @@ Presentation LearningEngine::presentNext()
         }
     }
 
-    if (mode == 0) {
+    if (mode == Mode::Choice) {
         p.variantFont = direct ? translation : studied;
         p.variants.reserve(rows_.size());
         for (const std::uint32_t row : rows_)
@@ -232,12 +232,12 @@ bool LearningEngine::checkAnswer(std::string_view text)
     if (!word)
         return false;
 
-    const std::uint16_t mode = settings_.currentMode();
+    const Mode mode = settings_.currentMode();
     const bool direct = presentedDirection_ == 0;
     const FontRole answerFont = direct ? FontRole::translationLanguage : FontRole::studiedLanguage;
     bool correct = false;
 
-    if (mode == 0) {
+    if (mode == Mode::Choice) {
         // An empty choice (no row selected) gets no verdict and no direction
         // counter, but counts as an answer that is not correct.
         if (!text.empty()) {
@@ -261,19 +261,19 @@ bool LearningEngine::checkAnswer(std::string_view text)
         // Every answer reaches the file at once: a crash loses at most the
         // answer being given.
         saveList();
-        if (mode == 0 && text.empty())
+        if (mode == Mode::Choice && text.empty())
             return false;
         showingWrongAnswer_ = true;
         callbacks_.hideTranscriptionLine();
         callbacks_.showCorrectAnswer(answer_, answerFont);
-        if (mode == 0)
+        if (mode == Mode::Choice)
             callbacks_.disableVariants();
         return false;
     }
 
     ++word->streak;
     const bool learned = word->streak >= settings_.iExcludeAfter();
-    if (mode != 0)
+    if (mode != Mode::Choice)
         callbacks_.clearTypedAnswer();
     if (!learned || !excludeCurrentWord())
         saveList();
@@ -298,7 +298,7 @@ void LearningEngine::continueAfterWrong()
     callbacks_.render(presentNext());
     if (countAnyAnswer())
         callbacks_.retreatWithAutoshow();
-    callbacks_.restoreAfterWrong(settings_.currentMode());
+    callbacks_.restoreAfterWrong(static_cast<std::uint16_t>(settings_.currentMode()));
 }
 
 bool LearningEngine::excludeCurrentWord()
@@ -320,12 +320,12 @@ void LearningEngine::resetShowingCounters()
 
 void LearningEngine::setChoiceDirectionFromSettings()
 {
-    choiceDirection_ = settings_.demoType(0);
+    choiceDirection_ = static_cast<std::uint16_t>(settings_.demoType(Mode::Choice));
 }
 
 void LearningEngine::setTypingDirectionFromSettings()
 {
-    typingDirection_ = settings_.demoType(1);
+    typingDirection_ = static_cast<std::uint16_t>(settings_.demoType(Mode::Typing));
 }
 
 std::optional<std::string> LearningEngine::transcriptionFor(std::string_view text, std::uint16_t mode) const

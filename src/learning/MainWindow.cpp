@@ -377,7 +377,7 @@ void MainWindow::render(const Presentation& p)
 
     canExclude_ = true;
     updateExcludeEnabled();
-    if (settings.currentMode() == 0) {
+    if (settings.currentMode() == Mode::Choice) {
         const int points = std::abs(static_cast<int>(settings.wordFontSize()));
         variants_->setItemFont(points * 10, kFontWeightNormal, charSetOf(p.variantFont),
                                QString::fromStdString(faceOf(p.variantFont)));
@@ -395,7 +395,7 @@ void MainWindow::render(const Presentation& p)
     promptBytes_ = p.prompt;
     prompt_->setText(decode(p.prompt, charSetOf(p.promptFont)));
     prompt_->setCursorPosition(0);
-    if (settings.currentMode() == 1) {
+    if (settings.currentMode() == Mode::Typing) {
         typingRole_ = p.typingFont;
         makeFont(typingFieldFont_, static_cast<std::int32_t>(settings.wordFontSize()) - 3, kFontWeightNormal,
                  charSetOf(p.typingFont), faceOf(p.typingFont));
@@ -475,7 +475,7 @@ void MainWindow::switchToChoice()
     Settings& settings = ports_.settings;
     if (heldStudiedLayout_ != 0 && layouts_.releaseLayout(heldStudiedLayout_))
         heldStudiedLayout_ = 0;
-    settings.setCurrentMode(0);
+    settings.setCurrentMode(Mode::Choice);
     engine_->setChoiceDirectionFromSettings();
     // The answer controls change before the buttons: disabling the focused
     // button hands the focus on, and it must not land in the typing field.
@@ -493,7 +493,7 @@ void MainWindow::switchToChoice()
 void MainWindow::switchToTyping()
 {
     Settings& settings = ports_.settings;
-    settings.setCurrentMode(1);
+    settings.setCurrentMode(Mode::Typing);
     engine_->setTypingDirectionFromSettings();
     choiceButton_->setEnabled(true);
     transcriptionLine_->clear();
@@ -511,7 +511,7 @@ void MainWindow::reapplyModeLayout()
 {
     // The options may have changed the number of rows.
     variants_->setRowHeightFromCount(ports_.settings.iRowCount());
-    if (ports_.settings.currentMode() == 1)
+    if (ports_.settings.currentMode() == Mode::Typing)
         switchToTyping();
     else
         switchToChoice();
@@ -570,7 +570,7 @@ void MainWindow::answerFromControl()
     if (engine_->list().empty())
         return;
     std::string text;
-    if (ports_.settings.currentMode() == 0) {
+    if (ports_.settings.currentMode() == Mode::Choice) {
         const int row = variants_->currentRow();
         if (row >= 0 && row < static_cast<int>(variantBytes_.size()) && variants_->item(row)->isSelected())
             text = variantBytes_[static_cast<std::size_t>(row)];
@@ -606,8 +606,8 @@ void MainWindow::answerWithRow(int row)
 
 bool MainWindow::reverseChoiceInForce() const
 {
-    const std::uint16_t type = ports_.settings.demoType(0);
-    return type == 1 || (type == 2 && engine_->choiceDirection() == 1);
+    const Direction type = ports_.settings.demoType(Mode::Choice);
+    return type == Direction::Reverse || (type == Direction::Both && engine_->choiceDirection() == 1);
 }
 
 void MainWindow::showHint()
@@ -615,14 +615,14 @@ void MainWindow::showHint()
     if (!transcriptionLine_->text().isEmpty())
         return;
     const Settings& settings = ports_.settings;
-    if (settings.currentMode() == 0 && variants_->hasFocus() && settings.bShowTranscrSel() != 0
+    if (settings.currentMode() == Mode::Choice && variants_->hasFocus() && settings.bShowTranscrSel() != 0
         && reverseChoiceInForce()) {
         const int row = variants_->currentRow();
         if (row < 0 || row >= static_cast<int>(variantBytes_.size()) || !variants_->item(row)->isSelected())
             return;
         if (auto hint = engine_->transcriptionFor(variantBytes_[static_cast<std::size_t>(row)], 0))
             setTranscriptionText(*hint);
-    } else if (settings.currentMode() == 1 && settings.bShowTranscrInput() != 0) {
+    } else if (settings.currentMode() == Mode::Typing && settings.bShowTranscrInput() != 0) {
         if (auto hint = engine_->transcriptionFor(promptBytes_, 1))
             setTranscriptionText(*hint);
     }
@@ -631,9 +631,9 @@ void MainWindow::showHint()
 void MainWindow::hideHint()
 {
     const Settings& settings = ports_.settings;
-    const bool choiceHint = variants_->hasFocus() && settings.bShowTranscrSel() != 0 && settings.currentMode() == 0
+    const bool choiceHint = variants_->hasFocus() && settings.bShowTranscrSel() != 0 && settings.currentMode() == Mode::Choice
                             && reverseChoiceInForce();
-    const bool typingHint = settings.currentMode() == 1 && settings.bShowTranscrInput() != 0;
+    const bool typingHint = settings.currentMode() == Mode::Typing && settings.bShowTranscrInput() != 0;
     if (choiceHint || typingHint)
         transcriptionLine_->clear();
 }

@@ -8,7 +8,7 @@
 #include <QFont>
 #include <QString>
 
-#include "settings/OptionsPage.h"
+#include "options/OptionsPage.h"
 #include "store/Restore.h"
 
 class QLineEdit;

@@ -9,11 +9,22 @@
 
 namespace mox {
 
+// The learning mode: pick the translation among rows, or type it.
+enum class Mode : std::uint16_t { Choice = 0, Typing = 1 };
+// The direction of translation of a mode: the studied word asked, the
+// translation asked, or either drawn anew for every word.
+enum class Direction : std::uint16_t { Direct = 0, Reverse = 1, Both = 2 };
+
 // Every user preference and the folders the program works in. Read once at
 // start-up (load) and written back in one pass when the options sheet closes
-// (save). Values are named by their store value names; a getter has the value's
-// name and a setter "set" plus the name. The object starts zeroed: a value that
-// cannot be read keeps 0 or the empty text.
+// (save), both over the rows of the settings table (SettingsTable.h), which
+// gives every value its group, stored form, bounds and first-run value.
+// Values are named by their store value names; a getter has the value's name
+// and a setter "set" plus the name. Values arrive typed: switches as bool,
+// modes and directions as enumerations. The object starts zeroed (false,
+// Mode::Choice, Direction::Direct, 0, empty texts); a value that cannot be
+// read keeps what it held, and a stored number outside the bounds of its row
+// loads as the row's first-run value.
 class Settings {
 public:
     static constexpr const char* kProductKey = "Software\\Jov Software\\Mox!";
@@ -27,37 +38,45 @@ public:
 
     explicit Settings(MessagePort& messages) : messages_(&messages) {}
 
-    // Reads every value; failures are reported and leave the value as it was.
+    // Reads every value of the table; failures are reported and leave the
+    // value as it was.
     bool load(RegistryPort& registry);
     // Writes every persisted value except sAppPath.
     bool save(RegistryPort& registry);
+    // Gives every value of the settings table its first-run value (the
+    // program folder is the setup's to give).
+    void setFirstRunValues();
 
     // General
-    std::int32_t bAutoLoad() const { return bAutoLoad_; }
-    void setBAutoLoad(std::int32_t v) { bAutoLoad_ = v; }
-    std::int32_t bAutoShow() const { return bAutoShow_; }
-    void setBAutoShow(std::int32_t v) { bAutoShow_ = v; }
+    bool bAutoLoad() const { return bAutoLoad_; }
+    void setBAutoLoad(bool v) { bAutoLoad_ = v; }
+    bool bAutoShow() const { return bAutoShow_; }
+    void setBAutoShow(bool v) { bAutoShow_ = v; }
     std::uint32_t uiTimer() const { return uiTimer_; }
     void setUiTimer(std::uint32_t v) { uiTimer_ = v; }
     // 1..719 minutes; anything else gives one minute.
     void setTimerMinutes(std::uint32_t minutes);
-    std::int32_t bSaveMoxPos() const { return bSaveMoxPos_; }
-    void setBSaveMoxPos(std::int32_t v) { bSaveMoxPos_ = v; }
+    bool bSaveMoxPos() const { return bSaveMoxPos_; }
+    void setBSaveMoxPos(bool v) { bSaveMoxPos_ = v; }
 
     // Method
-    std::uint16_t iDemoTypeSel() const { return iDemoTypeSel_; }
-    std::uint16_t iDemoTypeInput() const { return iDemoTypeInput_; }
-    // mode 0 choice, 1 typing; a type above 2 is refused with a message.
-    void setDemoType(std::uint16_t type, std::uint16_t mode);
-    std::uint16_t demoType(std::uint16_t mode) const;
-    std::uint16_t iMainRegim() const { return iMainRegim_; }
-    void setIMainRegim(std::uint16_t v) { iMainRegim_ = v; }
+    // The direction of the choice mode and of the typing mode.
+    Direction iDemoTypeSel() const { return iDemoTypeSel_; }
+    Direction iDemoTypeInput() const { return iDemoTypeInput_; }
+    // Sets the direction of `mode`; a direction that is none of the three
+    // (a number cast to it) is refused with a message.
+    void setDemoType(Direction type, Mode mode);
+    Direction demoType(Mode mode) const;
+    Mode iMainRegim() const { return iMainRegim_; }
+    void setIMainRegim(Mode v) { iMainRegim_ = v; }
     std::uint16_t iExcludeAfter() const { return iExcludeAfter_; }
     void setIExcludeAfter(std::uint16_t v) { if (v != 0) iExcludeAfter_ = v; }
     std::uint16_t iHideAfter() const { return iHideAfter_; }
     void setIHideAfter(std::uint16_t v) { if (v != 0) iHideAfter_ = v; }
-    std::int32_t iHideState() const { return iHideState_; }
-    void setIHideState(std::int32_t v) { iHideState_ = v; }
+    // Whether the learning window hides itself after iHideAfter correct or
+    // iShowCount answers of any kind.
+    bool iHideState() const { return iHideState_; }
+    void setIHideState(bool v) { iHideState_ = v; }
     // Never 0: zero is replaced by kDefaultRowCount.
     std::uint16_t iRowCount() const { return iRowCount_; }
     void setIRowCount(std::uint16_t v) { iRowCount_ = v ? v : kDefaultRowCount; }
@@ -65,12 +84,12 @@ public:
     void setIShowCount(std::uint16_t v) { if (v != 0) iShowCount_ = v; }
     std::uint16_t uiLBRowMax() const { return uiLBRowMax_; }
     void setUiLBRowMax(std::uint16_t v) { uiLBRowMax_ = v; }
-    std::int32_t bMatchCaseInput() const { return bMatchCaseInput_; }
-    void setBMatchCaseInput(std::int32_t v) { bMatchCaseInput_ = v; }
-    std::int32_t bShowTranscrSel() const { return bShowTranscrSel_; }
-    void setBShowTranscrSel(std::int32_t v) { bShowTranscrSel_ = v; }
-    std::int32_t bShowTranscrInput() const { return bShowTranscrInput_; }
-    void setBShowTranscrInput(std::int32_t v) { bShowTranscrInput_ = v; }
+    bool bMatchCaseInput() const { return bMatchCaseInput_; }
+    void setBMatchCaseInput(bool v) { bMatchCaseInput_ = v; }
+    bool bShowTranscrSel() const { return bShowTranscrSel_; }
+    void setBShowTranscrSel(bool v) { bShowTranscrSel_ = v; }
+    bool bShowTranscrInput() const { return bShowTranscrInput_; }
+    void setBShowTranscrInput(bool v) { bShowTranscrInput_ = v; }
 
     // Dicts
     std::uint16_t iSubSetRecCount() const { return iSubSetRecCount_; }
@@ -110,8 +129,8 @@ public:
     void setSTransFontFace(const std::string& v) { sTransFontFace_ = v; }
 
     // Results
-    std::int32_t bShowStatCurItem() const { return bShowStatCurItem_; }
-    void setBShowStatCurItem(std::int32_t v) { bShowStatCurItem_ = v; }
+    bool bShowStatCurItem() const { return bShowStatCurItem_; }
+    void setBShowStatCurItem(bool v) { bShowStatCurItem_ = v; }
 
     // Derived folders and paths ("/"-separated; folders end with "/").
     std::string appPath() const { return appPath_; }
@@ -132,8 +151,8 @@ public:
     void setAppPath(const std::string& path);
 
     // In-memory state, never persisted.
-    std::uint16_t currentMode() const { return currentMode_; }
-    void setCurrentMode(std::uint16_t v) { currentMode_ = v; }
+    Mode currentMode() const { return currentMode_; }
+    void setCurrentMode(Mode v) { currentMode_ = v; }
     std::vector<std::string>& preloadLayouts() { return preloadLayouts_; }
     const std::vector<std::string>& preloadLayouts() const { return preloadLayouts_; }
 
@@ -147,23 +166,23 @@ private:
     std::string startupDir_;
     std::string appPath_, modFolder_, dictFolder_, listFolder_, helpFile_;
 
-    std::int32_t bAutoLoad_ = 0;
-    std::int32_t bAutoShow_ = 0;
+    bool bAutoLoad_ = false;
+    bool bAutoShow_ = false;
     std::uint32_t uiTimer_ = 0;
-    std::int32_t bSaveMoxPos_ = 0;
+    bool bSaveMoxPos_ = false;
 
-    std::uint16_t iDemoTypeSel_ = 0;
-    std::uint16_t iDemoTypeInput_ = 0;
-    std::uint16_t iMainRegim_ = 0;
+    Direction iDemoTypeSel_ = Direction::Direct;
+    Direction iDemoTypeInput_ = Direction::Direct;
+    Mode iMainRegim_ = Mode::Choice;
     std::uint16_t iExcludeAfter_ = 0;
     std::uint16_t iHideAfter_ = 0;
-    std::int32_t iHideState_ = 0;
+    bool iHideState_ = false;
     std::uint16_t iRowCount_ = kDefaultRowCount;
     std::uint16_t iShowCount_ = 0;
     std::uint16_t uiLBRowMax_ = 0;
-    std::int32_t bMatchCaseInput_ = 0;
-    std::int32_t bShowTranscrSel_ = 0;
-    std::int32_t bShowTranscrInput_ = 0;
+    bool bMatchCaseInput_ = false;
+    bool bShowTranscrSel_ = false;
+    bool bShowTranscrInput_ = false;
 
     std::uint16_t iSubSetRecCount_ = 0;
     std::uint32_t uiDictActiveCount_ = 0;
@@ -180,9 +199,9 @@ private:
     std::uint32_t uiTransLayout_ = 0;
     std::string sForeignFontFace_, sNativeFontFace_, sTransFontFace_;
 
-    std::int32_t bShowStatCurItem_ = 0;
+    bool bShowStatCurItem_ = false;
 
-    std::uint16_t currentMode_ = 0;
+    Mode currentMode_ = Mode::Choice;
     std::vector<std::string> preloadLayouts_;
 };
 

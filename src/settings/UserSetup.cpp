@@ -11,11 +11,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "platform/qt/QtRegistry.h"
 #include "settings/Settings.h"
+#include "settings/SettingsTable.h"
 #include "store/DictionaryFile.h"
 #include "store/DictionaryFolder.h"
 
@@ -23,57 +23,15 @@ namespace mox {
 
 namespace {
 
-struct Default {
-    const char* group;   // subkey of the product key
-    const char* name;
-    std::variant<std::uint32_t, const char*> value;
+// A message port for the Settings objects the setup fills: their values are
+// set here, never read from a store, so they have nothing to say.
+class Quiet final : public MessagePort {
+public:
+    MessageAnswer show(std::string_view, MessageIcon, MessageButtons, std::string_view) override
+    {
+        return MessageAnswer::Ok;
+    }
 };
-
-// First-run values of every setting, group by group in the order load reads
-// them. The method values keep the relations the Method page enforces: the
-// correct answers before hiding (iHideAfter) do not exceed the answers of any
-// kind (iShowCount), which stay below the list size (iSubSetRecCount, 1..1000),
-// and a word leaves the list after iExcludeAfter (1..100) correct answers.
-const std::vector<Default>& defaults()
-{
-    static const std::vector<Default> table = {
-        {"General", "bAutoLoad", 0u},
-        {"General", "bAutoShow", 1u},
-        {"General", "uiTimer", 5u * 60000u},
-        {"General", "bSaveMoxPos", 0u},
-        {"Method", "iDemoTypeSel", 0u},
-        {"Method", "iDemoTypeInput", 0u},
-        {"Method", "iMainRegim", 0u},
-        {"Method", "iExcludeAfter", 3u},
-        {"Method", "iHideAfter", 5u},
-        {"Method", "iHideState", 1u},
-        {"Method", "iRowCount", 5u},
-        {"Method", "iShowCount", 10u},
-        {"Method", "uiLBRowMax", 5u},
-        {"Method", "bMatchCaseInput", 0u},
-        {"Method", "bShowTranscrSel", 1u},
-        {"Method", "bShowTranscrInput", 1u},
-        {"Dicts", "iSubSetRecCount", 20u},
-        {"Dicts", "uiDictActiveCount", 0u},   // counted from the starter dictionary
-        {"Dicts", "uiDictRecCount", 0u},      // likewise
-        {"Dicts", "sCurDict", UserSetup::kStarterDictionary},
-        {"Dicts", "sCurList", UserSetup::kStarterList},
-        {"Fonts", "iForeignCharSet", 0u},
-        {"Fonts", "iNativeCharSet", 204u},
-        {"Fonts", "iTransCharSet", 2u},
-        {"Fonts", "iForeignFontSize", 12u},
-        {"Fonts", "iNativeFontSize", 12u},
-        {"Fonts", "iTransFontSize", 12u},
-        {"Fonts", "uiForeignLayout", 0x409u},
-        {"Fonts", "uiNativeLayout", 0x419u},
-        {"Fonts", "uiTransLayout", 0x409u},
-        {"Fonts", "sForeignFontFace", "DejaVu Sans"},
-        {"Fonts", "sNativeFontFace", "DejaVu Sans"},
-        {"Fonts", "sTransFontFace", "TransMox"},
-        {"Results", "bShowStatCurItem", 1u},
-    };
-    return table;
-}
 
 std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(path.toStdString()); }
 
@@ -130,36 +88,31 @@ void tell(MessagePort& messages, const QString& text)
     messages.show(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), MessageIcon::Error);
 }
 
-// Writes the first-run settings into a file of their own, in one pass, and
-// moves it into place whole: a start that breaks off half-way leaves no
-// settings file, and the next start sets up again. The values are stored as
-// the settings store reads them: numbers as unsigned decimals, texts as text,
-// the product key at the top of the file and each subkey a group.
-bool writeSettings(QtRegistry& registry, const UserSetup::Paths& paths, Counts counts)
+// Writes `values` into a settings file of their own, in one pass, and moves
+// it into place whole: a start that breaks off half-way leaves the old file
+// (or none), and the next start tries again. Every row of the settings table
+// is written as the settings store reads it back: numbers as unsigned
+// decimals, texts as text, the program folder at the top of the file and each
+// group of the table a group of the file.
+bool writeSettingsFile(const QString& target, const Settings& values)
 {
     // A program folder too long for the store to read back would be lost.
-    if (static_cast<std::size_t>(paths.programFolder.toUtf8().size()) > QtRegistry::kMaxTextBytes)
+    if (values.appPath().size() > QtRegistry::kMaxTextBytes)
         return false;
-    const QString target = registry.fileName();
     const QString fresh = target + QStringLiteral(".new");
     QFile::remove(fresh);
     if (!QDir().mkpath(QFileInfo(target).path()))
         return false;
     {
         QSettings store(fresh, QSettings::IniFormat);
-        store.setValue(QStringLiteral("sAppPath"), paths.programFolder);
-        for (const Default& d : defaults()) {
-            const QString key = QString::fromLatin1(d.group) + QLatin1Char('/') + QString::fromLatin1(d.name);
-            if (const auto* text = std::get_if<const char*>(&d.value)) {
-                store.setValue(key, QString::fromUtf8(*text));
-                continue;
-            }
-            std::uint32_t number = std::get<std::uint32_t>(d.value);
-            if (std::string_view(d.name) == "uiDictRecCount")
-                number = counts.records;
-            else if (std::string_view(d.name) == "uiDictActiveCount")
-                number = counts.active;
-            store.setValue(key, QVariant::fromValue(static_cast<uint>(number)));
+        for (const SettingRow& row : settingsTable()) {
+            QString key = QString::fromLatin1(row.name);
+            if (*row.group != '\0')
+                key.prepend(QString::fromLatin1(row.group) + QLatin1Char('/'));
+            if (row.isText())
+                store.setValue(key, QString::fromStdString(row.storeText(values)));
+            else
+                store.setValue(key, QVariant::fromValue(static_cast<uint>(row.store(values))));
         }
         store.sync();
         if (store.status() != QSettings::NoError) {
@@ -176,6 +129,19 @@ bool writeSettings(QtRegistry& registry, const UserSetup::Paths& paths, Counts c
     return true;
 }
 
+// The first run's settings: every value of the table at its first-run value,
+// the program folder, and the counts of the starter dictionary.
+bool writeFirstRunSettings(QtRegistry& registry, const UserSetup::Paths& paths, Counts counts)
+{
+    Quiet quiet;
+    Settings values(quiet);
+    values.setFirstRunValues();
+    values.setAppPath(paths.programFolder.toStdString());
+    values.setUiDictRecCount(counts.records);
+    values.setUiDictActiveCount(counts.active);
+    return writeSettingsFile(registry.fileName(), values);
+}
+
 // Whether the settings file holds at least one group of the program. A file
 // that holds none (empty, random bytes, another program's file) gives the
 // program nothing but an "Error Open Key" for every group at every start.
@@ -185,8 +151,8 @@ bool holdsSettings(const QString& file)
     if (store.status() != QSettings::NoError)
         return false;
     const QStringList groups = store.childGroups();
-    for (const Default& d : defaults())
-        if (groups.contains(QString::fromLatin1(d.group)))
+    for (const SettingRow& row : settingsTable())
+        if (*row.group != '\0' && groups.contains(QString::fromLatin1(row.group)))
             return true;
     return false;
 }
@@ -273,14 +239,16 @@ bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages, const Paths&
     }
 
     // First run: the starter dictionary, then the settings that make it current.
-    const QString dictionary = root + QStringLiteral("/voc/") + kStarterDictionary;
-    const QString starter = installed + QStringLiteral("/voc/") + kStarterDictionary;
+    const QString starterName = QString::fromUtf8(settingRow("sCurDict").firstRunText);
+    const QString dictionary = root + QStringLiteral("/voc/") + starterName;
+    const QString starter = installed + QStringLiteral("/voc/") + starterName;
     if (!QFileInfo::exists(dictionary) && QFileInfo(starter).isFile() &&
-        !DictionaryFolder((root + QStringLiteral("/voc")).toStdString()).copyIn(starter.toStdString(), kStarterDictionary)) {
+        !DictionaryFolder((root + QStringLiteral("/voc")).toStdString())
+             .copyIn(starter.toStdString(), starterName.toStdString())) {
         tell(messages, message("Не удалось скопировать словарь ", dictionary));
         return false;
     }
-    if (!writeSettings(registry, paths, countWords(dictionary))) {
+    if (!writeFirstRunSettings(registry, paths, countWords(dictionary))) {
         tell(messages, message("Не удалось записать начальные настройки ", registry.fileName()));
         return false;
     }

@@ -18,9 +18,9 @@ class QtRegistry;
 // fonts/transmox.ttf, the help file mox.qch and the link "Mox" to the program)
 // from the installed data folder, refreshing the program's own files when the
 // installation has newer ones. When the user has no settings file yet it also
-// copies the starter dictionary into voc/ and writes every settings value with
-// its first-run default (the program folder as sAppPath, the starter
-// dictionary current). Settings and dictionaries that exist are never
+// copies the starter dictionary (the first-run sCurDict) into voc/ and writes
+// every value of the settings table with its first-run value, the program
+// folder as sAppPath and the starter dictionary's counts. Settings and dictionaries that exist are never
 // overwritten, and a dictionary the user deleted is not brought back. A
 // settings file that holds none of the program's groups (empty, random bytes)
 // counts as no settings: it is kept beside as "<file>.<date>-<time>.bak", the
@@ -46,9 +46,6 @@ public:
     // (the settings file is then not written, so the next start tries again).
     static bool ensure(QtRegistry& registry, MessagePort& messages);
     static bool ensure(QtRegistry& registry, MessagePort& messages, const Paths& paths);
-
-    static constexpr const char* kStarterDictionary = "english.dct";
-    static constexpr const char* kStarterList = "english.lst";
 };
 
 } // namespace mox

@@ -156,10 +156,6 @@ TEST_F(ShellTest, TheMenuListsTheCommandsInOrderWithTheAutoshowItemFollowingTheS
     settings.setBAutoShow(0);
     menu = tray->buildMenu();
     EXPECT_EQ(menu->actions()[2]->text(), "Включить автопоказ");
-    settings.setBAutoShow(7); // neither value: no switch at all
-    menu = tray->buildMenu();
-    EXPECT_EQ(menu->actions().size(), on.size() - 1);
-    EXPECT_EQ(menu->actions()[2]->isSeparator(), true);
 }
 
 TEST_F(ShellTest, TheAutoshowSwitchStopsTheIntervalOrStartsAFullOneFromNow)

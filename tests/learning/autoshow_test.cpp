@@ -462,7 +462,7 @@ TEST_F(AutoShowTest, ForegroundHandOverSkipsOwnWindowAndNoWindow)
 TEST_F(AutoShowTest, TypingModeIsSwitchedOnBeforeTheWordIsPresented)
 {
     startUp();
-    settings.setCurrentMode(1);
+    settings.setCurrentMode(Mode::Typing);
     autoShow.openFromTray();
     const auto typing = std::find(window.calls.begin(), window.calls.end(), "switchToTyping");
     const auto present = std::find(window.calls.begin(), window.calls.end(), "topUpAndPresent");

@@ -15,8 +15,8 @@ protected:
         writeDictionary({dictWord(word, translation, "", 1, 1)});
         writeList({listWord(word, translation)});
         engine.loadList();
-        settings.setCurrentMode(mode);
-        settings.setDemoType(direction, mode);
+        settings.setCurrentMode(static_cast<Mode>(mode));
+        settings.setDemoType(static_cast<Direction>(direction), static_cast<Mode>(mode));
         engine.setChoiceDirectionFromSettings();
         engine.setTypingDirectionFromSettings();
         ASSERT_EQ(engine.presentNext().state, Presentation::State::ready);
@@ -203,7 +203,7 @@ TEST_F(AnswerTest, MovingOnAfterAWrongAnswerRestoresInOrderOnce)
     engine.continueAfterWrong();
     EXPECT_TRUE(window.events.empty()) << "nothing to move on from";
 
-    settings.setCurrentMode(1);
+    settings.setCurrentMode(Mode::Typing);
     engine.presentNext();
     ASSERT_FALSE(engine.checkAnswer("nonsense"));
     window.events.clear();
@@ -252,7 +252,7 @@ TEST_F(AnswerTest, WithoutACurrentWordOperationsDoNothing)
     EXPECT_EQ(engine.statisticsLine(), "");
 
     // After the list was replaced by a shorter one under a presentation.
-    settings.setDemoType(1, 0);
+    settings.setDemoType(Direction::Reverse, Mode::Choice);
     engine.setChoiceDirectionFromSettings();
     engine.presentNext();
     ASSERT_NE(engine.currentWord(), nullptr);

@@ -65,7 +65,7 @@ TEST_F(EngineTest, ChoiceDirectionFollowsSettingOrIsDrawnEachTime)
 {
     prepare(6);
     std::set<std::uint16_t> directions;
-    settings.setDemoType(2, 0);
+    settings.setDemoType(Direction::Both, Mode::Choice);
     engine.setChoiceDirectionFromSettings();
     for (int s = 0; s < 40; ++s) {
         clock.advance(1);
@@ -88,7 +88,7 @@ TEST_F(EngineTest, ChoiceDirectionFollowsSettingOrIsDrawnEachTime)
     EXPECT_EQ(directions, (std::set<std::uint16_t>{0, 1}));
 
     for (const std::uint16_t fixed : {std::uint16_t{0}, std::uint16_t{1}}) {
-        settings.setDemoType(fixed, 0);
+        settings.setDemoType(static_cast<Direction>(fixed), Mode::Choice);
         engine.setChoiceDirectionFromSettings();
         for (int s = 0; s < 20; ++s) {
             clock.advance(1);
@@ -101,9 +101,9 @@ TEST_F(EngineTest, ChoiceDirectionFollowsSettingOrIsDrawnEachTime)
 TEST_F(EngineTest, TypingModeHasNoVariantsAndItsOwnDirection)
 {
     prepare(4);
-    settings.setCurrentMode(1);
-    settings.setDemoType(0, 0);
-    settings.setDemoType(1, 1);
+    settings.setCurrentMode(Mode::Typing);
+    settings.setDemoType(Direction::Direct, Mode::Choice);
+    settings.setDemoType(Direction::Reverse, Mode::Typing);
     engine.setChoiceDirectionFromSettings();
     engine.setTypingDirectionFromSettings();
     Presentation p = engine.presentNext();
@@ -114,7 +114,7 @@ TEST_F(EngineTest, TypingModeHasNoVariantsAndItsOwnDirection)
     EXPECT_EQ(p.typingFont, FontRole::studiedLanguage);
     EXPECT_EQ(engine.answer(), fieldText(engine.currentWord()->word));
 
-    settings.setDemoType(0, 1);
+    settings.setDemoType(Direction::Direct, Mode::Typing);
     engine.setTypingDirectionFromSettings();
     p = engine.presentNext();
     EXPECT_EQ(p.prompt, fieldText(engine.currentWord()->word));
@@ -141,13 +141,13 @@ TEST_F(EngineTest, TranscriptionLineIsShownForDirectClearedForReverseKeptWhenOff
     engine.loadList();
 
     settings.setBShowTranscrSel(1);
-    settings.setDemoType(0, 0);
+    settings.setDemoType(Direction::Direct, Mode::Choice);
     engine.setChoiceDirectionFromSettings();
     Presentation p = engine.presentNext();
     EXPECT_EQ(p.transcription.kind, Kind::show);
     EXPECT_EQ(p.transcription.text, "[k\xe6t]");
 
-    settings.setDemoType(1, 0);
+    settings.setDemoType(Direction::Reverse, Mode::Choice);
     engine.setChoiceDirectionFromSettings();
     EXPECT_EQ(engine.presentNext().transcription.kind, Kind::clear);
 
@@ -155,8 +155,8 @@ TEST_F(EngineTest, TranscriptionLineIsShownForDirectClearedForReverseKeptWhenOff
     EXPECT_EQ(engine.presentNext().transcription.kind, Kind::keep);
 
     // Typing mode answers to its own switch.
-    settings.setCurrentMode(1);
-    settings.setDemoType(0, 1);
+    settings.setCurrentMode(Mode::Typing);
+    settings.setDemoType(Direction::Direct, Mode::Typing);
     engine.setTypingDirectionFromSettings();
     EXPECT_EQ(engine.presentNext().transcription.kind, Kind::keep);
     settings.setBShowTranscrInput(1);

@@ -218,7 +218,7 @@ TEST_F(EngineTest, ExcludingClearsOnlyTheFlagsOfTheFirstMatchingRecord)
     engine.loadList();
     const auto listBefore = TempDir::readBytes(listFile());
 
-    settings.setDemoType(0, 0);
+    settings.setDemoType(Direction::Direct, Mode::Choice);
     engine.setChoiceDirectionFromSettings();
     // Find a second at which "twice" is asked.
     for (int s = 0; fieldText(engine.list()[0].word) != "twice" || !engine.currentIndex() || asked() != 0; ++s) {

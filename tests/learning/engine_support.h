@@ -106,7 +106,7 @@ protected:
         settings.setIShowCount(1000);
         settings.setIHideAfter(1000);
         settings.setIHideState(0);
-        settings.setCurrentMode(0);
+        settings.setCurrentMode(Mode::Choice);
     }
 
     // The files the names stand for, whether or not the settings would open them.

@@ -321,10 +321,10 @@ TEST_F(MainWindowTest, MouseOverSelectsWithoutAnsweringAndAClickAnswersWithTheCl
 TEST_F(MainWindowTest, TypingModeJudgesTheTypedTextAndRefusesCharactersOutsideTheCodePage)
 {
     writeDictionary(kWords);
-    settings.setDemoType(0, 1); // direct: the answer is the translation (cp1251)
+    settings.setDemoType(Direction::Direct, Mode::Typing); // direct: the answer is the translation (cp1251)
     start();
     QTest::mouseClick(window->typingButton(), Qt::LeftButton);
-    EXPECT_EQ(settings.currentMode(), 1);
+    EXPECT_EQ(settings.currentMode(), Mode::Typing);
     EXPECT_TRUE(window->typingField()->isVisible());
     EXPECT_TRUE(window->typingLabel()->isVisible());
     EXPECT_FALSE(window->variants()->isVisible());
@@ -363,7 +363,7 @@ TEST_F(MainWindowTest, TypingModeJudgesTheTypedTextAndRefusesCharactersOutsideTh
 
     // Back to choice.
     QTest::mouseClick(window->choiceButton(), Qt::LeftButton);
-    EXPECT_EQ(settings.currentMode(), 0);
+    EXPECT_EQ(settings.currentMode(), Mode::Choice);
     EXPECT_TRUE(window->variants()->isVisible());
     EXPECT_FALSE(window->typingField()->isVisible());
     EXPECT_EQ(window->variants()->count(), 5);
@@ -373,7 +373,7 @@ TEST_F(MainWindowTest, ShiftShowsTheTranscriptionOfTheSelectedRowOnlyInReverseCh
 {
     writeDictionary(kWords);
     settings.setBShowTranscrSel(1);
-    settings.setDemoType(1, 0); // reverse: the rows are words
+    settings.setDemoType(Direction::Reverse, Mode::Choice); // reverse: the rows are words
     start();
     ASSERT_EQ(focus(), window->variants());
     EXPECT_TRUE(window->transcriptionLine()->text().isEmpty());
@@ -429,7 +429,7 @@ TEST_F(MainWindowTest, ShiftShowsTheTranscriptionOfTheSelectedRowOnlyInReverseCh
 
     // Direct choice: the line carries the prompt's transcription and Shift
     // changes nothing.
-    settings.setDemoType(0, 0);
+    settings.setDemoType(Direction::Direct, Mode::Choice);
     QTest::mouseClick(window->typingButton(), Qt::LeftButton);
     QTest::mouseClick(window->choiceButton(), Qt::LeftButton);
     const QString shown = window->transcriptionLine()->text();
@@ -468,7 +468,7 @@ TEST_F(MainWindowTest, TypingSwitchesToTheAnswersLayoutAndChoiceUnloadsOnlyWhatW
 {
     writeDictionary(kWords);
     settings.setUiForeignLayout(0x407); // German: not preloaded
-    settings.setDemoType(1, 1);         // reverse typing: the answer is a studied word
+    settings.setDemoType(Direction::Reverse, Mode::Typing);         // reverse typing: the answer is a studied word
     start();
     QTest::mouseClick(window->typingButton(), Qt::LeftButton);
     const LayoutHandle german = layouts.loadedHandle("00000407");
@@ -482,7 +482,7 @@ TEST_F(MainWindowTest, TypingSwitchesToTheAnswersLayoutAndChoiceUnloadsOnlyWhatW
 
     // Direct typing activates the preloaded Russian layout without loading it;
     // nothing is ever unloaded for it.
-    settings.setDemoType(0, 1);
+    settings.setDemoType(Direction::Direct, Mode::Typing);
     QTest::mouseClick(window->typingButton(), Qt::LeftButton);
     EXPECT_EQ(layouts.activeLanguage(), 0x419);
     EXPECT_EQ(window->heldTranslationLayout(), 0u);
@@ -565,7 +565,7 @@ TEST_F(MainWindowTest, OptionsEndTheWrongAnswerSaveTheListAndComeBackInTheModeTh
         answerShownDuringSheet = window->answerButton()->isVisibleTo(window.get());
         for (const auto& r : listOnDisk())
             answersOnDiskDuringSheet += r.answers;
-        settings.setCurrentMode(1); // the Method page confirmed typing
+        settings.setCurrentMode(Mode::Typing); // the Method page confirmed typing
     };
     start();
     ASSERT_TRUE(window->optionsButton()->isEnabled());

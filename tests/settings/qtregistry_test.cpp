@@ -104,8 +104,8 @@ TEST_F(QtRegistryTest, SettingsRoundTripThroughTheFile)
     RecordingMessages m;
     Settings s(m);
     s.setTimerMinutes(7);
-    s.setBAutoShow(1);
-    s.setIMainRegim(1);
+    s.setBAutoShow(true);
+    s.setIMainRegim(Mode::Typing);
     s.setIShowCount(65535);
     s.setIRowCount(5);
     s.setINativeCharSet(204);
@@ -123,8 +123,8 @@ TEST_F(QtRegistryTest, SettingsRoundTripThroughTheFile)
     t.load(reopened);
     EXPECT_EQ(m.texts(), std::vector<std::string>{});
     EXPECT_EQ(t.uiTimer(), 7u * 60000u);
-    EXPECT_EQ(t.bAutoShow(), 1);
-    EXPECT_EQ(t.iMainRegim(), 1);
+    EXPECT_TRUE(t.bAutoShow());
+    EXPECT_EQ(t.iMainRegim(), Mode::Typing);
     EXPECT_EQ(t.iShowCount(), 65535);
     EXPECT_EQ(t.iNativeCharSet(), 204);
     EXPECT_EQ(t.wordFontSize(), -14);

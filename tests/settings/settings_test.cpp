@@ -7,6 +7,7 @@
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Settings.h"
+#include "settings/SettingsTable.h"
 
 using namespace mox;
 
@@ -105,7 +106,7 @@ TEST(SettingsLoad, MissingProductKeyReportsEveryKeyAndLeavesValuesZero)
     for (const auto& shown : m.shown)
         EXPECT_EQ(shown.buttons, MessageButtons::Ok);
     EXPECT_EQ(s.uiTimer(), 0u);
-    EXPECT_EQ(s.bAutoShow(), 0);
+    EXPECT_FALSE(s.bAutoShow());
     EXPECT_EQ(s.iShowCount(), 0);
     EXPECT_EQ(s.iSubSetRecCount(), 0);
     EXPECT_EQ(s.wordFontSize(), 0);
@@ -204,21 +205,21 @@ TEST(SettingsLoad, EveryValueArrivesNarrowedAsItsFieldIs)
     s.load(r);
     EXPECT_TRUE(m.shown.empty());
 
-    EXPECT_EQ(s.bAutoLoad(), 1);
-    EXPECT_EQ(s.bAutoShow(), 1);
+    EXPECT_TRUE(s.bAutoLoad());
+    EXPECT_TRUE(s.bAutoShow());
     EXPECT_EQ(s.uiTimer(), 300000u);
-    EXPECT_EQ(s.iDemoTypeSel(), 2);
-    EXPECT_EQ(s.iDemoTypeInput(), 1);
-    EXPECT_EQ(s.iMainRegim(), 1);
+    EXPECT_EQ(s.iDemoTypeSel(), Direction::Both);
+    EXPECT_EQ(s.iDemoTypeInput(), Direction::Reverse);
+    EXPECT_EQ(s.iMainRegim(), Mode::Typing);
     EXPECT_EQ(s.iExcludeAfter(), 3);
     EXPECT_EQ(s.iHideAfter(), 5);
-    EXPECT_EQ(s.iHideState(), 1);
+    EXPECT_TRUE(s.iHideState());
     EXPECT_EQ(s.iRowCount(), 6);
     EXPECT_EQ(s.iShowCount(), 10);
     EXPECT_EQ(s.uiLBRowMax(), 7);
-    EXPECT_EQ(s.bMatchCaseInput(), 1);
-    EXPECT_EQ(s.bShowTranscrSel(), 1);
-    EXPECT_EQ(s.bShowTranscrInput(), 0);
+    EXPECT_TRUE(s.bMatchCaseInput());
+    EXPECT_TRUE(s.bShowTranscrSel());
+    EXPECT_FALSE(s.bShowTranscrInput());
     EXPECT_EQ(s.iSubSetRecCount(), 20);
     EXPECT_EQ(s.uiDictActiveCount(), 70000u);
     EXPECT_EQ(s.uiDictRecCount(), 0x136u);
@@ -233,7 +234,7 @@ TEST(SettingsLoad, EveryValueArrivesNarrowedAsItsFieldIs)
     EXPECT_EQ(s.sForeignFontFace(), "DejaVu Sans");
     EXPECT_EQ(s.sNativeFontFace(), "DejaVu Serif");
     EXPECT_EQ(s.sTransFontFace(), "TransMox");
-    EXPECT_EQ(s.bShowStatCurItem(), 1);
+    EXPECT_TRUE(s.bShowStatCurItem());
 
     // The folders derive from the program folder.
     EXPECT_EQ(s.modFolder(), "/home/u/.local/share/mox/mod/");
@@ -252,9 +253,9 @@ TEST(SettingsSave, WritesEveryValueWidenedAndNeverTheProgramFolder)
     RecordingMessages m;
     Settings s(m);
     s.load(r);
-    s.setIMainRegim(0xFFFF);
+    s.setUiLBRowMax(0xFFFF);
     s.setIForeignCharSet(0xEE);
-    s.setIHideState(1);
+    s.setIHideState(true);
 
     MemoryRegistry out = emptyKeys();
     EXPECT_TRUE(s.save(out));
@@ -267,7 +268,12 @@ TEST(SettingsSave, WritesEveryValueWidenedAndNeverTheProgramFolder)
     EXPECT_EQ(out.number(kFonts, "iForeignFontSize"), 14u);   // one size under two names
     EXPECT_EQ(out.number(kFonts, "iNativeFontSize"), 14u);
     EXPECT_EQ(out.number(kFonts, "iTransFontSize"), 11u);     // absolute value of the height
-    EXPECT_EQ(out.number(kMethod, "iMainRegim"), 0xFFFFu);    // zero-extended, not sign-extended
+    EXPECT_EQ(out.number(kMethod, "uiLBRowMax"), 0xFFFFu);    // zero-extended, not sign-extended
+    EXPECT_EQ(out.number(kMethod, "iMainRegim"), 1u);
+    EXPECT_EQ(out.number(kMethod, "iDemoTypeSel"), 2u);
+    EXPECT_EQ(out.number(kMethod, "iHideState"), 1u);
+    EXPECT_EQ(out.number(kGeneral, "bAutoLoad"), 1u);
+    EXPECT_EQ(out.number(kMethod, "bShowTranscrInput"), 0u);
     EXPECT_EQ(out.number(kFonts, "iForeignCharSet"), 0xEEu);
     EXPECT_EQ(out.number(kGeneral, "uiTimer"), 300000u);
     EXPECT_EQ(out.number(kDicts, "uiDictActiveCount"), 70000u);
@@ -283,7 +289,8 @@ TEST(SettingsSave, WritesEveryValueWidenedAndNeverTheProgramFolder)
     EXPECT_TRUE(m.shown.empty());
     EXPECT_EQ(again.wordFontSize(), -14);
     EXPECT_EQ(again.transFontSize(), -11);
-    EXPECT_EQ(again.iMainRegim(), 0xFFFF);
+    EXPECT_EQ(again.uiLBRowMax(), 0xFFFF);
+    EXPECT_EQ(again.iMainRegim(), Mode::Typing);
     EXPECT_EQ(again.iRowCount(), 6);
     EXPECT_EQ(again.sTransFontFace(), "TransMox");
 }
@@ -440,25 +447,25 @@ TEST(SettingsSetters, DirectionAboveTwoIsRefusedWithItsMessage)
 {
     RecordingMessages m;
     Settings s(m);
-    s.setDemoType(1, 0);
-    s.setDemoType(2, 1);
+    s.setDemoType(Direction::Reverse, Mode::Choice);
+    s.setDemoType(Direction::Both, Mode::Typing);
     EXPECT_TRUE(m.shown.empty());
-    EXPECT_EQ(s.demoType(0), 1);
-    EXPECT_EQ(s.demoType(1), 2);
+    EXPECT_EQ(s.demoType(Mode::Choice), Direction::Reverse);
+    EXPECT_EQ(s.demoType(Mode::Typing), Direction::Both);
 
-    s.setDemoType(3, 0);
+    s.setDemoType(static_cast<Direction>(3), Mode::Choice);
     EXPECT_EQ(m.texts(), std::vector<std::string>{"Недопустимое значение типа предъявления."});
     EXPECT_EQ(m.shown[0].buttons, MessageButtons::Ok);
-    EXPECT_EQ(s.iDemoTypeSel(), 1);
-    EXPECT_EQ(s.iDemoTypeInput(), 2);
+    EXPECT_EQ(s.iDemoTypeSel(), Direction::Reverse);
+    EXPECT_EQ(s.iDemoTypeInput(), Direction::Both);
 
-    // An unknown mode changes nothing and reads as direction 0.
+    // An unknown mode changes nothing and reads as the direct direction.
     m.clear();
-    s.setDemoType(0, 2);
+    s.setDemoType(Direction::Direct, static_cast<Mode>(2));
     EXPECT_TRUE(m.shown.empty());
-    EXPECT_EQ(s.iDemoTypeSel(), 1);
-    EXPECT_EQ(s.iDemoTypeInput(), 2);
-    EXPECT_EQ(s.demoType(2), 0);
+    EXPECT_EQ(s.iDemoTypeSel(), Direction::Reverse);
+    EXPECT_EQ(s.iDemoTypeInput(), Direction::Both);
+    EXPECT_EQ(s.demoType(static_cast<Mode>(2)), Direction::Direct);
 }
 
 TEST(SettingsStartup, StartupFolderExpandsVariablesEachTimeItIsAsked)
@@ -491,5 +498,82 @@ TEST(SettingsStartup, StartupFolderExpandsVariablesEachTimeItIsAsked)
     s.load(r);
     EXPECT_EQ(s.startupFolder(), "/costs $5/home/v$");
     ::unsetenv("MOX_TEST_HOME");
+    EXPECT_TRUE(m.shown.empty());
+}
+
+TEST(SettingsTable, NumbersOutsideWhatTheProgramTakesLoadAsTheirFirstRunValues)
+{
+    MemoryRegistry r = installed();
+    r.setNumber(kMethod, "iMainRegim", 2);             // no such mode
+    r.setNumber(kMethod, "iDemoTypeSel", 0x00010003);  // low 16 bits: no such direction
+    r.setNumber(kGeneral, "uiTimer", 0);               // an interval of no time
+    r.setNumber(kDicts, "iSubSetRecCount", 1001);
+    r.setNumber(kMethod, "iExcludeAfter", 0);          // every word learnt at its first answer
+    r.setNumber(kGeneral, "bAutoLoad", 7);             // a switch that is not 0 is on
+    r.setNumber(kMethod, "iHideState", 0x10000);       // ... counted in its low 16 bits
+    RecordingMessages m;
+    Settings s(m);
+    s.load(r);
+    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(s.iMainRegim(), Mode::Choice);
+    EXPECT_EQ(s.iDemoTypeSel(), Direction::Direct);
+    EXPECT_EQ(s.iDemoTypeInput(), Direction::Reverse);  // its neighbour as stored
+    EXPECT_EQ(s.uiTimer(), 5u * 60000u);
+    EXPECT_EQ(s.iSubSetRecCount(), 20);
+    EXPECT_EQ(s.iExcludeAfter(), 3);
+    EXPECT_TRUE(s.bAutoLoad());
+    EXPECT_FALSE(s.iHideState());
+
+    // The edges of the bounds are taken as they are.
+    r.setNumber(kGeneral, "uiTimer", 719u * 60000u);
+    r.setNumber(kDicts, "iSubSetRecCount", 1000);
+    r.setNumber(kMethod, "iDemoTypeSel", 2);
+    s.load(r);
+    EXPECT_EQ(s.uiTimer(), 719u * 60000u);
+    EXPECT_EQ(s.iSubSetRecCount(), 1000);
+    EXPECT_EQ(s.iDemoTypeSel(), Direction::Both);
+}
+
+TEST(SettingsTable, FirstRunValuesLieInTheirBoundsAndSurviveASaveAndALoad)
+{
+    std::vector<std::string> names;
+    for (const SettingRow& row : settingsTable()) {
+        names.push_back(row.name);
+        if (!row.isText()) {
+            EXPECT_TRUE(row.inBounds(row.firstRun)) << row.name;
+        }
+    }
+    // The table walks the values in the order load and save take them.
+    std::vector<std::string> order = {"sAppPath"};
+    for (const auto& e : kOrder)
+        order.push_back(e.name);
+    EXPECT_EQ(names, order);
+
+    RecordingMessages m;
+    Settings first(m);
+    first.setFirstRunValues();
+    EXPECT_TRUE(first.bAutoShow());
+    EXPECT_EQ(first.uiTimer(), 5u * 60000u);
+    EXPECT_EQ(first.iMainRegim(), Mode::Choice);
+    EXPECT_EQ(first.iSubSetRecCount(), 20);
+    EXPECT_EQ(first.wordFontSize(), -12);
+    EXPECT_EQ(first.sCurDict(), "english.dct");
+    EXPECT_EQ(first.sCurList(), "english.lst");
+    EXPECT_EQ(first.appPath(), "");   // the setup's to give
+    // The counts keep the relations the Method page keeps.
+    EXPECT_LT(first.iShowCount(), first.iSubSetRecCount());
+    EXPECT_LE(first.iHideAfter(), first.iShowCount());
+
+    MemoryRegistry out = emptyKeys();
+    ASSERT_TRUE(first.save(out));
+    for (const SettingRow& row : settingsTable()) {
+        if (!row.saved)
+            continue;
+        const std::string key = kProduct + "\\" + row.group;
+        if (row.isText())
+            EXPECT_EQ(out.text(key, row.name), row.firstRunText) << row.name;
+        else
+            EXPECT_EQ(out.number(key, row.name), row.firstRun) << row.name;
+    }
     EXPECT_TRUE(m.shown.empty());
 }

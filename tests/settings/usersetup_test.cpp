@@ -97,10 +97,10 @@ TEST_F(UserSetupTest, FirstRunLaysOutTheFolderAndWritesEverySetting)
     EXPECT_EQ(s.listPath(), (root + "/voc/english.lst").toStdString());
     EXPECT_EQ(s.helpFile(), (root + "/mox.qch").toStdString());
     EXPECT_EQ(s.uiTimer(), 5u * 60000u);
-    EXPECT_EQ(s.bAutoShow(), 1);
-    EXPECT_EQ(s.bAutoLoad(), 0);   // no autostart entry is made behind the user's back
+    EXPECT_TRUE(s.bAutoShow());
+    EXPECT_FALSE(s.bAutoLoad());   // no autostart entry is made behind the user's back
     EXPECT_EQ(s.iRowCount(), 5);
-    EXPECT_EQ(s.iMainRegim(), 0);
+    EXPECT_EQ(s.iMainRegim(), Mode::Choice);
     EXPECT_EQ(s.iNativeCharSet(), 204);
     EXPECT_EQ(s.iTransCharSet(), 2);
     EXPECT_EQ(s.uiForeignLayout(), 0x409u);
@@ -120,7 +120,7 @@ TEST_F(UserSetupTest, FirstRunLaysOutTheFolderAndWritesEverySetting)
     EXPECT_GE(s.iHideAfter(), 1);
     EXPECT_GE(s.iExcludeAfter(), 1);
     EXPECT_LE(s.iExcludeAfter(), 100);
-    EXPECT_EQ(s.iHideState(), 1);
+    EXPECT_TRUE(s.iHideState());
 
     // The counts describe the dictionary that was copied.
     const auto records = static_cast<std::uint32_t>(QFileInfo(MOX_STARTER_DICT_FILE).size() / 208);

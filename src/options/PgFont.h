@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "language/FontChooser.h"
-#include "settings/OptionsPage.h"
+#include "options/OptionsPage.h"
 
 class QComboBox;
 class QPushButton;
@@ -45,7 +45,9 @@ public:
     // The sheet's confirmation: apply(), and the page is unmodified again.
     bool confirm() override;
 
-    // Writes the page's copy back to Settings, font heights always negative or 0.
+    // Writes what the user changed in the page's copy back to Settings, font
+    // heights always negative or 0; a value the user left alone stays as
+    // Settings holds it.
     void apply();
 
     // The font dialog and the file dialog; replaceable so that tests can
@@ -81,6 +83,17 @@ protected:
 private:
     enum class Which { Foreign, Native, Trans };
 
+    // The values of the page as stored in Settings.
+    struct Values {
+        std::string foreignFace, nativeFace, transFace;
+        std::uint8_t foreignCharSet, nativeCharSet, transCharSet;
+        std::uint32_t foreignLayout, nativeLayout, transLayout;
+        std::int16_t wordFontSize, transFontSize;
+    };
+    static Values valuesOf(const Settings& settings);
+    // The page's copy as confirmation stores it.
+    Values current() const;
+
     void showValues();
     void selectLanguage(QComboBox* list, std::uint32_t id);
     void languageChosen(std::uint32_t& layout, int index);
@@ -91,6 +104,8 @@ private:
     QString pickFontFile();
 
     Settings& settings_;
+    // What Settings held when the page was built, or as apply() stored it.
+    Values stored_;
 
     std::string foreignFace_, nativeFace_, transFace_;
     std::uint8_t foreignCharSet_ = 0, nativeCharSet_ = 0, transCharSet_ = 0;

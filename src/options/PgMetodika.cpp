@@ -1,4 +1,4 @@
-#include "settings/PgMetodika.h"
+#include "options/PgMetodika.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -11,16 +11,14 @@
 
 #include <string>
 
+#include "options/SpinEdit.h"
 #include "platform/MessagePort.h"
 #include "settings/Settings.h"
-#include "settings/SpinEdit.h"
+#include "settings/SettingsTable.h"
 
 namespace mox {
 
 namespace {
-
-// The largest count the 16-bit settings hold.
-constexpr int kCountMax = 65535;
 
 SpinEdit* numberField(QWidget* parent, const char* name, int maximum)
 {
@@ -44,13 +42,16 @@ QLabel* label(QWidget* parent, const char* text)
 
 } // namespace
 
+CPgMetodika::Values CPgMetodika::valuesOf(const Settings& settings)
+{
+    return Values{settings.iSubSetRecCount(), settings.iHideAfter(),     settings.iShowCount(),
+                  settings.iExcludeAfter(),   settings.iHideState(),     settings.bMatchCaseInput(),
+                  settings.bShowTranscrSel(), settings.bShowTranscrInput(), settings.iMainRegim(),
+                  settings.iDemoTypeSel(),    settings.iDemoTypeInput()};
+}
+
 CPgMetodika::CPgMetodika(Settings& settings, QWidget* parent)
-    : OptionsPage(parent),
-      settings_(settings),
-      excludeAfter_(settings.iExcludeAfter()),
-      hideAfter_(settings.iHideAfter()),
-      showCount_(settings.iShowCount()),
-      listSize_(settings.iSubSetRecCount())
+    : OptionsPage(parent), settings_(settings), copy_(valuesOf(settings))
 {
     // ИЗУЧАЕМЫЕ СЛОВА
     auto* words = new QGroupBox(QStringLiteral("ИЗУЧАЕМЫЕ СЛОВА"), this);
@@ -141,22 +142,21 @@ CPgMetodika::CPgMetodika(Settings& settings, QWidget* parent)
 
 void CPgMetodika::firstShown()
 {
-    listSizeEdit_->setPosition(listSize_);
-    hideAfterEdit_->setPosition(hideAfter_);
-    excludeAfterEdit_->setPosition(excludeAfter_);
-    showCountEdit_->setPosition(showCount_);
-    hideState_->setChecked(settings_.iHideState() != 0);
-    hideAfterEdit_->setEnabled(hideState_->isChecked());
-    showCountEdit_->setEnabled(hideState_->isChecked());
+    listSizeEdit_->setNumber(copy_.listSize);
+    hideAfterEdit_->setNumber(copy_.hideAfter);
+    excludeAfterEdit_->setNumber(copy_.excludeAfter);
+    showCountEdit_->setNumber(copy_.showCount);
+    hideState_->setChecked(copy_.hideState);
+    hideAfterEdit_->setEnabled(copy_.hideState);
+    showCountEdit_->setEnabled(copy_.hideState);
 
-    const std::uint16_t mode = settings_.iMainRegim();
-    choice_->setChecked(mode == 0);
-    typing_->setChecked(mode == 1);
-    showDirection(mode == 0 || mode == 1 ? settings_.demoType(mode) : -1);
+    choice_->setChecked(copy_.mode == Mode::Choice);
+    typing_->setChecked(copy_.mode == Mode::Typing);
+    showDirection(static_cast<int>(copy_.mode == Mode::Choice ? copy_.choiceDirection : copy_.typingDirection));
 
-    matchCase_->setChecked(settings_.bMatchCaseInput() != 0);
-    transcrSel_->setChecked(settings_.bShowTranscrSel() != 0);
-    transcrInput_->setChecked(settings_.bShowTranscrInput() != 0);
+    matchCase_->setChecked(copy_.matchCase);
+    transcrSel_->setChecked(copy_.transcrSel);
+    transcrInput_->setChecked(copy_.transcrInput);
     // Filling the fields is no change of the user's.
     setModified(false);
 }
@@ -179,76 +179,120 @@ int CPgMetodika::checkedDirection() const
 void CPgMetodika::modeClicked(QCheckBox* clicked, QCheckBox* other)
 {
     other->setChecked(!clicked->isChecked());
-    showDirection(settings_.demoType(choice_->isChecked() ? 0 : 1));
+    showDirection(static_cast<int>(choice_->isChecked() ? copy_.choiceDirection : copy_.typingDirection));
     setModified(true);
+}
+
+bool CPgMetodika::changed(const SpinEdit* field, int copy) const
+{
+    const std::optional<int> v = field->number();
+    return !v || *v != copy;
 }
 
 void CPgMetodika::listSizeLeft()
 {
-    if (showCountEdit_->position() >= listSizeEdit_->position())
-        showCountEdit_->setPosition(listSizeEdit_->position());
+    const std::optional<int> list = listSizeEdit_->number();
+    const std::optional<int> any = showCountEdit_->number();
+    if (!list || !any || (!changed(listSizeEdit_, copy_.listSize) && !changed(showCountEdit_, copy_.showCount)))
+        return;
+    if (*any >= *list)
+        showCountEdit_->setNumber(*list);
 }
 
 void CPgMetodika::answersRelations()
 {
-    const int any = showCountEdit_->position();
-    if (any >= listSizeEdit_->position() && any <= kListSpinMax)
-        listSizeEdit_->setPosition(any);
-    if (any <= hideAfterEdit_->position())
-        hideAfterEdit_->setPosition(any);
+    const std::optional<int> any = showCountEdit_->number();
+    if (!any)
+        return;
+    const bool anyChanged = changed(showCountEdit_, copy_.showCount);
+    const std::optional<int> list = listSizeEdit_->number();
+    if (list && (anyChanged || changed(listSizeEdit_, copy_.listSize)) && *any >= *list && *any <= kListSpinMax)
+        listSizeEdit_->setNumber(*any);
+    const std::optional<int> correct = hideAfterEdit_->number();
+    if (correct && (anyChanged || changed(hideAfterEdit_, copy_.hideAfter)) && *any <= *correct)
+        hideAfterEdit_->setNumber(*any);
 }
 
-bool CPgMetodika::readField(SpinEdit* field, int minimum, int maximum, int& value)
+std::optional<int> CPgMetodika::readField(SpinEdit* field, int copy, const char* setting)
 {
     const std::optional<int> number = field->number();
-    if (number && *number >= minimum && *number <= maximum) {
-        value = *number;
-        return true;
+    if (!number) {
+        settings_.messages().show("Please enter an integer.", MessageIcon::Warning);
+    } else {
+        // A number the user did not change is kept as it is.
+        const SettingRow& row = settingRow(setting);
+        if (*number == copy || (*number >= 0 && row.inBounds(static_cast<std::uint32_t>(*number))))
+            return number;
+        settings_.messages().show("Please enter an integer between " + std::to_string(row.minimum) + " and " +
+                                      std::to_string(row.maximum) + ".",
+                                  MessageIcon::Warning);
     }
-    const std::string refusal = !number ? std::string("Please enter an integer.")
-                                        : "Please enter an integer between " + std::to_string(minimum) +
-                                              " and " + std::to_string(maximum) + ".";
-    settings_.messages().show(refusal, MessageIcon::Warning);
     field->setFocus();
     field->selectAll();
-    return false;
+    return std::nullopt;
 }
 
 bool CPgMetodika::confirm()
 {
+    // Confirming from inside a number field (Enter) relates it as leaving
+    // the field would have.
+    if (listSizeEdit_->hasFocus())
+        listSizeLeft();
     answersRelations();
-    int listSize = 0, hideAfter = 0, showCount = 0, excludeAfter = 0;
-    // The three counts are 16-bit settings: a number they cannot hold is
-    // refused rather than stored cut to its low bits.
-    if (!readField(listSizeEdit_, 1, kListSizeMax, listSize) ||
-        !readField(hideAfterEdit_, 0, kCountMax, hideAfter) ||
-        !readField(showCountEdit_, 0, kCountMax, showCount) ||
-        !readField(excludeAfterEdit_, 0, kCountMax, excludeAfter))
+    const std::optional<int> listSize = readField(listSizeEdit_, copy_.listSize, "iSubSetRecCount");
+    if (!listSize)
         return false;
-    listSize_ = listSize;
-    hideAfter_ = hideAfter;
-    showCount_ = showCount;
-    excludeAfter_ = excludeAfter;
+    const std::optional<int> hideAfter = readField(hideAfterEdit_, copy_.hideAfter, "iHideAfter");
+    if (!hideAfter)
+        return false;
+    const std::optional<int> showCount = readField(showCountEdit_, copy_.showCount, "iShowCount");
+    if (!showCount)
+        return false;
+    const std::optional<int> excludeAfter = readField(excludeAfterEdit_, copy_.excludeAfter, "iExcludeAfter");
+    if (!excludeAfter)
+        return false;
 
-    settings_.setISubSetRecCount(static_cast<std::uint16_t>(listSize_));
-    settings_.setIHideState(hideState_->isChecked() ? 1 : 0);
-    settings_.setIHideAfter(static_cast<std::uint16_t>(hideAfter_));
-    settings_.setIExcludeAfter(static_cast<std::uint16_t>(excludeAfter_));
-    settings_.setIShowCount(static_cast<std::uint16_t>(showCount_));
-
-    const auto direction = static_cast<std::uint16_t>(checkedDirection());
-    if (choice_->isChecked()) {
-        settings_.setIMainRegim(0);
-        settings_.setDemoType(direction, 0);
-    } else if (typing_->isChecked()) {
-        settings_.setIMainRegim(1);
-        settings_.setDemoType(direction, 1);
+    Values now = copy_;
+    now.listSize = *listSize;
+    now.hideAfter = *hideAfter;
+    now.showCount = *showCount;
+    now.excludeAfter = *excludeAfter;
+    now.hideState = hideState_->isChecked();
+    now.matchCase = matchCase_->isChecked();
+    now.transcrSel = transcrSel_->isChecked();
+    now.transcrInput = transcrInput_->isChecked();
+    // Neither mode checked: both stay.
+    if (choice_->isChecked() || typing_->isChecked()) {
+        now.mode = choice_->isChecked() ? Mode::Choice : Mode::Typing;
+        (now.mode == Mode::Choice ? now.choiceDirection : now.typingDirection) =
+            static_cast<Direction>(checkedDirection());
     }
-    settings_.setCurrentMode(settings_.iMainRegim());
 
-    settings_.setBMatchCaseInput(matchCase_->isChecked() ? 1 : 0);
-    settings_.setBShowTranscrSel(transcrSel_->isChecked() ? 1 : 0);
-    settings_.setBShowTranscrInput(transcrInput_->isChecked() ? 1 : 0);
+    // Only what differs from the page's copy is stored.
+    if (now.listSize != copy_.listSize)
+        settings_.setISubSetRecCount(static_cast<std::uint16_t>(now.listSize));
+    if (now.hideState != copy_.hideState)
+        settings_.setIHideState(now.hideState);
+    if (now.hideAfter != copy_.hideAfter)
+        settings_.setIHideAfter(static_cast<std::uint16_t>(now.hideAfter));
+    if (now.excludeAfter != copy_.excludeAfter)
+        settings_.setIExcludeAfter(static_cast<std::uint16_t>(now.excludeAfter));
+    if (now.showCount != copy_.showCount)
+        settings_.setIShowCount(static_cast<std::uint16_t>(now.showCount));
+    if (now.mode != copy_.mode)
+        settings_.setIMainRegim(now.mode);
+    if (now.choiceDirection != copy_.choiceDirection)
+        settings_.setDemoType(now.choiceDirection, Mode::Choice);
+    if (now.typingDirection != copy_.typingDirection)
+        settings_.setDemoType(now.typingDirection, Mode::Typing);
+    settings_.setCurrentMode(settings_.iMainRegim());
+    if (now.matchCase != copy_.matchCase)
+        settings_.setBMatchCaseInput(now.matchCase);
+    if (now.transcrSel != copy_.transcrSel)
+        settings_.setBShowTranscrSel(now.transcrSel);
+    if (now.transcrInput != copy_.transcrInput)
+        settings_.setBShowTranscrInput(now.transcrInput);
+    copy_ = now;
     setModified(false);
     return true;
 }

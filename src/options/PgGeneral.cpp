@@ -1,4 +1,4 @@
-#include "settings/PgGeneral.h"
+#include "options/PgGeneral.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -61,9 +61,9 @@ CPgGeneral::CPgGeneral(Settings& settings, QWidget* parent)
 
 void CPgGeneral::firstShown()
 {
-    autoLoadBox_->setChecked(autoLoad_ != 0);
-    autoShowBox_->setChecked(autoShow_ != 0);
-    saveMoxPosBox_->setChecked(saveMoxPos_ != 0);
+    autoLoadBox_->setChecked(autoLoad_);
+    autoShowBox_->setChecked(autoShow_);
+    saveMoxPosBox_->setChecked(saveMoxPos_);
     interval_->setText(QString::number(minutes_));
     interval_->setEnabled(autoShowBox_->isChecked());
 }
@@ -72,24 +72,34 @@ bool CPgGeneral::confirm()
 {
     bool ok = false;
     const uint minutes = interval_->text().toUInt(&ok);
-    if (!ok) {
+    // The field is closed while "Автопоказ" is off: whatever it holds then,
+    // a number or nothing, the interval is only taken when it is a number.
+    if (!ok && autoShowBox_->isChecked()) {
         settings_.messages().show("Please enter a positive integer.", MessageIcon::Warning);
         interval_->setFocus();
         interval_->selectAll();
         return false;
     }
-    minutes_ = minutes;
-    autoLoad_ = autoLoadBox_->isChecked() ? 1 : 0;
-    autoShow_ = autoShowBox_->isChecked() ? 1 : 0;
-    saveMoxPos_ = saveMoxPosBox_->isChecked() ? 1 : 0;
-
-    settings_.setBSaveMoxPos(saveMoxPos_);
-    settings_.setTimerMinutes(minutes_);
+    const bool autoLoad = autoLoadBox_->isChecked();
+    const bool autoShow = autoShowBox_->isChecked();
+    const bool saveMoxPos = saveMoxPosBox_->isChecked();
     setModified(false);
-    if (settings_.bAutoLoad() == autoLoad_ && settings_.bAutoShow() == autoShow_)
+
+    if (saveMoxPos != saveMoxPos_)
+        settings_.setBSaveMoxPos(saveMoxPos);
+    saveMoxPos_ = saveMoxPos;
+    if (ok && minutes != minutes_) {
+        settings_.setTimerMinutes(minutes);
+        minutes_ = settings_.uiTimer() / 60000;
+    }
+    if (autoLoad == autoLoad_ && autoShow == autoShow_)
         return true;
-    settings_.setBAutoLoad(autoLoad_);
-    settings_.setBAutoShow(autoShow_);
+    if (autoLoad != autoLoad_)
+        settings_.setBAutoLoad(autoLoad);
+    if (autoShow != autoShow_)
+        settings_.setBAutoShow(autoShow);
+    autoLoad_ = autoLoad;
+    autoShow_ = autoShow;
     applyAutostart(settings_);
     return true;
 }

@@ -1,4 +1,4 @@
-#include "settings/SpinEdit.h"
+#include "options/SpinEdit.h"
 
 #include <algorithm>
 
@@ -7,11 +7,11 @@
 namespace mox {
 
 SpinEdit::SpinEdit(int minimum, int maximum, QWidget* parent)
-    : QAbstractSpinBox(parent), minimum_(minimum), maximum_(maximum), position_(minimum)
+    : QAbstractSpinBox(parent), minimum_(minimum), maximum_(maximum)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAccelerated(true);
-    connect(lineEdit(), &QLineEdit::textChanged, this, &SpinEdit::textEdited);
+    connect(lineEdit(), &QLineEdit::textChanged, this, &SpinEdit::edited);
     lineEdit()->setText(QString::number(minimum));
 }
 
@@ -24,37 +24,32 @@ std::optional<int> SpinEdit::number() const
     return v;
 }
 
-int SpinEdit::position() const
+void SpinEdit::setNumber(int number)
 {
-    return position_;
+    lineEdit()->setText(QString::number(number));
 }
 
-void SpinEdit::setPosition(int position)
-{
-    lineEdit()->setText(QString::number(position));
-}
-
-void SpinEdit::textEdited(const QString&)
+int SpinEdit::stepBase() const
 {
     const std::optional<int> v = number();
-    if (v && *v >= minimum_ && *v <= maximum_)
-        position_ = *v;
-    emit edited();
+    return v ? std::clamp(*v, minimum_, maximum_) : minimum_;
 }
 
 void SpinEdit::stepBy(int steps)
 {
-    const int next = std::clamp(position_ + steps, minimum_, maximum_);
-    setPosition(next);
+    // In 64 bits: a step from the end of the int range must not overflow.
+    const long long next = static_cast<long long>(stepBase()) + steps;
+    setNumber(static_cast<int>(std::clamp<long long>(next, minimum_, maximum_)));
     lineEdit()->selectAll();
 }
 
 QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const
 {
+    const std::optional<int> v = number();
     StepEnabled enabled = StepNone;
-    if (position_ < maximum_)
+    if (!v || *v < maximum_)
         enabled |= StepUpEnabled;
-    if (position_ > minimum_)
+    if (!v || *v > minimum_)
         enabled |= StepDownEnabled;
     return enabled;
 }

@@ -1,4 +1,4 @@
-#include "settings/SheetOptions.h"
+#include "options/SheetOptions.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -6,11 +6,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "language/PgFont.h"
-#include "settings/OptionsPage.h"
-#include "settings/PgGeneral.h"
-#include "settings/PgMetodika.h"
-#include "settings/PgResults.h"
+#include "options/OptionsPage.h"
+#include "options/PgFont.h"
+#include "options/PgGeneral.h"
+#include "options/PgMetodika.h"
+#include "options/PgResults.h"
 #include "settings/Settings.h"
 
 namespace mox {

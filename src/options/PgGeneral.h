@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "settings/OptionsPage.h"
+#include "options/OptionsPage.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -11,8 +11,10 @@ namespace mox {
 class Settings;
 
 // The General page ("Общие"): start with the session, the automatic showing
-// and its interval in minutes. Confirming brings the autostart entry in line
-// with "Автозагрузка Mox! " whenever that or "Автопоказ" changed.
+// and its interval in minutes. Confirming stores what the user changed and
+// brings the autostart entry in line with "Автозагрузка Mox! " whenever that
+// or "Автопоказ" changed. An interval left empty while "Автопоказ" is off
+// keeps the stored one.
 //
 // Child object names: "autoLoad", "autoShow", "interval", "saveMoxPos".
 class CPgGeneral final : public OptionsPage {
@@ -32,7 +34,8 @@ protected:
 
 private:
     Settings& settings_;
-    std::int32_t autoLoad_, saveMoxPos_, autoShow_;
+    // The page's copy, taken when it was built and renewed at confirmation.
+    bool autoLoad_, saveMoxPos_, autoShow_;
     std::uint32_t minutes_;
 
     QCheckBox* autoLoadBox_;

@@ -1,5 +1,5 @@
 #pragma once
-#include "settings/OptionsPage.h"
+#include "options/OptionsPage.h"
 #include "settings/Progress.h"
 
 class QCheckBox;
@@ -40,7 +40,7 @@ private:
     void drawMostWrong();
 
     Settings& settings_;
-    std::int32_t showStat_;
+    bool showStat_;   // the page's copy
     Progress progress_;
 
     QCheckBox* showStatBox_;

@@ -1,14 +1,14 @@
 #pragma once
-#include <cstdint>
+#include <optional>
 
-#include "settings/OptionsPage.h"
+#include "options/OptionsPage.h"
+#include "settings/Settings.h"
 
 class QCheckBox;
 class QRadioButton;
 
 namespace mox {
 
-class Settings;
 class SpinEdit;
 
 // The Method page ("Методика"): the size of the working list, when the
@@ -17,8 +17,12 @@ class SpinEdit;
 //
 // The numbers keep their relations: the answers of any kind before hiding
 // never reach past the list size, and the correct answers before hiding stay
-// below the answers of any kind. They are enforced when a field loses the
-// focus, when "Сворачивать после" is clicked and at confirmation.
+// below the answers of any kind. They are enforced on the numbers in the
+// fields (never on part of a number being typed) when a field loses the
+// focus, when "Сворачивать после" is clicked and at confirmation, and only
+// where the user changed one of the two numbers they relate: confirming the
+// page stores what the user changed and what follows from it, nothing else.
+// A changed number must lie within the bounds of its setting.
 //
 // Child object names: "listSize", "hideAfter", "showCount", "excludeAfter"
 // (the number fields), "hideState", "modeChoice", "modeTyping",
@@ -44,15 +48,30 @@ protected:
     void firstShown() override;
 
 private:
+    // The values the page edits, as it took them from Settings when it was
+    // built, and as it stored them at its last confirmation.
+    struct Values {
+        int listSize, hideAfter, showCount, excludeAfter;
+        bool hideState, matchCase, transcrSel, transcrInput;
+        Mode mode;
+        Direction choiceDirection, typingDirection;
+    };
+    static Values valuesOf(const Settings& settings);
+
     void showDirection(int direction);
     int checkedDirection() const;
     void modeClicked(QCheckBox* clicked, QCheckBox* other);
+    // Whether the user changed a field from the page's copy (a text that is
+    // no number counts as a change).
+    bool changed(const SpinEdit* field, int copy) const;
     void listSizeLeft();
     void answersRelations();
-    bool readField(SpinEdit* field, int minimum, int maximum, int& value);
+    // The field's number, checked against the bounds of `setting` when it
+    // differs from the copy; nothing (the user told why) when refused.
+    std::optional<int> readField(SpinEdit* field, int copy, const char* setting);
 
     Settings& settings_;
-    int excludeAfter_, hideAfter_, showCount_, listSize_;
+    Values copy_;
 
     SpinEdit* listSizeEdit_;
     SpinEdit* hideAfterEdit_;

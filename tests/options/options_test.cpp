@@ -28,11 +28,11 @@
 #include "language/CharsetCodec.h"
 #include "platform/fake/RecordingMessages.h"
 #include "platform/qt/QtRegistry.h"
-#include "settings/OptionsPage.h"
-#include "settings/PgResults.h"
+#include "options/OptionsPage.h"
+#include "options/PgResults.h"
 #include "settings/Settings.h"
-#include "settings/SheetOptions.h"
-#include "settings/SpinEdit.h"
+#include "options/SheetOptions.h"
+#include "options/SpinEdit.h"
 #include "store/DictRecord.h"
 #include "store/ListRecord.h"
 #include "store/RecordText.h"
@@ -75,15 +75,15 @@ protected:
         messages.clear();
 
         fs::create_directories(dir.path() / "voc");
-        settings.setIMainRegim(0);
-        settings.setDemoType(2, 0);
-        settings.setDemoType(0, 1);
+        settings.setIMainRegim(Mode::Choice);
+        settings.setDemoType(Direction::Both, Mode::Choice);
+        settings.setDemoType(Direction::Direct, Mode::Typing);
         settings.setISubSetRecCount(30);
         settings.setIHideAfter(5);
         settings.setIShowCount(10);
         settings.setIExcludeAfter(3);
-        settings.setIHideState(1);
-        settings.setBAutoShow(1);
+        settings.setIHideState(true);
+        settings.setBAutoShow(true);
         settings.setSForeignFontFace("DejaVu Sans");
         settings.setSNativeFontFace("DejaVu Sans");
         settings.setSTransFontFace("DejaVu Sans");
@@ -225,7 +225,7 @@ TEST_F(OptionsTest, TheMethodPageKeepsTheRelationsWhenAFieldLosesTheFocus)
     EXPECT_EQ(settings.iSubSetRecCount(), 60);
     EXPECT_EQ(settings.iHideAfter(), 60);
     EXPECT_EQ(settings.iShowCount(), 60);
-    EXPECT_EQ(settings.iHideState(), 0);
+    EXPECT_FALSE(settings.iHideState());
 }
 
 TEST_F(OptionsTest, TheModeCheckedAtConfirmationTakesTheDirectionOnView)
@@ -250,10 +250,10 @@ TEST_F(OptionsTest, TheModeCheckedAtConfirmationTakesTheDirectionOnView)
     EXPECT_TRUE(reverse->isChecked());
 
     pressOk(*sheet);
-    EXPECT_EQ(settings.iMainRegim(), 1);
-    EXPECT_EQ(settings.iDemoTypeInput(), 1);
-    EXPECT_EQ(settings.iDemoTypeSel(), 2);
-    EXPECT_EQ(settings.currentMode(), 1);
+    EXPECT_EQ(settings.iMainRegim(), Mode::Typing);
+    EXPECT_EQ(settings.iDemoTypeInput(), Direction::Reverse);
+    EXPECT_EQ(settings.iDemoTypeSel(), Direction::Both);
+    EXPECT_EQ(settings.currentMode(), Mode::Typing);
 }
 
 TEST_F(OptionsTest, ARefusedNumberKeepsTheSheetOpenOnItsPage)
@@ -279,8 +279,17 @@ TEST_F(OptionsTest, ARefusedNumberKeepsTheSheetOpenOnItsPage)
     messages.clear();
     typeInto(child<SpinEdit>(sheet.get(), "excludeAfter"), "-5");
     pressOk(*sheet);
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 0 and 65535."});
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 1 and 65535."});
     EXPECT_EQ(settings.iExcludeAfter(), 3);
+    // So is 0 (a word would leave the list at its first answer) and a count
+    // beyond 16 bits.
+    for (const char* count : {"0", "65536"}) {
+        messages.clear();
+        typeInto(child<SpinEdit>(sheet.get(), "excludeAfter"), count);
+        pressOk(*sheet);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 1 and 65535."}) << count;
+        EXPECT_TRUE(sheet->isVisible());
+    }
 
     // The General page's minutes: digits only, and a number at all.
     typeInto(child<SpinEdit>(sheet.get(), "excludeAfter"), "4");
@@ -341,7 +350,7 @@ TEST_F(OptionsTest, TheAutostartEntryFollowsTheGeneralPageWhenEitherSwitchChange
     click(child<QCheckBox>(sheet.get(), "autoLoad"));
     pressOk(*sheet);
     ASSERT_TRUE(fs::exists(entry));
-    EXPECT_EQ(settings.bAutoLoad(), 1);
+    EXPECT_TRUE(settings.bAutoLoad());
     const std::string text = fileText(entry);
     EXPECT_NE(text.find("Exec=" + dir.str() + "/Mox\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Path=" + dir.str() + "\n"), std::string::npos) << text;
@@ -364,7 +373,7 @@ TEST_F(OptionsTest, TheAutostartEntryFollowsTheGeneralPageWhenEitherSwitchChange
     click(child<QCheckBox>(sheet.get(), "autoShow"));
     pressOk(*sheet);
     EXPECT_TRUE(fs::exists(entry));
-    EXPECT_EQ(settings.bAutoShow(), 0);
+    EXPECT_FALSE(settings.bAutoShow());
 
     // Off: removed; off again with no entry: silence.
     sheet = openSheet(General);
@@ -375,7 +384,7 @@ TEST_F(OptionsTest, TheAutostartEntryFollowsTheGeneralPageWhenEitherSwitchChange
     click(child<QCheckBox>(sheet.get(), "autoShow"));
     pressOk(*sheet);
     EXPECT_TRUE(messages.texts().empty());
-    EXPECT_EQ(settings.bAutoShow(), 1);
+    EXPECT_TRUE(settings.bAutoShow());
 }
 
 TEST_F(OptionsTest, ApplyIsOpenWhileADisplayedPageIsModified)
@@ -395,7 +404,7 @@ TEST_F(OptionsTest, ApplyIsOpenWhileADisplayedPageIsModified)
     EXPECT_FALSE(apply->isEnabled());
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(settings.uiTimer(), 50u * 60000);
-    EXPECT_EQ(settings.bShowStatCurItem(), 1);  // Apply confirms every displayed page
+    EXPECT_TRUE(settings.bShowStatCurItem());  // Apply confirms every displayed page
 
     sheet->setCurrentPage(Method);
     EXPECT_FALSE(apply->isEnabled());
@@ -403,24 +412,116 @@ TEST_F(OptionsTest, ApplyIsOpenWhileADisplayedPageIsModified)
     EXPECT_TRUE(apply->isEnabled());
 }
 
-TEST_F(OptionsTest, OnlyDisplayedPagesAreConfirmedAndTheirCopiesDateFromTheBuild)
+TEST_F(OptionsTest, OnlyDisplayedPagesAreConfirmedAndTheyStoreOnlyWhatTheUserChanged)
 {
     auto sheet = openSheet(General);
-    // Changed behind the pages' backs after they took their copies.
+    // Changed elsewhere after the pages took their copies.
     settings.setIExcludeAfter(7);
     settings.setBShowStatCurItem(1);
     settings.setUiTimer(9 * 60000);
     pressOk(*sheet);
     EXPECT_EQ(settings.iExcludeAfter(), 7);        // Method never shown
-    EXPECT_EQ(settings.bShowStatCurItem(), 1);     // Results never shown
-    EXPECT_EQ(settings.uiTimer(), 5u * 60000);     // General shown: its copy
+    EXPECT_TRUE(settings.bShowStatCurItem());     // Results never shown
+    EXPECT_EQ(settings.uiTimer(), 9u * 60000);     // General shown, its interval untouched
 
     sheet = openSheet(General);
     settings.setIExcludeAfter(3);
+    settings.setBAutoShow(false);   // as the automatic showing does when the list runs empty
     sheet->setCurrentPage(Method);
     EXPECT_EQ(text(child<SpinEdit>(sheet.get(), "excludeAfter")), "7");
+    sheet->setCurrentPage(Results);
     pressOk(*sheet);
-    EXPECT_EQ(settings.iExcludeAfter(), 7);
+    EXPECT_EQ(settings.iExcludeAfter(), 3);
+    EXPECT_FALSE(settings.bAutoShow());
+    EXPECT_TRUE(settings.bShowStatCurItem());
+}
+
+TEST_F(OptionsTest, TheMethodPageLeavesUntouchedCountsAsTheyAre)
+{
+    // A list larger than the arrows reach, confirmed without a change.
+    settings.setISubSetRecCount(500);
+    settings.setIShowCount(10);
+    settings.setIHideAfter(2);
+    auto sheet = openSheet(Method);
+    EXPECT_EQ(text(child<SpinEdit>(sheet.get(), "listSize")), "500");
+    pressOk(*sheet);
+    EXPECT_EQ(settings.iSubSetRecCount(), 500);
+    EXPECT_EQ(settings.iShowCount(), 10);
+    EXPECT_EQ(settings.iHideAfter(), 2);
+
+    // Walking through every field with the keyboard changes nothing either,
+    // nor does a count beyond the arrows' reach.
+    settings.setIShowCount(250);
+    sheet = openSheet(Method);
+    child<SpinEdit>(sheet.get(), "listSize")->setFocus();
+    for (int i = 0; i < 8; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(settings.iSubSetRecCount(), 500);
+    EXPECT_EQ(settings.iShowCount(), 250);
+    EXPECT_EQ(settings.iHideAfter(), 2);
+    EXPECT_EQ(settings.iExcludeAfter(), 3);
+}
+
+TEST_F(OptionsTest, TheMethodPageRelatesTheNumbersTypedNotTheirFirstDigits)
+{
+    settings.setISubSetRecCount(20);
+    settings.setIShowCount(10);
+    settings.setIHideAfter(2);
+
+    // 250 answers of any kind, confirmed with Enter from the field: the list
+    // grows to 250 as the relation says, not to the 25 typed on the way.
+    auto sheet = openSheet(Method);
+    typeInto(child<SpinEdit>(sheet.get(), "showCount"), "250");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(settings.iShowCount(), 250);
+    EXPECT_EQ(settings.iSubSetRecCount(), 250);
+    EXPECT_EQ(settings.iHideAfter(), 2);
+
+    // Reopened and confirmed: the correct answers stay at 2.
+    sheet = openSheet(Method);
+    pressOk(*sheet);
+    EXPECT_EQ(settings.iHideAfter(), 2);
+    EXPECT_EQ(settings.iShowCount(), 250);
+
+    // Leaving a field with Tab relates what it holds: 40 answers of any kind
+    // against a list of 30.
+    settings.setISubSetRecCount(30);
+    sheet = openSheet(Method);
+    auto* any = child<SpinEdit>(sheet.get(), "showCount");
+    typeInto(any, "40");
+    QTest::keyClick(any, Qt::Key_Tab);
+    EXPECT_EQ(text(child<SpinEdit>(sheet.get(), "listSize")), "40");
+
+    // A smaller list typed and confirmed at once with Enter lowers the
+    // answers of any kind to it, as leaving the field would.
+    typeInto(child<SpinEdit>(sheet.get(), "listSize"), "8");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(settings.iSubSetRecCount(), 8);
+    EXPECT_EQ(settings.iShowCount(), 8);
+    EXPECT_EQ(settings.iHideAfter(), 2);
+}
+
+TEST_F(OptionsTest, AnEmptyIntervalWithoutAutomaticShowingKeepsTheStoredOne)
+{
+    settings.setUiTimer(7 * 60000);
+    auto sheet = openSheet(General);
+    auto* interval = child<QLineEdit>(sheet.get(), "interval");
+    typeInto(interval, "");
+    click(child<QCheckBox>(sheet.get(), "autoShow"));
+    EXPECT_FALSE(interval->isEnabled());
+    pressOk(*sheet);
+    EXPECT_TRUE(messages.texts().empty());
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(settings.uiTimer(), 7u * 60000);
+    EXPECT_FALSE(settings.bAutoShow());
+
+    // Turned on again, the field shows the kept interval.
+    sheet = openSheet(General);
+    EXPECT_EQ(child<QLineEdit>(sheet.get(), "interval")->text(), "7");
 }
 
 TEST_F(OptionsTest, TheSettingsAreWrittenHoweverTheSheetCloses)

@@ -1,4 +1,4 @@
-#include "language/PgFont.h"
+#include "options/PgFont.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -70,9 +70,18 @@ QGroupBox* group(QWidget* parent, const QString& caption, QComboBox* list, QPush
 
 } // namespace
 
+CPgFont::Values CPgFont::valuesOf(const Settings& settings)
+{
+    return Values{settings.sForeignFontFace(), settings.sNativeFontFace(), settings.sTransFontFace(),
+                  settings.iForeignCharSet(),  settings.iNativeCharSet(),  settings.iTransCharSet(),
+                  settings.uiForeignLayout(),  settings.uiNativeLayout(),  settings.uiTransLayout(),
+                  settings.wordFontSize(),     settings.transFontSize()};
+}
+
 CPgFont::CPgFont(Settings& settings, QWidget* parent)
     : OptionsPage(parent),
       settings_(settings),
+      stored_(valuesOf(settings)),
       foreignFace_(settings.sForeignFontFace()),
       nativeFace_(settings.sNativeFontFace()),
       transFace_(settings.sTransFontFace()),
@@ -237,23 +246,36 @@ bool CPgFont::confirm()
     return true;
 }
 
-void CPgFont::apply()
+CPgFont::Values CPgFont::current() const
 {
-    settings_.setSForeignFontFace(foreignFace_);
-    settings_.setSNativeFontFace(nativeFace_);
-    settings_.setSTransFontFace(transFace_);
-    settings_.setIForeignCharSet(foreignCharSet_);
-    settings_.setINativeCharSet(nativeCharSet_);
-    settings_.setITransCharSet(transCharSet_);
-    settings_.setUiForeignLayout(foreignLayout_);
-    settings_.setUiNativeLayout(nativeLayout_);
-    settings_.setUiTransLayout(transLayout_);
     // Always negative or 0 (the magnitude of -32768 does not fit back).
     auto negative = [](std::int16_t v) {
         return static_cast<std::int16_t>(-std::min(std::abs(static_cast<int>(v)), 32767));
     };
-    settings_.setWordFontSize(negative(wordFontSize_));
-    settings_.setTransFontSize(negative(transFontSize_));
+    return Values{foreignFace_,   nativeFace_,   transFace_,   foreignCharSet_,         nativeCharSet_,
+                  transCharSet_,  foreignLayout_, nativeLayout_, transLayout_, negative(wordFontSize_),
+                  negative(transFontSize_)};
+}
+
+void CPgFont::apply()
+{
+    const Values now = current();
+    auto store = [this](const auto& value, const auto& before, auto setter) {
+        if (value != before)
+            (settings_.*setter)(value);
+    };
+    store(now.foreignFace, stored_.foreignFace, &Settings::setSForeignFontFace);
+    store(now.nativeFace, stored_.nativeFace, &Settings::setSNativeFontFace);
+    store(now.transFace, stored_.transFace, &Settings::setSTransFontFace);
+    store(now.foreignCharSet, stored_.foreignCharSet, &Settings::setIForeignCharSet);
+    store(now.nativeCharSet, stored_.nativeCharSet, &Settings::setINativeCharSet);
+    store(now.transCharSet, stored_.transCharSet, &Settings::setITransCharSet);
+    store(now.foreignLayout, stored_.foreignLayout, &Settings::setUiForeignLayout);
+    store(now.nativeLayout, stored_.nativeLayout, &Settings::setUiNativeLayout);
+    store(now.transLayout, stored_.transLayout, &Settings::setUiTransLayout);
+    store(now.wordFontSize, stored_.wordFontSize, &Settings::setWordFontSize);
+    store(now.transFontSize, stored_.transFontSize, &Settings::setTransFontSize);
+    stored_ = now;
 }
 
 QString CPgFont::pickFontFile()

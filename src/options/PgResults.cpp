@@ -1,4 +1,4 @@
-#include "settings/PgResults.h"
+#include "options/PgResults.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -61,7 +61,7 @@ CPgResults::CPgResults(Settings& settings, QWidget* parent)
 
 void CPgResults::firstShown()
 {
-    showStatBox_->setChecked(showStat_ != 0);
+    showStatBox_->setChecked(showStat_);
 
     progress_ = readProgress(currentDictionaryPaths(settings_));
     const QString name = QString::fromStdString(settings_.sCurDict());
@@ -152,8 +152,10 @@ void CPgResults::drawMostWrong()
 
 bool CPgResults::confirm()
 {
-    showStat_ = showStatBox_->isChecked() ? 1 : 0;
-    settings_.setBShowStatCurItem(showStat_);
+    // Stored only when the user changed it.
+    if (showStatBox_->isChecked() != showStat_)
+        settings_.setBShowStatCurItem(showStatBox_->isChecked());
+    showStat_ = showStatBox_->isChecked();
     return true;
 }
 
