@@ -18,6 +18,7 @@
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Settings.h"
 #include "options/PgDictionary.h"
+#include "store/DictionarySession.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 
@@ -58,7 +59,8 @@ void PlainRead(benchmark::State& state)
 void ShowExcludedWords(benchmark::State& state)
 {
     Dataset& d = data();
-    mox::CPgDictionary page(d.settings, d.messages, {});
+    mox::DictionarySession session(d.messages);
+    mox::CPgDictionary page(d.settings, d.messages, session, {});
     for (auto _ : state) {
         page.clearExcludedWords();
         page.showExcludedWords();
@@ -72,9 +74,10 @@ void ShowExcludedWords(benchmark::State& state)
 void OpenPage(benchmark::State& state)
 {
     Dataset& d = data();
+    mox::DictionarySession session(d.messages);
     for (auto _ : state) {
         QDialog host;
-        auto* page = new mox::CPgDictionary(d.settings, d.messages, {}, &host);
+        auto* page = new mox::CPgDictionary(d.settings, d.messages, session, {}, &host);
         (new QVBoxLayout(&host))->addWidget(page);
         host.show();
         QApplication::processEvents();

@@ -21,8 +21,11 @@
 #include "editing/WordIndexModel.h"
 #include "platform/fake/FakeLayoutPort.h"
 #include "platform/fake/RecordingMessages.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
 #include "store/DictRecord.h"
+#include "store/DictionaryFile.h"
+#include "store/DictionarySession.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 
@@ -85,8 +88,11 @@ void OpenDialog(benchmark::State& state)
 {
     Dataset& d = data();
     mox::FakeLayoutPort layouts;
+    // The program's session is open on the dictionary before the dialog is.
+    mox::DictionarySession session(d.messages);
+    session.open(mox::currentDictionaryPaths(d.settings));
     for (auto _ : state) {
-        mox::AddWordsDialog dialog(d.settings, layouts);
+        mox::AddWordsDialog dialog(d.settings, layouts, session);
         benchmark::DoNotOptimize(dialog.index().size());
     }
 }
@@ -96,7 +102,7 @@ void LoadIndex(benchmark::State& state)
     Dataset& d = data();
     for (auto _ : state) {
         mox::WordIndex index(0, "en_US");
-        index.load(d.settings.dictionaryPath());
+        index.load(mox::DictionaryFile(d.settings.dictionaryPath()));
         benchmark::DoNotOptimize(index.size());
     }
 }
@@ -105,7 +111,7 @@ mox::WordIndex& loadedIndex()
 {
     static mox::WordIndex index = [] {
         mox::WordIndex i(0, "en_US");
-        i.load(data().settings.dictionaryPath());
+        i.load(mox::DictionaryFile(data().settings.dictionaryPath()));
         return i;
     }();
     return index;
@@ -137,7 +143,7 @@ void KeystrokeSearch(benchmark::State& state)
 void InsertWord(benchmark::State& state)
 {
     mox::WordIndex index(0, "en_US");
-    index.load(data().settings.dictionaryPath());
+    index.load(mox::DictionaryFile(data().settings.dictionaryPath()));
     mox::WordIndexModel model(index);
     std::mt19937 random(11);
     for (auto _ : state) {

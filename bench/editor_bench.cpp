@@ -18,11 +18,13 @@
 #include "PlainRead.h"
 #include "editing/DictionaryEditor.h"
 #include "editing/DictionaryTableModel.h"
-#include "editing/DictionaryWriter.h"
 #include "language/CharsetCodec.h"
 #include "platform/fake/FakeLayoutPort.h"
 #include "platform/fake/RecordingMessages.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
+#include "store/DictionaryFile.h"
+#include "store/DictionarySession.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 #include "widgets/GridView.h"
@@ -60,8 +62,11 @@ struct Dataset : BenchFolder {
                    static_cast<std::streamsize>(records.size() * sizeof(mox::DictRecord)));
         std::ofstream(settings.listPath(), std::ios::binary | std::ios::trunc);
         fileBytes = static_cast<std::int64_t>(records.size() * sizeof(mox::DictRecord));
+        session.open(mox::currentDictionaryPaths(settings));
     }
 
+    // The program's session, open on the dictionary with its (empty) list.
+    mox::DictionarySession session{messages};
     std::string lastWord;
     std::int64_t fileBytes = 0;
 };
@@ -87,7 +92,7 @@ void FillModel(benchmark::State& state)
     Dataset& d = data();
     mox::DictionaryTableModel model({0, 204, 2}, {QFont(), QFont(), QFont()});
     for (auto _ : state) {
-        model.fill(d.settings.dictionaryPath());
+        model.fill(mox::DictionaryFile(d.settings.dictionaryPath()));
         if (model.rowCount() != kRecords)
             state.SkipWithError("the table did not get every live record");
     }
@@ -99,9 +104,8 @@ void OpenEditor(benchmark::State& state)
 {
     Dataset& d = data();
     mox::FakeLayoutPort layouts(std::vector<std::string>{"00000409", "00000419"});
-    mox::WordList list;
     for (auto _ : state) {
-        mox::DictionaryEditor editor(d.settings, layouts, d.messages, &list);
+        mox::DictionaryEditor editor(d.settings, layouts, d.messages, d.session);
         editor.show();
         QApplication::processEvents();
         editor.grid()->viewport()->repaint();
@@ -115,8 +119,7 @@ void SortByWord(benchmark::State& state)
 {
     Dataset& d = data();
     mox::FakeLayoutPort layouts(std::vector<std::string>{"00000409"});
-    mox::WordList list;
-    mox::DictionaryEditor editor(d.settings, layouts, d.messages, &list);
+    mox::DictionaryEditor editor(d.settings, layouts, d.messages, d.session);
     bool ascending = true;
     for (auto _ : state) {
         editor.grid()->sortByColumn(0, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
@@ -129,14 +132,12 @@ void SortByWord(benchmark::State& state)
 void WriteBackLateRecord(benchmark::State& state)
 {
     Dataset& d = data();
-    mox::WordList list;
-    mox::DictionaryWriter writer(d.settings, d.messages, &list);
     bool flip = false;
     for (auto _ : state) {
         const char* from = flip ? "\xEF\xE5\xF0\xE2\xEE\xE5" : "\xE2\xF2\xEE\xF0\xEE\xE5";
         const char* to = flip ? "\xE2\xF2\xEE\xF0\xEE\xE5" : "\xEF\xE5\xF0\xE2\xEE\xE5";
-        if (writer.writeBack(d.lastWord, mox::kTranslationColumn, from, to)
-            != mox::DictionaryWriter::Result::written)
+        if (d.session.editText(d.lastWord, mox::kTranslationColumn, from, to) !=
+            mox::DictionarySession::EditResult::written)
             state.SkipWithError("the late record was not written");
         flip = !flip;
     }

@@ -17,6 +17,7 @@
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Settings.h"
 #include "store/DictRecord.h"
+#include "store/DictionarySession.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 
@@ -62,7 +63,8 @@ void BM_AnswerAndSave(benchmark::State& state)
     Folder folder(static_cast<int>(state.range(0)));
     mox::FixedClock clock;
     NoWindow window;
-    mox::LearningEngine engine(folder.settings, clock, window);
+    mox::DictionarySession session(folder.messages);
+    mox::LearningEngine engine(folder.settings, clock, window, session);
     engine.loadList();
     engine.topUpList();
     engine.presentNext();

@@ -13,6 +13,7 @@
 #include "BenchFolder.h"
 #include "PlainRead.h"
 #include "platform/fake/RecordingMessages.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Progress.h"
 #include "settings/Settings.h"
 #include "store/RecordText.h"
@@ -68,7 +69,7 @@ void ReadProgress(benchmark::State& state)
 {
     Dataset& d = data();
     for (auto _ : state) {
-        const mox::Progress p = mox::readProgress(d.settings);
+        const mox::Progress p = mox::readProgress(mox::currentDictionaryPaths(d.settings));
         if (p.learnt + p.inList + p.waiting != kRecords || p.mostWrong.size() != 5)
             state.SkipWithError("wrong figures");
         benchmark::DoNotOptimize(p.learnt);

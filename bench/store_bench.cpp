@@ -13,8 +13,9 @@
 #include "BenchFolder.h"
 #include "PlainRead.h"
 #include "platform/fake/RecordingMessages.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
-#include "store/ExcludedWords.h"
+#include "store/DictionaryFile.h"
 #include "store/RecordText.h"
 #include "store/Restore.h"
 #include "store/Store.h"
@@ -94,7 +95,7 @@ void DictItemCount(benchmark::State& state)
 {
     Dataset& d = data();
     for (auto _ : state)
-        benchmark::DoNotOptimize(mox::DictItemCount(d.settings, d.messages));
+        benchmark::DoNotOptimize(mox::DictItemCount(d.settings.dictionaryPath(), d.messages));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
 }
 
@@ -102,7 +103,7 @@ void ActiveItemCount(benchmark::State& state)
 {
     Dataset& d = data();
     for (auto _ : state)
-        benchmark::DoNotOptimize(mox::ActiveItemCount(d.settings, d.messages));
+        benchmark::DoNotOptimize(mox::ActiveItemCount(d.settings.dictionaryPath(), d.messages));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
 }
 
@@ -111,7 +112,7 @@ void LoadDictionary(benchmark::State& state)
     Dataset& d = data();
     for (auto _ : state) {
         mox::Dictionary records;
-        mox::loadDictionary(d.settings, d.messages, records);
+        mox::loadDictionary(d.settings.dictionaryPath(), d.messages, records);
         benchmark::DoNotOptimize(records.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 208);
@@ -122,7 +123,7 @@ void RestoreNothingToRepair(benchmark::State& state)
 {
     Dataset& d = data();
     for (auto _ : state) {
-        const mox::RestoreResult r = mox::restoreDictionary(d.settings, d.messages);
+        const mox::RestoreResult r = mox::restoreDictionary(mox::currentDictionaryPaths(d.settings), d.messages);
         if (r.dictErrors != 0 || r.listErrors != 0)
             state.SkipWithError("the dataset was not consistent");
         d.messages.clear();
@@ -138,7 +139,7 @@ void RestoreWithRepair(benchmark::State& state)
         state.PauseTiming();
         d.writeDictionary(d.damaged);
         state.ResumeTiming();
-        const mox::RestoreResult r = mox::restoreDictionary(d.settings, d.messages);
+        const mox::RestoreResult r = mox::restoreDictionary(mox::currentDictionaryPaths(d.settings), d.messages);
         if (r.dictErrors != d.tombstones || !r.dictWritten)
             state.SkipWithError("the restore did not repair the dictionary");
         d.messages.clear();
@@ -153,7 +154,7 @@ void ScanExcludedWords(benchmark::State& state)
     Dataset& d = data();
     const std::string path = d.settings.dictionaryPath();
     for (auto _ : state) {
-        const auto scan = mox::scanExcludedWords(path);
+        const auto scan = mox::DictionaryFile(path).scanExcluded();
         if (!scan || scan->words.size() != (kRecords + 6) / 7)
             state.SkipWithError("the excluded words were not found");
         benchmark::DoNotOptimize(scan->words.data());
@@ -162,18 +163,18 @@ void ScanExcludedWords(benchmark::State& state)
 }
 
 // Re-activating every excluded word at once (14,286 selected words): one
-// search pass for all of them, then each found record rewritten in place.
+// search pass for all of them, the found records of each chunk rewritten in
+// place together.
 void ActivateAllExcludedWords(benchmark::State& state)
 {
     Dataset& d = data();
     const std::string path = d.settings.dictionaryPath();
-    const std::vector<std::string> words = mox::scanExcludedWords(path).value().words;
+    const std::vector<std::string> words = mox::DictionaryFile(path).scanExcluded().value().words;
     for (auto _ : state) {
         state.PauseTiming();
         d.writeDictionary(d.consistent);
         state.ResumeTiming();
-        std::fstream file = mox::openDictionaryForUpdate(d.settings);
-        const mox::Activation result = mox::activateWords(file, words);
+        const mox::Activation result = mox::DictionaryFile(path).activate(words);
         if (result.activated != words.size())
             state.SkipWithError("not every word was re-activated");
     }

@@ -37,6 +37,7 @@
 #include "platform/qt/InstanceLock.h"
 #include "settings/Settings.h"
 #include "store/DictRecord.h"
+#include "store/DictionarySession.h"
 #include "store/ListRecord.h"
 #include "store/RecordText.h"
 #include "support/TempDir.h"
@@ -79,7 +80,7 @@ protected:
     void start()
     {
         window = std::make_unique<MainWindow>(
-            MainWindowPorts{settings, clock, layouts, timers, activity, foreground, sleep}, dialogs);
+            MainWindowPorts{settings, clock, layouts, timers, activity, foreground, sleep, session}, dialogs);
         QPixmap picture(16, 16);
         picture.fill(Qt::darkBlue);
         tray = std::make_unique<TrayMenu>(*window, QIcon(picture));
@@ -128,6 +129,7 @@ protected:
     FakeForeground foreground;
     FakeSleep sleep;
     MainWindowDialogs dialogs;
+    DictionarySession session{messages};
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<TrayMenu> tray;
 };

@@ -27,8 +27,10 @@
 #include "language/TranscriptionKeyboard.h"
 #include "platform/fake/FakeLayoutPort.h"
 #include "platform/fake/RecordingMessages.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
 #include "store/DictRecord.h"
+#include "store/DictionarySession.h"
 #include "store/RecordText.h"
 #include "support/TempDir.h"
 #include "widgets/ColorEdit.h"
@@ -117,11 +119,18 @@ protected:
         return out;
     }
 
+    // The dialog over the session, opened on the current dictionary first.
+    std::unique_ptr<AddWordsDialog> makeDialog()
+    {
+        session.open(currentDictionaryPaths(settings));
+        return std::make_unique<AddWordsDialog>(settings, layouts, session);
+    }
+
     // Opens the dialog as the learner sees it (shown, active, focus in the
     // word field). Not modal, so the test drives it.
     void open()
     {
-        dialog = std::make_unique<AddWordsDialog>(settings, layouts);
+        dialog = makeDialog();
         ASSERT_FALSE(dialog->endedByInitialisation());
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
@@ -179,6 +188,7 @@ protected:
     RecordingMessages messages;
     Settings settings{messages};
     FakeLayoutPort layouts{std::vector<std::string>{"00000419", "00000409"}};
+    DictionarySession session{messages};
     std::unique_ptr<AddWordsDialog> dialog;
 };
 
@@ -564,7 +574,7 @@ TEST_F(AddWordsTest, LayoutsFollowTheFieldsAndWhatWasLoadedIsReleased)
 TEST_F(AddWordsTest, MissingDictionaryIsCreatedOnYesAndTheDialogEndsOnNo)
 {
     messages.answers.push_back(MessageAnswer::No);
-    dialog = std::make_unique<AddWordsDialog>(settings, layouts);
+    dialog = makeDialog();
     EXPECT_TRUE(dialog->endedByInitialisation());
     EXPECT_EQ(dialog->run(), AddWordsDialog::Ended);
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -589,7 +599,7 @@ TEST_F(AddWordsTest, AFolderInPlaceOfTheDictionaryCountsAsNoDictionary)
     // A folder at the dictionary's path is no dictionary: the dialog offers
     // to create one, and the creation fails without touching the folder.
     std::filesystem::create_directories(dictPath());
-    dialog = std::make_unique<AddWordsDialog>(settings, layouts);
+    dialog = makeDialog();
     EXPECT_EQ(dialog->run(), AddWordsDialog::Ended);
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{"Отсутствует файл словаря. Cоздать новый словарь и \nоткрыть его для добавления лексики?",
@@ -604,7 +614,7 @@ TEST_F(AddWordsTest, ADictionaryThatCannotBeCreatedEndsTheDialog)
     std::filesystem::permissions(dir.path() / "voc", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     if (::access((dir.path() / "voc").c_str(), W_OK) == 0)
         GTEST_SKIP() << "running with rights that ignore file permissions";
-    dialog = std::make_unique<AddWordsDialog>(settings, layouts);
+    dialog = makeDialog();
     EXPECT_EQ(dialog->run(), AddWordsDialog::Ended);
     EXPECT_EQ(messages.texts().back(), "Не удалось создать файл словаря.");
 }

@@ -23,8 +23,10 @@
 #include "language/CharsetCodec.h"
 #include "platform/fake/FakeLayoutPort.h"
 #include "platform/fake/RecordingMessages.h"
+#include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
 #include "store/DictRecord.h"
+#include "store/DictionarySession.h"
 #include "store/ListRecord.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
@@ -112,7 +114,6 @@ protected:
         }
         writeRecords(dictPath(), records);
         writeRecords(listPath(), list);
-        workingList = list;
     }
 
     std::filesystem::path dictPath() const { return dir.path() / "voc" / "test.dct"; }
@@ -121,9 +122,12 @@ protected:
     std::vector<DictRecord> dictionaryOnDisk() const { return readRecords<DictRecord>(dictPath()); }
     std::vector<ListRecord> listOnDisk() const { return readRecords<ListRecord>(listPath()); }
 
-    void open(bool withList = true)
+    // Opens the session on the current dictionary (reading its list), then
+    // the editor over it.
+    void open()
     {
-        editor = std::make_unique<DictionaryEditor>(settings, layouts, messages, withList ? &workingList : nullptr);
+        session.open(currentDictionaryPaths(settings));
+        editor = std::make_unique<DictionaryEditor>(settings, layouts, messages, session);
         editor->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
         QApplication::setActiveWindow(editor.get());
@@ -187,7 +191,7 @@ protected:
     RecordingMessages messages;
     Settings settings{messages};
     FakeLayoutPort layouts{std::vector<std::string>{"00000409", "00000419"}};
-    WordList workingList;
+    DictionarySession session{messages};
     std::unique_ptr<DictionaryEditor> editor;
 };
 
@@ -420,7 +424,7 @@ TEST_F(EditorTest, DeletingRowsWritesTombstonesInPlaceAndTakesTheWordsOffTheList
     for (int i : {0, 1, 2})
         EXPECT_EQ(std::memcmp(&records[static_cast<std::size_t>(i)], &tombstone, sizeof tombstone), 0) << i;
     EXPECT_EQ(fieldText(records[3].word), "tree");
-    EXPECT_TRUE(workingList.empty());
+    EXPECT_TRUE(session.list().empty());
     EXPECT_TRUE(listOnDisk().empty());
     EXPECT_TRUE(std::filesystem::exists(listPath()));
     ASSERT_EQ(model()->rowCount(), 1);
@@ -432,7 +436,7 @@ TEST_F(EditorTest, DeletingRowsWritesTombstonesInPlaceAndTakesTheWordsOffTheList
     click(0, 0);
     QTest::mouseClick(editor->deleteButton(), Qt::LeftButton);
     EXPECT_EQ(model()->rowCount(), 0);
-    EXPECT_EQ(DictItemCount(settings, messages), 0u);
+    EXPECT_EQ(DictItemCount(settings.dictionaryPath(), messages), 0u);
 }
 
 TEST_F(EditorTest, RenamingAListedWordRenamesItInTheWorkingListAndItsFile)
@@ -443,9 +447,9 @@ TEST_F(EditorTest, RenamingAListedWordRenamesItInTheWorkingListAndItsFile)
     ASSERT_NE(field, nullptr);
     field->setText("kitten");
     commit();
-    ASSERT_EQ(workingList.size(), 2u);
-    EXPECT_EQ(fieldText(workingList[0].word), "kitten");
-    EXPECT_EQ(workingList[0].answers, 7); // the counters stay
+    ASSERT_EQ(session.list().size(), 2u);
+    EXPECT_EQ(fieldText(session.list()[0].word), "kitten");
+    EXPECT_EQ(session.list()[0].answers, 7); // the counters stay
     const auto onDisk = listOnDisk();
     ASSERT_EQ(onDisk.size(), 2u);
     EXPECT_EQ(fieldText(onDisk[0].word), "kitten");
@@ -461,10 +465,10 @@ TEST_F(EditorTest, RenamingAListedWordRenamesItInTheWorkingListAndItsFile)
     EXPECT_EQ(fieldText(listOnDisk()[0].translation), cp1251("котёнок"));
 }
 
-TEST_F(EditorTest, WithoutAWorkingListTheListFileItselfIsKeptInStep)
+TEST_F(EditorTest, TheListFileIsKeptInStepWithRenamesAndDeletions)
 {
     writeDictionary({{"cat", "кошка", "", true}, {"dog", "собака", "", true}});
-    open(false);
+    open();
     QLineEdit* field = doubleClick(1, 0);
     ASSERT_NE(field, nullptr);
     field->setText("hound");

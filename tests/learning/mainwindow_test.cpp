@@ -28,6 +28,7 @@
 #include "platform/fake/RecordingMessages.h"
 #include "settings/Settings.h"
 #include "store/DictRecord.h"
+#include "store/DictionarySession.h"
 #include "store/ListRecord.h"
 #include "store/RecordText.h"
 #include "support/TempDir.h"
@@ -130,7 +131,7 @@ protected:
     void start(bool open = true)
     {
         window = std::make_unique<MainWindow>(
-            MainWindowPorts{settings, clock, layouts, timers, activity, foreground, sleep}, dialogs, &tray);
+            MainWindowPorts{settings, clock, layouts, timers, activity, foreground, sleep, session}, dialogs, &tray);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         ASSERT_TRUE(timers.fire(TimerId::FirstHide));
@@ -200,6 +201,7 @@ protected:
     FakeSleep sleep;
     FakeTray tray;
     MainWindowDialogs dialogs;
+    DictionarySession session{messages};
     std::unique_ptr<MainWindow> window;
 };
 

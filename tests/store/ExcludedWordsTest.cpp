@@ -1,6 +1,4 @@
-#include <fstream>
-
-#include "store/ExcludedWords.h"
+#include "store/DictionaryFile.h"
 #include "store/StoreFixture.h"
 
 namespace mox::testing {
@@ -23,9 +21,7 @@ TEST_F(ExcludedWordsTest, ActivatesTheFirstRecordOfEachWordAcrossTheWholeFile)
 
     const std::vector<std::string> words = {"w10", "w2047", "w2048", "w4999", "dup", "missing",
                                             "w10", std::string(81, 'x')};
-    std::fstream file = openDictionaryForUpdate(settings);
-    const Activation result = activateWords(file, words);
-    file.close();
+    const Activation result = DictionaryFile(settings.dictionaryPath()).activate(words);
     EXPECT_EQ(result.activated, 5u);
     EXPECT_FALSE(result.readFailed);
     EXPECT_FALSE(result.writeFailed);
@@ -41,13 +37,28 @@ TEST_F(ExcludedWordsTest, ActivatesTheFirstRecordOfEachWordAcrossTheWholeFile)
 
     // What the page lists afterwards: the excluded words in file order (the
     // listed record and the tombstone are not offered) and the active count.
-    const auto scan = scanExcludedWords(dictFile().string());
+    const auto scan = DictionaryFile(dictFile().string()).scanExcluded();
     ASSERT_TRUE(scan);
     EXPECT_EQ(scan->activeCount, 5u);
     EXPECT_EQ(scan->words.size(), 5000u - 1 - 5);
     EXPECT_EQ(scan->words.front(), "w0");
     EXPECT_EQ(std::count(scan->words.begin(), scan->words.end(), "dup"), 1);
-    EXPECT_FALSE(scanExcludedWords(voc().string()));  // a folder is no dictionary
+    EXPECT_FALSE(DictionaryFile(voc().string()).scanExcluded());  // a folder is no dictionary
+}
+
+TEST_F(ExcludedWordsTest, AFileThatCannotBeWrittenIsNotChanged)
+{
+    writeRecords(dictFile(), Dictionary{word("a", "t", 0)});
+    const Bytes before = TempDir::readBytes(dictFile());
+    std::filesystem::permissions(dictFile(), std::filesystem::perms::owner_read);
+    const Activation result = DictionaryFile(dictFile().string()).activate({"a"});
+    EXPECT_TRUE(result.writeFailed);
+    EXPECT_EQ(result.activated, 0u);
+    EXPECT_EQ(TempDir::readBytes(dictFile()), before);
+
+    const Activation missing = DictionaryFile((voc() / "none.dct").string()).activate({"a"});
+    EXPECT_TRUE(missing.writeFailed);
+    EXPECT_FALSE(std::filesystem::exists(voc() / "none.dct"));
 }
 
 } // namespace

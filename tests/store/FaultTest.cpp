@@ -13,7 +13,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "settings/CurrentDictionary.h"
+#include "store/DictionaryFile.h"
+#include "store/DictionaryFolder.h"
+#include "store/DictionarySession.h"
+#include "store/FileIo.h"
 #include "store/FileNames.h"
+#include "store/ListFile.h"
 #include "store/StoreFixture.h"
 
 namespace mox {
@@ -100,21 +106,28 @@ TEST_F(Faults, ANameLeadingOutOfTheFolderOpensChangesAndCreatesNothing)
         settings.setSCurList(listName);
         EXPECT_EQ(settings.dictionaryPath(), "");
         EXPECT_EQ(settings.listPath(), "");
-        EXPECT_EQ(DictItemCount(settings, messages), 0u);
-        EXPECT_EQ(ActiveItemCount(settings, messages), 0u);
+        EXPECT_FALSE(currentDictionaryPaths(settings).usable());
+        EXPECT_EQ(DictItemCount(settings.dictionaryPath(), messages), 0u);
+        EXPECT_EQ(ActiveItemCount(settings.dictionaryPath(), messages), 0u);
         WordList list;
-        EXPECT_TRUE(loadList(settings, messages, list));
+        EXPECT_TRUE(loadList(settings.listPath(), messages, list));
         EXPECT_TRUE(list.empty());
-        EXPECT_FALSE(updateList(settings, messages, WordList{entry("new")}));
-        EXPECT_FALSE(updateDictionary(settings, messages, Dictionary{word("new")}));
-        EXPECT_FALSE(openDictionaryForUpdate(settings).is_open());
-        EXPECT_FALSE(openDictionaryForAppend(settings).is_open());
-        EXPECT_FALSE(dictionaryExists(settings.dictionaryPath()));
-        EXPECT_FALSE(createDictionaryFiles(settings, messages));
+        EXPECT_FALSE(updateList(settings.listPath(), messages, WordList{entry("new")}));
+        EXPECT_FALSE(updateDictionary(settings.dictionaryPath(), messages, Dictionary{word("new")}));
+        EXPECT_FALSE(DictionaryFile(settings.dictionaryPath()).openForUpdate());
+        EXPECT_FALSE(DictionaryFile(settings.dictionaryPath()).openForAppend());
+        EXPECT_FALSE(queryFile(settings.dictionaryPath()).exists);
+        DictionarySession session(messages);
+        session.open(currentDictionaryPaths(settings));
+        EXPECT_FALSE(session.createFiles());
+        EXPECT_FALSE(session.addWord(word("new")));
+        session.replaceList(WordList{entry("new")});
+        EXPECT_FALSE(session.save());
         EXPECT_EQ(snapshot(dir.path()), before) << dictName << " / " << listName;
 
-        // Told once, naming the value; only the creation that was asked
-        // for was refused with its own message.
+        // Nothing was told by the refused operations; the names are told
+        // once, naming the value.
+        EXPECT_TRUE(messages.shown.empty());
         messages.clear();
         EXPECT_TRUE(reportRefusedNames(settings, messages));
         ASSERT_EQ(messages.shown.size(), 1u);
@@ -165,10 +178,10 @@ TEST(AsUser, UpdateOfAReadOnlyListFails)
     settings.setAppPath(folder);
     settings.setSCurDict("words.dct");
     settings.setSCurList("words.lst");
-    EXPECT_FALSE(updateList(settings, messages, WordList{}));
-    EXPECT_FALSE(updateDictionary(settings, messages, Dictionary{}));
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{kListUpdateFailed, "Ошибка: не удалось обновить словарь."}));
+    EXPECT_FALSE(updateList(settings.listPath(), messages, WordList{}));
+    EXPECT_FALSE(updateDictionary(settings.dictionaryPath(), messages, Dictionary{}));
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{DictionarySession::kListUpdateFailed,
+                                                          "Ошибка: не удалось обновить словарь."}));
     // The folder itself is writable: only the file's own bits refuse.
     EXPECT_EQ(::access((std::string(folder) + "/voc").c_str(), W_OK), 0);
 }
@@ -181,13 +194,15 @@ TEST_F(Faults, AFileTheUserCannotWriteIsNeverReplaced)
     fs::permissions(dictFile(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const auto before = snapshot(dir.path());
 
-    if (::geteuid() != 0) {
-        EXPECT_FALSE(updateList(settings, messages, WordList{}));
-        EXPECT_FALSE(updateDictionary(settings, messages, Dictionary{}));
-        EXPECT_EQ(messages.shown.size(), 2u);
-    } else {
-        // Permission bits stop nothing for root: the check runs as nobody,
-        // in a folder that nobody owns.
+    // A file without any write bit is read-only for everyone, root included:
+    // the store itself refuses to replace it.
+    EXPECT_FALSE(updateList(settings.listPath(), messages, WordList{}));
+    EXPECT_FALSE(updateDictionary(settings.dictionaryPath(), messages, Dictionary{}));
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(snapshot(dir.path()), before);
+    if (::geteuid() == 0) {
+        // For root the system itself refuses nothing: the system's own
+        // refusal is checked as nobody, in a folder that nobody owns.
         if (!canRunAsNobody())
             GTEST_SKIP() << "cannot switch to the user nobody";
         const passwd* nobody = ::getpwnam("nobody");
@@ -206,22 +221,34 @@ TEST_F(Faults, ASaveKilledHalfWayLeavesAWholeFileAndItsLeftoverIsRemovedLater)
     const Bytes smallBytes = TempDir::readBytes(listFile());
 
     // A child that saves the list again and again, killed in the middle.
-    bool sawLeftover = false;
-    for (int round = 0; round < 20 && !sawLeftover; ++round) {
+    // It is stopped first, so that what it has open when the kill lands can
+    // be seen: a file in the folder open means a save was under way (its
+    // fresh file may have no name yet, or a temporary one).
+    const ListFile file(settings.listPath());
+    ASSERT_TRUE(file.named());
+    bool sawSave = false;
+    for (int round = 0; round < 20 && !sawSave; ++round) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (;;)
-                (void)writeList(settings, (round + ::getpid()) % 2 ? large : small);
+                (void)file.replaceAll((round + ::getpid()) % 2 ? large : small);
         }
         ::usleep(20000 + 5000 * round);
+        ::kill(child, SIGSTOP);
+        ::waitpid(child, nullptr, WUNTRACED);
+        const fs::path fds = fs::path("/proc") / std::to_string(child) / "fd";
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator(fds, ec)) {
+            const std::string target = fs::read_symlink(fd.path(), ec).string();
+            sawSave = sawSave || target.rfind(voc().string() + "/", 0) == 0;
+        }
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
 
         // The list is one of the two versions, whole.
         const Bytes bytes = TempDir::readBytes(listFile());
         EXPECT_TRUE(bytes == smallBytes || bytes.size() == large.size() * sizeof(ListRecord)) << bytes.size();
-        sawLeftover = vocEntries().size() > 1;
 
         // The next start removes what the killed save left, and only that.
         TempDir::writeBytes(voc() / ".mox-notes.tmp", {1});
@@ -232,7 +259,7 @@ TEST_F(Faults, ASaveKilledHalfWayLeavesAWholeFileAndItsLeftoverIsRemovedLater)
         fs::remove(voc() / ".mox-notes.tmp");
         fs::remove(voc() / temporaryFileName(::getpid(), 1));
     }
-    EXPECT_TRUE(sawLeftover) << "no kill landed during a save";
+    EXPECT_TRUE(sawSave) << "no kill landed during a save";
 }
 
 TEST_F(Faults, StaleTemporaryFilesOfEndedProcessesGo)

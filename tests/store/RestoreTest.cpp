@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "settings/CurrentDictionary.h"
+#include "store/DictionaryFolder.h"
 #include "store/Restore.h"
 #include "store/StoreFixture.h"
 
@@ -60,7 +62,7 @@ TEST_F(Restore, RemovesATombstoneKeepsTheOldFileAsBackup)
     writeRecords(listFile(), WordList{entry("one"), entry("two")});
     const Bytes listBefore = TempDir::readBytes(listFile());
 
-    const RestoreResult r = restoreDictionary(settings, messages, &page);
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages, &page);
     ASSERT_EQ(messages.shown.size(), 1u);
     expectReport(report(1, 1, 0, 0));
     EXPECT_TRUE(r.completed && r.dictWritten && !r.listWritten && !r.reactivated);
@@ -86,7 +88,7 @@ TEST_F(Restore, MatchesListAndDictionaryIgnoringCaseInCp1251)
     writeRecords(dictFile(), Dictionary{word("cat"), word("\xEA\xEE\xF2", "t", 1, 1), word("dog", "t", 1, 1)});
     writeRecords(listFile(), WordList{entry("Cat"), entry("\xCA\xCE\xD2")});
 
-    restoreDictionary(settings, messages);
+    restoreDictionary(currentDictionaryPaths(settings), messages);
     expectReport(report(2, 2, 0, 0));  // cat gets inList, dog loses it
     const Dictionary after = dictOnDisk();
     EXPECT_EQ(after[0].inList, 1);
@@ -100,7 +102,7 @@ TEST_F(Restore, OnlyAnInListOfExactlyOneIsCleared)
 {
     writeRecords(dictFile(), Dictionary{word("kept"), word("odd", "t", 1, 2), word("zero", "t", 0, 1)});
     writeRecords(listFile(), WordList{entry("kept")});
-    restoreDictionary(settings, messages);
+    restoreDictionary(currentDictionaryPaths(settings), messages);
     expectReport(report(2, 2, 0, 0));  // kept gets inList; zero loses it
     const Dictionary after = dictOnDisk();
     EXPECT_EQ(after[1].inList, 2);
@@ -113,7 +115,7 @@ TEST_F(Restore, DropsOrphanListEntriesThenTreatsTheListAsEmpty)
     writeRecords(dictFile(), Dictionary{word("a", "t", 0, 0), word("b", "t", 1, 0)});
     writeRecords(listFile(), WordList{entry("ghost")});
 
-    const RestoreResult r = restoreDictionary(settings, messages, &page);
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages, &page);
     expectReport(report(1, 1, 1, 1));
     EXPECT_TRUE(r.listWritten && r.reactivated);
     EXPECT_EQ(fs::file_size(listFile()), 0u);
@@ -129,7 +131,7 @@ TEST_F(Restore, ListEntryMatchingOnlyARecordThatCompactionRemovesIsDropped)
     writeRecords(dictFile(), Dictionary{deletedCat, newDictRecord(), word("dog", "t", 1, 1)});
     writeRecords(listFile(), WordList{entry("cat"), entry(""), entry("dog")});
 
-    restoreDictionary(settings, messages);
+    restoreDictionary(currentDictionaryPaths(settings), messages);
     expectReport(report(2, 2, 2, 2));
     const WordList list = listOnDisk();
     ASSERT_EQ(list.size(), 1u);
@@ -144,10 +146,8 @@ TEST_F(Restore, EmptyListReturnsEveryExcludedWordAndRefreshesThePage)
         dict.push_back(word("w" + std::to_string(i), "t", i < 4 ? 0 : 1, i == 4 ? 1 : 0));
     dict[0].inList = 1;  // excluded and in no list: two faults in one record
     writeRecords(dictFile(), dict);
-    settings.setUiDictActiveCount(3);
-    settings.setUiDictRecCount(99);
 
-    const RestoreResult r = restoreDictionary(settings, messages, &page);
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages, &page);
     expectReport(report(6, 6, 0, 0));
     EXPECT_TRUE(r.reactivated);
     for (const DictRecord& rec : dictOnDisk()) {
@@ -157,8 +157,9 @@ TEST_F(Restore, EmptyListReturnsEveryExcludedWordAndRefreshesThePage)
     EXPECT_EQ(page.cleared, 1);
     EXPECT_EQ(page.total, 10u);
     EXPECT_EQ(page.active, 10u);
-    EXPECT_EQ(settings.uiDictActiveCount(), 10u);
-    EXPECT_EQ(settings.uiDictRecCount(), 10u);
+    // The counts the Dictionaries page records in the settings.
+    EXPECT_EQ(r.total, 10u);
+    EXPECT_EQ(r.active, 10u);
     EXPECT_FALSE(fs::exists(listFile()));  // the list is never created or backed up
 }
 
@@ -166,13 +167,13 @@ TEST_F(Restore, ASecondRunFindsNothingAndTouchesNothing)
 {
     writeRecords(dictFile(), Dictionary{word("a", "t", 1, 1), makeTombstone(), word("b", "t", 0, 0)});
     writeRecords(listFile(), WordList{entry("a")});
-    restoreDictionary(settings, messages);
+    restoreDictionary(currentDictionaryPaths(settings), messages);
     const Bytes dict = TempDir::readBytes(dictFile());
     const Bytes backup = TempDir::readBytes(backupFile());
     const auto stamp = fs::last_write_time(dictFile());
     messages.clear();
 
-    const RestoreResult r = restoreDictionary(settings, messages, &page);
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages, &page);
     ASSERT_EQ(messages.shown.size(), 1u);
     expectReport(kNoErrors);
     EXPECT_FALSE(r.dictWritten || r.listWritten);
@@ -186,7 +187,7 @@ TEST_F(Restore, AnEarlierBackupIsReplaced)
 {
     TempDir::writeBytes(backupFile(), Bytes(5, 0xAB));
     writeRecords(dictFile(), Dictionary{makeTombstone(), word("a")});
-    restoreDictionary(settings, messages);
+    restoreDictionary(currentDictionaryPaths(settings), messages);
     EXPECT_EQ(fs::file_size(backupFile()), 416u);
     EXPECT_EQ(fs::file_size(dictFile()), 208u);
 }
@@ -202,7 +203,7 @@ TEST_F(Restore, BackupNameTrimsOnlyLowerCaseDCT)
 
     settings.setSCurDict("WORDS.DCT");
     writeRecords(dictFile(), Dictionary{makeTombstone()});
-    restoreDictionary(settings, messages);
+    restoreDictionary(currentDictionaryPaths(settings), messages);
     EXPECT_TRUE(fs::exists(voc() / "WORDS.DCTbak"));
     EXPECT_EQ(fs::file_size(dictFile()), 0u);
 }
@@ -211,7 +212,7 @@ TEST_F(Restore, EmptyDictionaryWithAListChangesNothing)
 {
     TempDir::writeBytes(dictFile(), {});
     writeRecords(listFile(), WordList{entry("a"), entry("b")});
-    const RestoreResult r = restoreDictionary(settings, messages);
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages);
     ASSERT_EQ(messages.shown.size(), 1u);
     expectReport(kNoErrors);
     EXPECT_TRUE(r.completed);
@@ -222,21 +223,22 @@ TEST_F(Restore, EmptyDictionaryWithAListChangesNothing)
 TEST_F(Restore, FilesThatCannotBeReadStopTheRunBeforeAnyChange)
 {
     // Missing dictionary: the load's message and nothing else.
-    restoreDictionary(settings, messages);
+    restoreDictionary(currentDictionaryPaths(settings), messages);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Ошибка: Не удалось загрузить словарь.\n");
     EXPECT_TRUE(vocEntries().empty());
     messages.clear();
 
     // A folder in place of the list is not an empty list: the excluded word
-    // must stay excluded. The pair counts as no dictionary.
+    // must stay excluded. The pair counts as no dictionary: there is nothing
+    // to restore, and nothing to tell (the names were told at the start).
     const fs::path dictionary = dictFile();
     writeRecords(dictionary, Dictionary{word("learned", "t", 0, 0), makeTombstone()});
     const Bytes dict = TempDir::readBytes(dictionary);
     fs::create_directory(listFile());
-    const RestoreResult r = restoreDictionary(settings, messages, &page);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Ошибка: Не удалось загрузить словарь.\n");
+    EXPECT_FALSE(currentDictionaryPaths(settings).usable());
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages, &page);
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(r.completed);
     EXPECT_EQ(TempDir::readBytes(dictionary), dict);
     EXPECT_EQ(vocEntries(), (std::vector<std::string>{"words.dct", "words.lst"}));
@@ -249,7 +251,7 @@ TEST_F(Restore, AFolderAtTheBackupNameStopsTheRunAndKeepsTheDictionary)
     const Bytes dict = TempDir::readBytes(dictFile());
     fs::create_directories(backupFile() / "inside");
 
-    const RestoreResult r = restoreDictionary(settings, messages, &page);
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages, &page);
     ASSERT_EQ(messages.shown.size(), 1u);  // no report after it
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Error);
     EXPECT_NE(messages.shown[0].text.find("резервную копию"), std::string::npos);
@@ -258,7 +260,7 @@ TEST_F(Restore, AFolderAtTheBackupNameStopsTheRunAndKeepsTheDictionary)
     EXPECT_EQ(TempDir::readBytes(dictFile()), dict);
     EXPECT_TRUE(fs::is_directory(backupFile() / "inside"));
     EXPECT_EQ(page.cleared + page.shown, 0);
-    EXPECT_EQ(settings.uiDictRecCount(), 0u);
+    EXPECT_EQ(r.total, 0u);  // no new counts for the page to record
 }
 
 TEST_F(Restore, RenameFailureIsToldAndTheDictionaryStays)
@@ -270,7 +272,7 @@ TEST_F(Restore, RenameFailureIsToldAndTheDictionaryStays)
     writeRecords(dictFile(), Dictionary{makeTombstone(), word("a")});
     const Bytes dict = TempDir::readBytes(dictFile());
 
-    const RestoreResult r = restoreDictionary(settings, messages);
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Ошибка: Не удалось переименовать словарь в резервную копию\n" +
                                           backupPathFor(dictFile().string()) +
@@ -289,7 +291,7 @@ TEST_F(Restore, FailedWritesAreNotCountedAsFixed)
     {
         testing::FileSizeLimit limit(100);  // neither new file fits
         ASSERT_TRUE(limit.active());
-        r = restoreDictionary(settings, messages, &page);
+        r = restoreDictionary(currentDictionaryPaths(settings), messages, &page);
     }
     ASSERT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(messages.shown[0].text, "Ошибка: не удалось обновить список.");
@@ -300,6 +302,42 @@ TEST_F(Restore, FailedWritesAreNotCountedAsFixed)
     EXPECT_EQ(TempDir::readBytes(dictFile()), dict);
     EXPECT_EQ(TempDir::readBytes(listFile()), list);
     EXPECT_EQ(page.shown, 0);
+}
+
+TEST_F(Restore, ATrailingFragmentIsCutAndTheReportSaysSo)
+{
+    // Two whole records and 100 bytes of a third; the list has half a record
+    // after its one entry.
+    writeRecords(dictFile(), Dictionary{word("a", "t", 1, 1), word("b")});
+    TempDir::writeBytes(dictFile(), [&] {
+        Bytes bytes = TempDir::readBytes(dictFile());
+        bytes.insert(bytes.end(), 100, 0);
+        return bytes;
+    }());
+    writeRecords(listFile(), WordList{entry("a")});
+    TempDir::writeBytes(listFile(), [&] {
+        Bytes bytes = TempDir::readBytes(listFile());
+        bytes.insert(bytes.end(), 112, 0);
+        return bytes;
+    }());
+
+    const RestoreResult r = restoreDictionary(currentDictionaryPaths(settings), messages, &page);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    expectReport(report(1, 1, 1, 1) +
+                 "\n\nВ конце файла словаря был неполный обрывок записи (100 байт); он отрезан, прежний файл "
+                 "сохранён в резервной копии.");
+    EXPECT_TRUE(r.completed && r.dictWritten && r.listWritten);
+    EXPECT_EQ(r.fragmentBytes, 100u);
+    EXPECT_EQ(fs::file_size(dictFile()), 416u);
+    EXPECT_EQ(fs::file_size(backupFile()), 516u);  // the old file, fragment and all
+    EXPECT_EQ(fs::file_size(listFile()), 224u);
+    EXPECT_EQ(fieldText(listOnDisk()[0].word), "a");
+    EXPECT_EQ(page.total, 2u);
+
+    // Whole again: a second run finds nothing.
+    messages.clear();
+    restoreDictionary(currentDictionaryPaths(settings), messages);
+    expectReport(kNoErrors);
 }
 
 } // namespace

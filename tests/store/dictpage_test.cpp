@@ -23,6 +23,7 @@
 
 #include "language/CharsetCodec.h"
 #include "options/PgDictionary.h"
+#include "store/DictionarySession.h"
 #include "store/StoreFixture.h"
 
 // Failures show texts as text.
@@ -62,7 +63,7 @@ protected:
     {
         host = std::make_unique<QDialog>();
         host->setWindowTitle(QStringLiteral("Mox! <> Настройки"));
-        page = new CPgDictionary(settings, messages, std::move(editor), host.get());
+        page = new CPgDictionary(settings, messages, session, std::move(editor), host.get());
         auto* layout = new QVBoxLayout(host.get());
         layout->addWidget(page);
         host->resize(520, 460);
@@ -128,6 +129,9 @@ protected:
                                        word("Baum", "t", 0, 1), word("Apfel", "t", 0)});
     }
 
+    // The program's dictionary session, which the page follows to the
+    // current dictionary; it outlives the page.
+    DictionarySession session{messages};
     std::unique_ptr<QDialog> host;
     CPgDictionary* page = nullptr;
 };
@@ -228,8 +232,9 @@ TEST_F(DictPageTest, DeletingTheLastDictionaryAsksAndNoMakesAnEmptyOneCurrent)
     EXPECT_EQ(messages.shown[1].text, "Нет ни одного активного словаря. Создать словарь?");
     EXPECT_EQ(messages.shown[1].icon, MessageIcon::Warning);
     EXPECT_EQ(messages.shown[1].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(vocEntries(), (std::vector<std::string>{"empty.dct"}));
+    EXPECT_EQ(vocEntries(), (std::vector<std::string>{"empty.dct", "empty.lst"}));
     EXPECT_EQ(fs::file_size(voc() / "empty.dct"), 0u);
+    EXPECT_EQ(fs::file_size(voc() / "empty.lst"), 0u);
     EXPECT_EQ(listed(), (QStringList{"empty.dct"}));
     EXPECT_EQ(settings.sCurDict(), "empty.dct");
     EXPECT_EQ(settings.sCurList(), "empty.lst");
@@ -278,8 +283,9 @@ void expectDeletionRefused(const std::string& appPath)
     settings.setAppPath(appPath);
     settings.setSCurDict("german.dct");
     settings.setSCurList("german.lst");
+    DictionarySession session(messages);
     QDialog host;
-    auto* page = new CPgDictionary(settings, messages, {}, &host);
+    auto* page = new CPgDictionary(settings, messages, session, {}, &host);
     (new QVBoxLayout(&host))->addWidget(page);
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
@@ -345,7 +351,7 @@ TEST_F(DictPageTest, ApplyReactivatesTheFirstRecordOfEachSelectedWord)
     writeDictionary("words.dct", {
                                      word("gamma", "t", 0),   // 0
                                      word(cat, "t", 0),       // 1
-                                     word("ghost", "t", 0, 1), // 2: out of learning but listed
+                                     word("ghost", "t", 0, 1), // 2: out of learning, marked listed
                                      word("alpha", "t", 0),   // 3
                                      word("delta", "t", 0),   // 4
                                      word(cat, "t", 0),       // 5: the same word again
@@ -368,14 +374,17 @@ TEST_F(DictPageTest, ApplyReactivatesTheFirstRecordOfEachSelectedWord)
     clickWord(3, Qt::ControlModifier);
     ASSERT_TRUE(page->confirm());
 
+    // Applying follows the dictionary with the program's session, which
+    // reads its list: no list stands behind the mark of "ghost", so the mark
+    // goes and the word is offered like any other excluded word.
     const auto records = readRecords<DictRecord>(dictFile());
     ASSERT_EQ(records.size(), 7u);
     const std::vector<int> active = {1, 1, 0, 1, 0, 0, 1};
     for (std::size_t i = 0; i < records.size(); ++i) {
         EXPECT_EQ(records[i].active, active[i]) << i;
-        EXPECT_EQ(records[i].inList, i == 2 ? 1 : 0) << i;
+        EXPECT_EQ(records[i].inList, 0) << i;
     }
-    EXPECT_EQ(excludedWords(), (QStringList{"delta", "кот"}));
+    EXPECT_EQ(excludedWords(), (QStringList{"delta", "ghost", "кот"}));
     EXPECT_EQ(field("activeCount"), QStringLiteral("4"));
     EXPECT_EQ(settings.sCurDict(), "words.dct");
     EXPECT_TRUE(messages.shown.empty());
@@ -384,11 +393,12 @@ TEST_F(DictPageTest, ApplyReactivatesTheFirstRecordOfEachSelectedWord)
     excluded()->setFocus();
     QTest::keyPress(excluded(), Qt::Key_Control);
     QTest::keyPress(excluded(), Qt::Key_Alt, Qt::ControlModifier);
-    EXPECT_EQ(excluded()->selectionModel()->selectedRows().size(), 2);
+    EXPECT_EQ(excluded()->selectionModel()->selectedRows().size(), 3);
     EXPECT_TRUE(page->isModified());
     ASSERT_TRUE(page->confirm());
     // The second "кот" is never reached: its word finds the first record.
     EXPECT_EQ(excludedWords(), (QStringList{"кот"}));
+    EXPECT_EQ(readRecords<DictRecord>(dictFile())[2].active, 1);
     EXPECT_EQ(readRecords<DictRecord>(dictFile())[4].active, 1);
     EXPECT_EQ(readRecords<DictRecord>(dictFile())[5].active, 0);
 }
@@ -439,6 +449,7 @@ TEST_F(DictPageTest, TheEditorsDeletionsLowerTheTotalAndApplyRecordsIt)
 TEST_F(DictPageTest, RestoreReturnsExcludedWordsAndRefreshesThePage)
 {
     writeDictionary("words.dct", {word("one", "t", 0), word("two"), word("three", "t", 0)});
+    settings.setUiDictActiveCount(1);
     open();
     EXPECT_EQ(field("activeCount"), QStringLiteral("1"));
     click("restore");
@@ -446,6 +457,9 @@ TEST_F(DictPageTest, RestoreReturnsExcludedWordsAndRefreshesThePage)
     EXPECT_EQ(hint(), QStringLiteral("Исключенных слов нет"));
     EXPECT_EQ(field("activeCount"), QStringLiteral("3"));
     EXPECT_EQ(field("totalCount"), QStringLiteral("3"));
+    // Every word learns again: the settings record the new counts at once.
+    EXPECT_EQ(settings.uiDictActiveCount(), 3u);
+    EXPECT_EQ(settings.uiDictRecCount(), 3u);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text.rfind("В процессе восстановления были найдены ошибки:", 0), 0u);
 }
