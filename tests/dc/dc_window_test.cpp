@@ -80,18 +80,37 @@ TEST_F(DcFixture, WindowImportsAPreviewedFileWithTheChosenColumns)
         << window.reportView()->toPlainText().toStdString();
     EXPECT_TRUE(messages.shown.empty());
 
-    // With the IPA column the tie bar and the non-syllabic mark have no key:
-    // those rows are refused and named in the report.
+    // With the IPA column the tie bar and the non-syllabic mark are stored as
+    // they stand; with the box checked, a row whose symbol has no key is refused
+    // and the report offers to keep it without its transcription.
+    write(path("Deutsch.csv"), read(path("Deutsch.csv")) + "die,Brücke,мост,ˈbʁʏkə☆\n");
+    ASSERT_TRUE(window.openFile(QString::fromStdString(path("Deutsch.csv"))));
+    choose(window.wordColumnBox(), "2: Wort");
+    choose(window.translationColumnBox(), "3: Übersetzung");
     choose(window.transcriptionColumnBox(), "4: IPA");
+    choose(window.nativeLanguageBox(), "Русский");
+    QTest::mouseClick(window.refuseUntranscribedBox(), Qt::LeftButton, {},
+                      QPoint(8, window.refuseUntranscribedBox()->height() / 2));
+    ASSERT_TRUE(window.refuseUntranscribedBox()->isChecked());
     QTest::mouseClick(window.importButton(), Qt::LeftButton);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Файл «" + dict("Deutsch.dct") + "» уже есть.\nЗаменить его?");
     EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
-    ASSERT_EQ(records(dict("Deutsch.dct")).size(), 1u) << "replaced after Yes";
-    EXPECT_EQ(fieldText(records(dict("Deutsch.dct"))[0].word), "Hund");
+    auto again = records(dict("Deutsch.dct"));
+    ASSERT_EQ(again.size(), 3u) << "replaced after Yes";
+    EXPECT_EQ(fieldText(again[0].transcription), "['kat\xBEsE]");
+    EXPECT_EQ(fieldText(again[2].transcription), "[haW\xBCs]");
     const QString report = window.reportView()->toPlainText();
-    EXPECT_TRUE(report.contains("строка 2: в транскрипции знак «\u0361», для которого нет клавиши")) << report.toStdString();
-    EXPECT_TRUE(report.contains("строка 4: в транскрипции знак «\u032F»")) << report.toStdString();
+    EXPECT_TRUE(report.contains("отклонено: в транскрипции знак без клавиши: 1")) << report.toStdString();
+    EXPECT_TRUE(report.contains("строка 5: в транскрипции знак «☆» U+2606 WHITE STAR, для которого нет клавиши"))
+        << report.toStdString();
+    ASSERT_EQ(window.fixButtons().size(), 1);
+    EXPECT_EQ(window.fixButtons()[0]->text(), "Оставить строки без транскрипции");
+    QTest::mouseClick(window.fixButtons()[0], Qt::LeftButton);
+    EXPECT_FALSE(window.refuseUntranscribedBox()->isChecked());
+    EXPECT_EQ(records(dict("Deutsch.dct")).size(), 4u) << window.reportView()->toPlainText().toStdString();
+    EXPECT_TRUE(window.reportView()->toPlainText().contains("транскрипция не записана: 1"));
+    EXPECT_TRUE(window.fixButtons().isEmpty());
 
     // Answering No keeps the file as it is.
     const std::string before = read(dict("Deutsch.dct"));
