@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
 #include <QDir>
@@ -140,12 +141,8 @@ QWidget* DcWindow::buildImportPage()
     fileEdit_ = new QLineEdit;
     fileEdit_->setPlaceholderText(QStringLiteral(
         "путь к файлу (или перетащите его сюда): текст, файл заметок, пакет колоды .apkg/.colpkg, KVTML"));
-    // A typed or pasted path is opened with Enter.
-    connect(fileEdit_, &QLineEdit::returnPressed, this, [this] {
-        const QString path = fileEdit_->text().trimmed();
-        if (!path.isEmpty() && path != file_)
-            openFile(path);
-    });
+    // A typed or pasted path is opened with Enter (see eventFilter).
+    fileEdit_->installEventFilter(this);
     auto* browse = new QPushButton(QStringLiteral("Обзор…"));
     browse->setAutoDefault(false);   // Enter in a field never opens the file chooser
     connect(browse, &QPushButton::clicked, this, &DcWindow::chooseFile);
@@ -342,6 +339,11 @@ bool DcWindow::openFile(const QString& path)
     source_ = std::move(source);
     file_ = path;
     fileEdit_->setText(path);
+    // A new file is read by its own separator unless the user picks one.
+    {
+        const QSignalBlocker quiet(separator_);
+        separator_->setCurrentIndex(0);
+    }
     if (importName_->text().trimmed().isEmpty())
         importName_->setText(QFileInfo(path).completeBaseName());
     // A notes export names its separator; the box follows it.
@@ -429,6 +431,13 @@ void DcWindow::refreshPreview()
     }
     previewModel_->setVerticalHeaderLabels(lines);
     preview_->resizeColumnsToContents();
+    // A text that stays one column with the separator chosen: offer the one
+    // that splits it.
+    std::vector<Fix> fixes;
+    if (preview.widest < 2)
+        if (auto fix = separatorFix(source_, preview.separator))
+            fixes.push_back(*fix);
+    showFixes(fixes);
     previewData_ = std::move(preview);
     fillColumnChoosers(columns);
 }
@@ -445,8 +454,12 @@ QString DcWindow::columnTitle(int column) const
 
 void DcWindow::fillColumnChoosers(int columns)
 {
+    // The choices are kept while the file keeps its columns; a file read
+    // into other columns (another separator) starts from the defaults.
+    const bool keep = columns == shownColumns_;
+    shownColumns_ = columns;
     const auto refill = [&](QComboBox* box, bool withNone, int fallback) {
-        const QVariant kept = box->currentData();
+        const QVariant kept = keep ? box->currentData() : QVariant();
         box->clear();
         if (withNone)
             box->addItem(QStringLiteral("нет"), Columns::kNone);
@@ -518,20 +531,25 @@ void DcWindow::runImport()
     setEnabled(true);
     showOutcome(outcome);
     fillDictionaryList();
-    // The fixes the import offers, each a button that imports again with it.
-    // (Later: the button clicked may be the one that brought us here.)
+    showFixes(outcome.fixes);
+}
+
+void DcWindow::showFixes(const std::vector<Fix>& fixes)
+{
+    // Each fix a button that imports again with it. (Deleted later: the
+    // button clicked may be the one that brought us here.)
     for (QPushButton* old : fixButtons()) {
         old->hide();
         old->setParent(nullptr);
         old->deleteLater();
     }
-    for (const Fix& fix : outcome.fixes) {
+    for (const Fix& fix : fixes) {
         auto* button = new QPushButton(text(fix.text), fixes_);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, [this, fix] { applyFix(fix); });
         static_cast<QHBoxLayout*>(fixes_->layout())->insertWidget(fixes_->layout()->count() - 1, button);
     }
-    fixes_->setVisible(!outcome.fixes.empty());
+    fixes_->setVisible(!fixes.empty());
 }
 
 QList<QPushButton*> DcWindow::fixButtons() const
@@ -547,7 +565,8 @@ void DcWindow::applyFix(const Fix& fix)
         break;
     case Fix::Kind::OtherSeparator:
         separator_->setCurrentIndex(fix.separator == Separator::Tab ? 1 : fix.separator == Separator::Comma ? 2 : 3);
-        break;
+        showFixes({});
+        return;   // the preview shows the columns; the user goes on from there
     case Fix::Kind::OtherLanguages:
         foreignLanguage_->setCurrentIndex(languageIndexOf(fix.foreignLanguage).value_or(0));
         nativeLanguage_->setCurrentIndex(languageIndexOf(fix.nativeLanguage).value_or(0));
@@ -566,6 +585,22 @@ void DcWindow::exportDictionaryChanged()
         languageIndexOf(own.foreign.value_or(settings_.foreignLanguage)).value_or(exportForeign_->currentIndex()));
     exportNative_->setCurrentIndex(
         languageIndexOf(own.native.value_or(settings_.nativeLanguage)).value_or(exportNative_->currentIndex()));
+}
+
+bool DcWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in the file field opens the file typed there; it never makes a
+    // dictionary of the file shown before.
+    if (watched == fileEdit_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const QString path = fileEdit_->text().trimmed();
+            if (!path.isEmpty())
+                openFile(path);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void DcWindow::dragEnterEvent(QDragEnterEvent* event)

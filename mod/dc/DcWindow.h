@@ -78,6 +78,7 @@ public:
     static constexpr std::size_t kPreviewBytes = 256 * 1024;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -94,6 +95,7 @@ private:
     void fillDictionaryList();
     void runImport();
     void applyFix(const Fix& fix);
+    void showFixes(const std::vector<Fix>& fixes);
     std::optional<Separator> chosenSeparator() const;
     void exportDictionaryChanged();
     void runEmpty();
@@ -108,6 +110,7 @@ private:
     MessagePort& messages_;
     SourceFile source_;   // the loaded file (only the head of a text)
     Preview previewData_;
+    int shownColumns_ = -1;   // columns the choosers were filled for
     QString file_;
 
     QTabWidget* tabs_ = nullptr;

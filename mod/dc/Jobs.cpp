@@ -385,6 +385,26 @@ LanguageSuggestion suggestLanguages(const Preview& preview, const Columns& colum
     return suggestion;
 }
 
+std::optional<Fix> separatorFix(const SourceFile& source, Separator used)
+{
+    if (source.kind != FileKind::Text)
+        return std::nullopt;
+    for (Separator other : {Separator::Tab, Separator::Semicolon, Separator::Comma}) {
+        if (other == used)
+            continue;
+        RowReader probe(std::string_view(source.text).substr(0, kSniffBytes), other);
+        if (probe.next() && probe.fieldCount() >= 2) {
+            Fix fix{Fix::Kind::OtherSeparator, ""};
+            fix.separator = other;
+            fix.text = std::string("Разделитель — ") + (other == Separator::Tab         ? "табуляция"
+                                                        : other == Separator::Semicolon ? "точка с запятой"
+                                                                                        : "запятая");
+            return fix;
+        }
+    }
+    return std::nullopt;
+}
+
 Columns defaultColumns(const Preview& preview)
 {
     Columns columns;
@@ -493,22 +513,9 @@ Outcome importFile(const ModuleSettings& settings, const ImportJob& job)
     const auto count = [&](Refusal r) { return result.counts[static_cast<std::size_t>(r)]; };
     if (job.refuseUntranscribed && count(Refusal::TranscriptionSymbol) + count(Refusal::TranscriptionTooLong) > 0)
         outcome.fixes.push_back({Fix::Kind::KeepUntranscribed, "Оставить строки без транскрипции"});
-    if ((source.kind == FileKind::Text) && result.widest < 2 && result.rows > 0) {
-        for (Separator other : {Separator::Tab, Separator::Semicolon, Separator::Comma}) {
-            if (other == options.separator)
-                continue;
-            RowReader probe(std::string_view(source.text).substr(0, kSniffBytes), other);
-            if (probe.next() && probe.fieldCount() >= 2) {
-                Fix fix{Fix::Kind::OtherSeparator, ""};
-                fix.separator = other;
-                fix.text = std::string("Разделитель — ") +
-                           (other == Separator::Tab ? "табуляция" : other == Separator::Semicolon ? "точка с запятой"
-                                                                                                  : "запятая");
-                outcome.fixes.push_back(fix);
-                break;
-            }
-        }
-    }
+    if (result.widest < 2 && result.rows > 0)
+        if (auto fix = separatorFix(source, options.separator))
+            outcome.fixes.push_back(*fix);
     if (count(Refusal::WordCharacter) + count(Refusal::TranslationCharacter) > 0) {
         Preview rows;
         std::string ignored;

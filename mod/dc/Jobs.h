@@ -113,6 +113,10 @@ struct ImportJob {
     std::function<void(std::size_t, std::size_t)> progress;
 };
 
+// Another separator that splits the first row of a text that `used` leaves
+// whole, as a fix to offer.
+std::optional<Fix> separatorFix(const SourceFile& source, Separator used);
+
 // The columns used when none are given: word, translation, and the
 // transcription when the file has a third column.
 Columns defaultColumns(const Preview& preview);
