@@ -43,7 +43,7 @@ def collection(path, megabytes):
     db.execute("INSERT INTO col VALUES (1,0,0,0,11,0,0,0,'{}',?,?,'{}','{}')",
                (models, '{"2": {"id": 2, "name": "Deutsch"}}'))
     # An example sentence makes the note the size of a real one.
-    example = "<div>Ein Beispielsatz mit dem Wort, damit die Notiz so groß ist wie echte.</div>" * 3
+    example = "<div>Пример предложения со словом, чтобы заметка была не меньше настоящей.</div>" * 2
     target = megabytes * 1024 * 1024
     i = 0
     while True:
