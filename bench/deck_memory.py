@@ -39,17 +39,18 @@ IPA = ["ˈvɔʁt", "ˈkat͡sə", "ʃtʁaːsə", "fʁaʊ̯", "haʊ̯s", "ɡuːtn�
 def collection(path, megabytes):
     db = sqlite3.connect(path)
     db.executescript(SCHEMA)
-    models = '{"1": {"id": 1, "name": "Basic", "flds": [{"name": "Wort"}, {"name": "Bedeutung"}, {"name": "IPA"}]}}'
+    models = '{"1": {"id": 1, "name": "Basic", "flds": [{"name": "Wort"}, {"name": "Bedeutung"}, {"name": "IPA"}, {"name": "Beispiel"}]}}'
     db.execute("INSERT INTO col VALUES (1,0,0,0,11,0,0,0,'{}',?,?,'{}','{}')",
                (models, '{"2": {"id": 2, "name": "Deutsch"}}'))
-    # An example sentence makes the note the size of a real one.
+    # An example sentence (a fourth field, not imported) makes the note the
+    # size of a real one.
     example = "<div>Пример предложения со словом, чтобы заметка была не меньше настоящей.</div>" * 2
     target = megabytes * 1024 * 1024
     i = 0
     while True:
         for _ in range(5000):
-            flds = "\x1f".join([f"<b>Wort{i}</b>", f"{RUSSIAN[i % 8]} {i}<br>[sound:w{i}.mp3]{example}",
-                                f"[{IPA[i % 8]}]"])
+            flds = "\x1f".join([f"<b>Wort{i}</b>", f"{RUSSIAN[i % 8]} {i}<br>[sound:w{i}.mp3]",
+                                f"[{IPA[i % 8]}]", example])
             db.execute("INSERT INTO notes VALUES (?,?,1,0,-1,'',?,?,0,0,'')", (i + 1, f"g{i}", flds, f"Wort{i}"))
             db.execute("INSERT INTO cards VALUES (?,?,2,0,0,-1,0,0,?,0,0,0,0,0,0,0,0,'')", (i + 1, i + 1, i))
             i += 1

@@ -56,7 +56,7 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
     setAcceptDrops(true);
 
     tabs_ = new QTabWidget;
-    tabs_->addTab(buildImportPage(), QStringLiteral("Из текстового файла"));
+    tabs_->addTab(buildImportPage(), QStringLiteral("Из файла"));
     tabs_->addTab(buildEmptyPage(), QStringLiteral("Пустой словарь"));
     tabs_->addTab(buildExportPage(), QStringLiteral("Выгрузка в файл"));
     // A page chosen is ready for typing in its first field.

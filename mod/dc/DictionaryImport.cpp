@@ -127,7 +127,6 @@ struct RecordBuilder::State {
     WordIndex seen;
     std::vector<std::size_t> lineOf;   // the line of each record, for naming duplicates
     std::string word, translation, transcription, scratch, plain[3];
-    std::size_t rowsSinceProgress = 0;
 };
 
 std::size_t ImportResult::refusedRows() const
@@ -147,6 +146,12 @@ RecordBuilder::RecordBuilder(const ImportOptions& options, std::size_t expectedR
 }
 
 RecordBuilder::~RecordBuilder() = default;
+
+void RecordBuilder::reserve(std::size_t rows)
+{
+    result_.records.reserve(rows);
+    state_->lineOf.reserve(rows);
+}
 
 void RecordBuilder::refuse(std::size_t line, Refusal reason)
 {

@@ -111,6 +111,8 @@ public:
     void refuse(std::size_t line, Refusal reason);
     // The row's fields picked by the options' columns.
     void addRow(const RowReader& reader);
+    // Room for `rows` records.
+    void reserve(std::size_t rows);
 
     ImportResult& result() { return result_; }
 

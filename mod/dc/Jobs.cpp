@@ -202,7 +202,13 @@ Outcome importFile(const ModuleSettings& settings, const ImportJob& job)
         builder = std::make_unique<RecordBuilder>(options, 0);
         const Columns& col = options.columns;
         bool header = options.skipHeader;
+        DeckInfo deck;
+        KvtmlInfo kvtml;
         const auto add = [&](std::size_t line, const std::vector<std::string_view>& f) {
+            // A deck tells its notes before the first: room for all records at
+            // once (no second copy while the collection is in memory).
+            if (line == 1 && deck.notes > 0)
+                builder->reserve(deck.notes);
             if (header) {
                 header = false;
                 return true;
@@ -216,8 +222,6 @@ Outcome importFile(const ModuleSettings& settings, const ImportJob& job)
             builder->add(line, at(col.word), at(col.translation), at(col.transcription));
             return true;
         };
-        DeckInfo deck;
-        KvtmlInfo kvtml;
         const bool read = source.kind == FileKind::Deck ? readDeckPackage(source.path, deck, add, error)
                                                         : readKvtml(source.path, kvtml, add, error);
         if (!read)

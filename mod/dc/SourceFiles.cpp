@@ -7,6 +7,7 @@
 #include <memory>
 #include <sys/stat.h>
 
+#include "HtmlText.h"
 #include "LanguageGuess.h"
 #include "language/Utf8.h"
 
@@ -214,8 +215,15 @@ bool previewSource(const SourceFile& source, std::optional<Separator> separator,
             return true;
         }
         std::vector<std::string> row;
-        for (std::string_view f : fields)
+        std::string plain;
+        for (std::string_view f : fields) {
+            // What the import will store: HTML made plain text.
+            if (preview.html) {
+                htmlToPlain(f, plain);
+                f = plain;
+            }
             row.push_back(cut(f));
+        }
         preview.widest = std::max(preview.widest, row.size());
         preview.rows.push_back(std::move(row));
         preview.lines.push_back(line);

@@ -40,7 +40,8 @@ struct SourceFile {
 // message (Russian). With `headBytes` only that much of a text is read.
 bool openSource(const std::string& path, SourceFile& source, std::string& error, std::size_t headBytes = 0);
 
-// The first rows of a file as the import would read them, for the window.
+// The first rows of a file as the import would read them (HTML fields as
+// plain text), for the window.
 struct Preview {
     std::vector<std::vector<std::string>> rows;   // fields, each at most a few hundred bytes
     std::vector<std::size_t> lines;               // the line (the note or entry) of each row

@@ -175,7 +175,9 @@ TEST_F(DcFormats, DeckPackagesOfBothCollectionSchemas)
         EXPECT_EQ(preview.deckName, c.deck);
         EXPECT_EQ(preview.titles, (std::vector<std::string>{"Wort", "Übersetzung", "IPA"}));
         ASSERT_EQ(preview.rows.size(), 5u);
-        EXPECT_EQ(preview.rows[0][0].rfind("<b>", 0), 0u);   // the preview shows the fields as stored
+        // The preview shows the fields as the import stores them: no tags.
+        EXPECT_EQ(preview.rows[0][0], listRows(c.list)[0].word);
+        EXPECT_EQ(preview.rows[1][1], listRows(c.list)[1].translation);
         // The deck's name tells the studied language, the letters the other.
         const LanguageSuggestion suggested = suggestLanguages(preview, defaultColumns(preview));
         EXPECT_EQ(suggested.foreign, c.language);
