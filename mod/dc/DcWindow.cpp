@@ -204,6 +204,8 @@ void DcWindow::refreshPreview()
     switch (source_.kind) {
     case FileKind::Text:
         kind = QStringLiteral("текст %1").arg(text(source_.encoding));
+        if (preview.html)
+            kind += QStringLiteral(" (HTML)");
         break;
     case FileKind::Notes:
         kind = preview.html ? QStringLiteral("файл заметок (HTML)") : QStringLiteral("файл заметок");

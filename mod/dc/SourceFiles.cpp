@@ -98,6 +98,17 @@ void utf8Lines(std::string_view sample, std::size_t& bad, std::size_t& all)
     }
 }
 
+// A text whose fields are written in HTML, as older notes exports without
+// header lines are: line breaks, blocks, bold or the references of spaces
+// and ampersands among its first lines.
+bool looksLikeHtml(std::string_view sample)
+{
+    for (std::string_view mark : {"<br>", "<br/>", "<br />", "<div>", "</div>", "</b>", "</i>", "&nbsp;", "&amp;"})
+        if (sample.find(mark) != std::string_view::npos)
+            return true;
+    return false;
+}
+
 std::string cut(std::string_view field)
 {
     if (field.size() <= kPreviewFieldBytes)
@@ -202,6 +213,8 @@ bool openSource(const std::string& path, SourceFile& source, std::string& error,
     source.notes = readNotesHeader(source.text);
     if (source.notes.found)
         source.kind = FileKind::Notes;
+    else
+        source.notes.html = looksLikeHtml(std::string_view(source.text).substr(0, kSniffBytes));
     return true;
 }
 

@@ -31,6 +31,8 @@ struct SourceFile {
     std::string text;         // Text and Notes: the UTF-8 text (only its head for a preview)
     bool partial = false;     // only the head was read
     std::string encoding = "UTF-8";
+    // The header lines of a notes export; for a text without them, `html`
+    // tells whether its fields look like HTML (an older export).
     NotesHeader notes;
 };
 

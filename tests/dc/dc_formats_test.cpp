@@ -215,6 +215,13 @@ TEST_F(DcFormats, KvtmlUtf16AndSemicolonFiles)
     const auto fr = listRows("fr");
     EXPECT_EQ(arriving("kvtml", fr), fr.size());
 
+    // An older notes export without header lines, its fields in HTML.
+    write(path("old-notes.txt"), "Haus<br>\tдом&nbsp;&amp;&nbsp;здание\n<b>Baum</b>\tдерево\n");
+    const Outcome old = importFile(settings, job(path("old-notes.txt"), "old-notes", 0x0407));
+    ASSERT_TRUE(old.done()) << old.summary;
+    EXPECT_EQ(exported("old-notes"), (std::vector<std::vector<std::string>>{{"Haus", "дом & здание", ""},
+                                                                           {"Baum", "дерево", ""}}));
+
     const auto pl = listRows("pl");
     ASSERT_TRUE(openSource(data("utf16.txt"), source, error)) << error;
     EXPECT_EQ(source.encoding, "UTF-16LE");
