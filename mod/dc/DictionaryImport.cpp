@@ -191,16 +191,14 @@ void RecordBuilder::add(std::size_t line, std::string_view wordText, std::string
         ++result_.counts[static_cast<std::size_t>(reason)];
         result_.refused.push_back(r);
     };
+    std::size_t media = 0;
     if (options_.html) {
-        std::size_t media = 0;
         media += htmlToPlain(wordText, s.plain[0]);
         media += htmlToPlain(translationText, s.plain[1]);
         media += htmlToPlain(ipaText, s.plain[2]);
         wordText = s.plain[0];
         translationText = s.plain[1];
         ipaText = s.plain[2];
-        if (media)
-            note(Refusal::MediaDropped, 0, media);
     }
     const std::string_view ipa = bareTranscription(ipaText);
     if (wordText.empty()) {
@@ -312,6 +310,9 @@ void RecordBuilder::add(std::size_t line, std::string_view wordText, std::string
         note(Refusal::TranscriptionLeftOut, leftOutSymbol, leftOutLength);
     if (stressDropped)
         note(Refusal::StressMarksDropped, 0x0301, stressDropped);
+    // (Told only for a row that became a record: a refused row is told once.)
+    if (media)
+        note(Refusal::MediaDropped, 0, media);
 }
 
 ImportResult importRecords(std::string_view text, const ImportOptions& options)
