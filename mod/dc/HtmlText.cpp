@@ -30,8 +30,27 @@ std::string tagName(std::string_view tag)
     return name;
 }
 
+// No markup and no white space but single inner spaces: nothing to do.
+bool isPlain(std::string_view text)
+{
+    if (text.empty())
+        return true;
+    if (text.front() == ' ' || text.back() == ' ')
+        return false;
+    char previous = 0;
+    for (char c : text) {
+        if (c == '<' || c == '&' || c == '[' || c == '\t' || c == '\n' || c == '\r' || c == '\f' ||
+            (c == ' ' && previous == ' '))
+            return false;
+        previous = c;
+    }
+    return true;
+}
+
 bool breaksLine(const std::string& name)
 {
+    if (name.empty() || (name[0] != 'b' && name[0] != 'h' && name[0] != '/'))
+        return false;
     static constexpr std::array<std::string_view, 14> kBreaks = {
         "br", "hr", "/div", "/p", "/li", "/tr", "/h1", "/h2", "/h3", "/h4", "/h5", "/h6", "/ul", "/ol"};
     for (std::string_view b : kBreaks)
@@ -47,13 +66,20 @@ public:
     explicit Plain(std::string& out) : out_(out) { out_.clear(); }
     void text(std::string_view s)
     {
-        for (char c : s) {
-            if (asciiSpace(c)) {
+        // Runs of letters go in whole; white space between them becomes one space.
+        std::size_t at = 0;
+        while (at < s.size()) {
+            if (asciiSpace(s[at])) {
                 space_ = true;
+                ++at;
                 continue;
             }
+            std::size_t end = at + 1;
+            while (end < s.size() && !asciiSpace(s[end]))
+                ++end;
             flush();
-            out_ += c;
+            out_.append(s.data() + at, end - at);
+            at = end;
         }
     }
     void space() { space_ = true; }
@@ -118,6 +144,15 @@ bool reference(std::string_view text, std::string& decoded, std::size_t& length)
         utf8::append(decoded, code);
         return true;
     }
+    // The references fields hold most, before the whole table.
+    static constexpr std::pair<std::string_view, std::string_view> kCommon[] = {
+        {"nbsp", " "}, {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}};
+    for (const auto& [n, value] : kCommon) {
+        if (name == n) {
+            decoded = value;
+            return true;
+        }
+    }
     decoded = htmlEntity(name);
     if (decoded == "\xC2\xA0")
         decoded = " ";
@@ -163,8 +198,7 @@ std::size_t htmlToPlain(std::string_view html, std::string& out)
 {
     // Nothing to do for plain words (the most fields): no markup, no white
     // space but single inner spaces.
-    if (html.find_first_of("<&[\t\n\r\f") == std::string_view::npos && !html.starts_with(' ') &&
-        !html.ends_with(' ') && html.find("  ") == std::string_view::npos) {
+    if (isPlain(html)) {
         out.assign(html);
         return 0;
     }
@@ -173,7 +207,11 @@ std::size_t htmlToPlain(std::string_view html, std::string& out)
     Plain plain(out);
     std::size_t at = 0;
     while (at < html.size()) {
-        const std::size_t special = html.find_first_of("<&[", at);
+        std::size_t special = at;
+        while (special < html.size() && html[special] != '<' && html[special] != '&' && html[special] != '[')
+            ++special;
+        if (special == html.size())
+            special = std::string_view::npos;
         if (special == std::string_view::npos) {
             plain.text(html.substr(at));
             break;
