@@ -56,8 +56,12 @@ char32_t lowerLetter(char32_t c)
 {
     if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
         return c + 0x20;
-    if (c >= 0x100 && c <= 0x17F && c % 2 == 0 && c != 0x130 && c != 0x138 && c != 0x149 && c != 0x178)
-        return c + 1;   // most of Latin Extended-A pairs even/odd (close enough here)
+    // Latin Extended-A pairs capital and small letter: even/odd, but odd/even
+    // from Ĺ to ň and from Ź to ž (Ł ł, Ń ń, Ż ż).
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return c % 2 == 1 ? c + 1 : c;
+    if (c >= 0x100 && c <= 0x177 && c % 2 == 0 && c != 0x130 && c != 0x138)
+        return c + 1;
     if (c >= 0x391 && c <= 0x3A9)
         return c + 0x20;
     if (c >= 0x410 && c <= 0x42F)

@@ -6,6 +6,7 @@
 
 #include "DelimitedText.h"
 #include "HtmlText.h"
+#include "LanguageGuess.h"
 
 using namespace mox::dc;
 
@@ -142,4 +143,28 @@ TEST(HtmlText, FieldsBecomePlainTextAndMediaAreCounted)
     EXPECT_EQ(out, "");
     EXPECT_EQ(htmlEntity("nbsp"), "\xC2\xA0");
     EXPECT_EQ(htmlEntity("zzz"), "");
+}
+
+TEST(LanguageGuess, LettersAndNamesSuggestTheLanguage)
+{
+    EXPECT_EQ(languageByLetters("żółw\nźrebię\nłąka\n"), 0x0415u);
+    EXPECT_EQ(languageByLetters("ŻÓŁW\nŁĄKA\n"), 0x0415u);   // capitals count as well
+    EXPECT_EQ(languageByLetters("Straße\nMädchen\n"), 0x0407u);
+    EXPECT_EQ(languageByLetters("γάτα\nσκύλος\n"), 0x0408u);
+    EXPECT_EQ(languageByLetters("кот\nсобака\n"), 0x0419u);
+    EXPECT_EQ(languageByLetters("їжак\nґанок\nєнот\n"), 0x0422u);
+    EXPECT_EQ(languageByLetters("řeka\nkůň\n"), 0x0405u);
+    // Plain Latin letters, or one accent among many words, tell nothing.
+    EXPECT_EQ(languageByLetters("cat\ndog\nhouse\n"), std::nullopt);
+    EXPECT_EQ(languageByLetters(std::string(5000, 'a') + "é"), std::nullopt);
+
+    EXPECT_EQ(languageByName("Deutsch"), 0x0407u);
+    EXPECT_EQ(languageByName("Polski::Słówka"), 0x0415u);
+    EXPECT_EQ(languageByName("Ελληνικά::Λέξεις"), 0x0408u);
+    EXPECT_EQ(languageByName("Немецкий A1"), 0x0407u);
+    EXPECT_EQ(languageByName("pl-PL"), 0x0415u);
+    EXPECT_EQ(languageByName("el_GR"), 0x0408u);
+    // A two-letter word of a phrase is no locale.
+    EXPECT_EQ(languageByName("This is it"), std::nullopt);
+    EXPECT_EQ(languageByName("Default"), std::nullopt);
 }
