@@ -86,15 +86,19 @@ Separator parseSeparator(std::string_view text, std::optional<Separator>& separa
         return *(separator = Separator::Tab);
     if (text == "comma")
         return *(separator = Separator::Comma);
+    if (text == "semicolon")
+        return *(separator = Separator::Semicolon);
     if (text == "auto") {
         separator.reset();
         return Separator::Tab;
     }
-    throw UsageError{"--separator ждёт tab, comma или auto"};
+    throw UsageError{"--separator ждёт tab, comma, semicolon или auto"};
 }
 
 int report(const Outcome& outcome, std::ostream& out, std::ostream& err)
 {
+    for (const std::string& line : outcome.counts)
+        err << line << '\n';
     for (const std::string& line : outcome.details)
         err << line << '\n';
     for (const std::string& line : outcome.warnings)
@@ -109,26 +113,37 @@ const char* usageText()
 {
     return "Использование:\n"
            "  dc                                  открыть окно создания словаря\n"
-           "  dc --create ИМЯ [--replace]         создать пустой словарь ИМЯ.dct\n"
+           "  dc --create ИМЯ [--languages Я1,Я2] [--replace]\n"
+           "                                      создать пустой словарь ИМЯ.dct\n"
            "  dc --import ФАЙЛ --name ИМЯ [--columns С,П[,Т]] [--languages Я1,Я2]\n"
-           "     [--header] [--separator tab|comma|auto] [--replace]\n"
-           "                                      словарь ИМЯ.dct из текста UTF-8\n"
-           "  dc --export СЛОВАРЬ ФАЙЛ [--languages Я1,Я2] [--replace]\n"
+           "     [--header] [--separator tab|comma|semicolon|auto] [--refuse-untranscribed]\n"
+           "     [--refuse-stressed] [--replace]\n"
+           "                                      словарь ИМЯ.dct из текста (UTF-8, UTF-16),\n"
+           "                                      файла заметок, пакета колоды (.apkg,\n"
+           "                                      .colpkg) или словаря KVTML\n"
+           "  dc --export СЛОВАРЬ ФАЙЛ [--languages Я1,Я2] [--format tsv|notes] [--replace]\n"
            "                                      словарь в текст UTF-8 с табуляциями\n"
            "  dc --version                        версия модуля\n"
            "\n"
            "Словари лежат в папке voc программы (sAppPath в настройках).\n"
-           "  --columns С,П,Т   номера столбцов слова, перевода и транскрипции (с 1;\n"
-           "                    Т = 0 — без транскрипции). По умолчанию 1,2,3 или 1,2,0,\n"
-           "                    если в файле два столбца.\n"
+           "  --columns С,П,Т   номера столбцов (полей заметки) слова, перевода и\n"
+           "                    транскрипции (с 1; Т = 0 — без транскрипции). По\n"
+           "                    умолчанию 1,2,3 или 1,2,0, если столбцов два.\n"
            "  --languages Я1,Я2 изучаемый язык и язык перевода: имя из таблицы языков\n"
            "                    («Английский», «Русский») или код (1033, 0x409). По\n"
-           "                    умолчанию — языки из настроек (uiForeignLayout,\n"
-           "                    uiNativeLayout); при выгрузке по умолчанию — кодировки\n"
-           "                    шрифтов из настроек.\n"
+           "                    умолчанию — языки, которые подсказывает файл (имя колоды,\n"
+           "                    буквы), иначе языки из настроек (uiForeignLayout,\n"
+           "                    uiNativeLayout); при выгрузке — языки словаря (файл .lng\n"
+           "                    рядом с ним), иначе кодировки шрифтов из настроек.\n"
            "  --header          первая строка — заголовок, её пропустить\n"
-           "  --separator       tab, comma (CSV, кавычки по RFC 4180) или auto (по\n"
-           "                    первой строке, по умолчанию)\n"
+           "  --separator       tab, comma, semicolon (кавычки по RFC 4180 в любом\n"
+           "                    случае) или auto (по первым строкам, по умолчанию)\n"
+           "  --refuse-untranscribed  отклонять строки, транскрипцию которых нельзя\n"
+           "                    записать (без него они записываются без транскрипции)\n"
+           "  --refuse-stressed отклонять строки со знаками ударения, которых нет в\n"
+           "                    кодировке (без него знаки убираются)\n"
+           "  --format          tsv (по умолчанию) или notes: с заголовочными строками\n"
+           "                    файла заметок (#separator:tab, #html:false, #columns:...)\n"
            "  --replace         заменить существующий файл (без него он не трогается)\n"
            "Транскрипция в файле — МФА; скобки [ ] или / / вокруг неё снимаются.\n"
            "Коды выхода: 0 — сделано, 1 — ничего не записано, 2 — неверная команда.\n";
@@ -158,7 +173,9 @@ int runCommandLine(const std::vector<std::string>& args, RegistryPort& registry,
 {
     enum class Action { None, Create, Import, Export, Help, Version } action = Action::None;
     ImportJob job;
-    std::string create, exportDict, exportFile;
+    ExportJob exportJob;
+    bool formatGiven = false;
+    std::string create;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> languages;
     try {
         const auto setAction = [&](Action a) {
@@ -185,8 +202,18 @@ int runCommandLine(const std::vector<std::string>& args, RegistryPort& registry,
                 job.file = value();
             } else if (arg == "--export") {
                 setAction(Action::Export);
-                exportDict = value();
-                exportFile = value();
+                exportJob.dictionary = value();
+                exportJob.file = value();
+            } else if (arg == "--format") {
+                const std::string& format = value();
+                if (format != "tsv" && format != "notes")
+                    throw UsageError{"--format ждёт tsv или notes"};
+                exportJob.format = format == "notes" ? ExportFormat::Notes : ExportFormat::Tsv;
+                formatGiven = true;
+            } else if (arg == "--refuse-untranscribed") {
+                job.refuseUntranscribed = true;
+            } else if (arg == "--refuse-stressed") {
+                job.refuseStressed = true;
             } else if (arg == "--name") {
                 job.name = value();
             } else if (arg == "--columns") {
@@ -207,10 +234,11 @@ int runCommandLine(const std::vector<std::string>& args, RegistryPort& registry,
             throw UsageError{"не указано, что делать (--create, --import или --export)"};
         if (action == Action::Import && job.name.empty())
             throw UsageError{"--import ждёт --name ИМЯ нового словаря"};
-        if (action != Action::Import && (!job.name.empty() || job.columns || job.skipHeader || job.separator))
-            throw UsageError{"--name, --columns, --header и --separator относятся к --import"};
-        if (action == Action::Create && languages)
-            throw UsageError{"--languages не относится к --create"};
+        if (action != Action::Import && (!job.name.empty() || job.columns || job.skipHeader || job.separator ||
+                                         job.refuseUntranscribed || job.refuseStressed))
+            throw UsageError{"--name, --columns, --header, --separator и --refuse-... относятся к --import"};
+        if (action != Action::Export && formatGiven)
+            throw UsageError{"--format относится к --export"};
         if (action == Action::Version && args.size() != 1)
             throw UsageError{"--version не сочетается с другими параметрами"};
     } catch (const UsageError& error) {
@@ -233,17 +261,41 @@ int runCommandLine(const std::vector<std::string>& args, RegistryPort& registry,
     }
     switch (action) {
     case Action::Create:
-        return report(createEmpty(settings, create, job.replace), out, err);
-    case Action::Import:
+        return report(createEmpty(settings, create, job.replace, languages ? languages->first : settings.foreignLanguage,
+                                  languages ? languages->second : settings.nativeLanguage),
+                      out, err);
+    case Action::Import: {
         job.foreignLanguage = languages ? languages->first : settings.foreignLanguage;
         job.nativeLanguage = languages ? languages->second : settings.nativeLanguage;
-        return report(importFile(settings, job), out, err);
-    case Action::Export: {
-        const std::uint8_t wordSet = languages ? charSetForLanguage(languages->first) : settings.foreignCharSet;
-        const std::uint8_t translationSet = languages ? charSetForLanguage(languages->second) : settings.nativeCharSet;
-        return report(exportDictionary(settings, exportDict, exportFile, wordSet, translationSet, job.replace), out,
-                      err);
+        std::string note;
+        if (!languages) {
+            // The file's own languages (its deck's name, its letters) where it tells them.
+            SourceFile source;
+            Preview preview;
+            std::string ignored;
+            if (openSource(job.file, source, ignored, 1 << 16) &&
+                previewSource(source, job.separator, job.skipHeader, 200, preview, ignored)) {
+                const LanguageSuggestion s = suggestLanguages(preview, job.columns.value_or(defaultColumns(preview)));
+                if ((s.foreign && *s.foreign != job.foreignLanguage) || (s.native && *s.native != job.nativeLanguage)) {
+                    job.foreignLanguage = s.foreign.value_or(job.foreignLanguage);
+                    job.nativeLanguage = s.native.value_or(job.nativeLanguage);
+                    note = "Языки взяты по файлу: " + languageName(job.foreignLanguage) + ", " +
+                           languageName(job.nativeLanguage) + " (другие — через --languages).";
+                }
+            }
+        }
+        Outcome outcome = importFile(settings, job);
+        if (!note.empty())
+            outcome.warnings.insert(outcome.warnings.begin(), note);
+        return report(outcome, out, err);
     }
+    case Action::Export:
+        exportJob.replace = job.replace;
+        if (languages) {
+            exportJob.foreignLanguage = languages->first;
+            exportJob.nativeLanguage = languages->second;
+        }
+        return report(exportDictionary(settings, exportJob), out, err);
     default:
         return kUsage;
     }

@@ -15,14 +15,16 @@ namespace mox::dc {
 // The module's command line, for scripts and tests:
 //
 //   dc                                   opens the window
-//   dc --create NAME [--replace]
+//   dc --create NAME [--languages L1,L2] [--replace]
 //   dc --import FILE --name NAME [--columns W,T[,X]] [--languages L1,L2]
-//      [--header] [--separator tab|comma|auto] [--replace]
-//   dc --export DICT FILE [--languages L1,L2] [--replace]
+//      [--header] [--separator tab|comma|semicolon|auto]
+//      [--refuse-untranscribed] [--refuse-stressed] [--replace]
+//   dc --export DICT FILE [--languages L1,L2] [--format tsv|notes] [--replace]
 //   dc --help
 //   dc --version
 //
-// What was done goes to `out`, refused rows, notes and errors to `err`.
+// What was done goes to `out`; counts per reason, refused rows, notes and
+// errors to `err`.
 // Exit codes: 0 done, 1 nothing written (unreadable file, no row gave a
 // word, the target exists, a failed write), 2 a wrong command line.
 int runCommandLine(const std::vector<std::string>& args, RegistryPort& registry, std::ostream& out, std::ostream& err);

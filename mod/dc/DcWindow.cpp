@@ -5,6 +5,11 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -39,40 +44,7 @@ constexpr qint64 kProgressDelayMs = 300;
 QString text(const std::string& s) { return QString::fromStdString(s); }
 std::string bytes(const QString& s) { return s.trimmed().toStdString(); }
 
-void fillLanguages(QComboBox* box, std::uint32_t current)
-{
-    for (const LanguageRow& row : LanguageTable)
-        box->addItem(QString::fromUtf8(row.listText.data(), static_cast<qsizetype>(row.listText.size())),
-                     QVariant::fromValue(static_cast<uint>(row.id)));
-    box->setCurrentIndex(languageIndexOf(current).value_or(0));
-}
-
 std::uint32_t languageOf(const QComboBox* box) { return box->currentData().toUInt(); }
-
-// A row with the page's action button at its right end. Enter presses it:
-// each page has one such button, and the dialog presses the visible one.
-QHBoxLayout* buttonRow(QPushButton* button)
-{
-    button->setDefault(true);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(button);
-    return row;
-}
-
-// A page of a few fields, a hint below them and the action button.
-QWidget* fieldsPage(QLayout* fields, const QString& hintText, QPushButton* button)
-{
-    auto* page = new QWidget;
-    auto* hint = new QLabel(hintText);
-    hint->setWordWrap(true);
-    auto* layout = new QVBoxLayout(page);
-    layout->addLayout(fields);
-    layout->addWidget(hint);
-    layout->addLayout(buttonRow(button));
-    layout->addStretch(1);
-    return page;
-}
 
 } // namespace
 
@@ -81,9 +53,10 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
 {
     setWindowTitle(QStringLiteral("Mox! <> Создание словаря"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
+    setAcceptDrops(true);
 
     tabs_ = new QTabWidget;
-    tabs_->addTab(buildImportPage(), QStringLiteral("Из текстового файла"));
+    tabs_->addTab(buildImportPage(), QStringLiteral("Из файла"));
     tabs_->addTab(buildEmptyPage(), QStringLiteral("Пустой словарь"));
     tabs_->addTab(buildExportPage(), QStringLiteral("Выгрузка в файл"));
     // A page chosen is ready for typing in its first field.
@@ -104,6 +77,12 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
     report_->setPlaceholderText(QStringLiteral("Здесь будет отчёт о сделанном."));
     report_->setMinimumHeight(fontMetrics().lineSpacing() * 4);
 
+    fixes_ = new QWidget;
+    auto* fixRow = new QHBoxLayout(fixes_);
+    fixRow->setContentsMargins(0, 0, 0, 0);
+    fixRow->addStretch(1);
+    fixes_->hide();
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
     buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
@@ -114,142 +93,12 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
     layout->addWidget(progress_);
     layout->addWidget(new QLabel(QStringLiteral("Отчёт:")));
     layout->addWidget(report_, 1);
+    layout->addWidget(fixes_);
     layout->addWidget(buttons);
 
     const int unit = fontMetrics().averageCharWidth();
     resize(unit * 110, fontMetrics().lineSpacing() * 46);
     updateButtons();
-}
-
-QWidget* DcWindow::buildImportPage()
-{
-    auto* page = new QWidget;
-
-    fileEdit_ = new QLineEdit;
-    fileEdit_->setReadOnly(true);
-    fileEdit_->setPlaceholderText(QStringLiteral("Текст UTF-8: столбцы через табуляцию или запятую (CSV)"));
-    auto* browse = new QPushButton(QStringLiteral("Обзор…"));
-    browse->setAutoDefault(false);   // Enter in a field never opens the file chooser
-    connect(browse, &QPushButton::clicked, this, &DcWindow::chooseFile);
-    auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(new QLabel(QStringLiteral("Файл:")));
-    fileRow->addWidget(fileEdit_, 1);
-    fileRow->addWidget(browse);
-
-    separator_ = new QComboBox;
-    separator_->addItems({QStringLiteral("по первой строке"), QStringLiteral("табуляция"),
-                          QStringLiteral("запятая (CSV)")});
-    header_ = new QCheckBox(QStringLiteral("Первая строка — заголовок, пропустить"));
-    connect(separator_, &QComboBox::currentIndexChanged, this, &DcWindow::refreshPreview);
-    connect(header_, &QCheckBox::toggled, this, &DcWindow::refreshPreview);
-    auto* formatRow = new QHBoxLayout;
-    formatRow->addWidget(new QLabel(QStringLiteral("Разделитель:")));
-    formatRow->addWidget(separator_);
-    formatRow->addSpacing(fontMetrics().averageCharWidth() * 3);
-    formatRow->addWidget(header_);
-    formatRow->addStretch(1);
-
-    previewModel_ = new QStandardItemModel(this);
-    preview_ = new QTableView;
-    preview_->setModel(previewModel_);
-    preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    preview_->setSelectionMode(QAbstractItemView::NoSelection);
-    preview_->horizontalHeader()->setStretchLastSection(true);
-    preview_->verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() + 4);
-    preview_->setMinimumHeight((fontMetrics().lineSpacing() + 4) * 8);
-
-    wordColumn_ = new QComboBox;
-    translationColumn_ = new QComboBox;
-    transcriptionColumn_ = new QComboBox;
-    for (QComboBox* box : {wordColumn_, translationColumn_, transcriptionColumn_})
-        box->setMinimumContentsLength(16);
-    foreignLanguage_ = new QComboBox;
-    nativeLanguage_ = new QComboBox;
-    fillLanguages(foreignLanguage_, settings_.foreignLanguage);
-    fillLanguages(nativeLanguage_, settings_.nativeLanguage);
-    importName_ = new QLineEdit;
-    importName_->setPlaceholderText(QStringLiteral("имя нового словаря"));
-    connect(importName_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
-
-    auto* columns = new QGroupBox(QStringLiteral("Столбцы"));
-    auto* columnForm = new QFormLayout(columns);
-    columnForm->addRow(QStringLiteral("Слово:"), wordColumn_);
-    columnForm->addRow(QStringLiteral("Перевод:"), translationColumn_);
-    columnForm->addRow(QStringLiteral("Транскрипция (МФА):"), transcriptionColumn_);
-
-    auto* languages = new QGroupBox(QStringLiteral("Языки"));
-    auto* languageForm = new QFormLayout(languages);
-    languageForm->addRow(QStringLiteral("Изучаемый язык:"), foreignLanguage_);
-    languageForm->addRow(QStringLiteral("Язык перевода:"), nativeLanguage_);
-    auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(importName_, 1);
-    nameRow->addWidget(new QLabel(QStringLiteral(".dct")));
-    languageForm->addRow(QStringLiteral("Имя словаря:"), nameRow);
-
-    auto* choices = new QHBoxLayout;
-    choices->addWidget(columns, 1);
-    choices->addWidget(languages, 1);
-
-    importButton_ = new QPushButton(QStringLiteral("Создать словарь из файла"));
-    connect(importButton_, &QPushButton::clicked, this, &DcWindow::runImport);
-
-    auto* layout = new QVBoxLayout(page);
-    layout->addLayout(fileRow);
-    layout->addLayout(formatRow);
-    layout->addWidget(new QLabel(QStringLiteral("Первые строки файла:")));
-    layout->addWidget(preview_, 1);
-    layout->addLayout(choices);
-    layout->addLayout(buttonRow(importButton_));
-    fillColumnChoosers(0);
-    return page;
-}
-
-QWidget* DcWindow::buildEmptyPage()
-{
-    emptyName_ = new QLineEdit;
-    emptyName_->setPlaceholderText(QStringLiteral("имя нового словаря"));
-    connect(emptyName_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
-    emptyButton_ = new QPushButton(QStringLiteral("Создать пустой словарь"));
-    connect(emptyButton_, &QPushButton::clicked, this, &DcWindow::runEmpty);
-
-    auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(new QLabel(QStringLiteral("Имя словаря:")));
-    nameRow->addWidget(emptyName_, 1);
-    nameRow->addWidget(new QLabel(QStringLiteral(".dct")));
-
-    return fieldsPage(nameRow,
-                      QStringLiteral("Словарь появится в папке словарей программы; слова в него "
-                                     "добавляются окном «Добавление лексики»."),
-                      emptyButton_);
-}
-
-QWidget* DcWindow::buildExportPage()
-{
-    exportDictionary_ = new QComboBox;
-    fillDictionaryList();
-    exportFile_ = new QLineEdit;
-    exportFile_->setPlaceholderText(QStringLiteral("файл, в который выгрузить слова"));
-    connect(exportFile_, &QLineEdit::textChanged, this, &DcWindow::updateButtons);
-    auto* browse = new QPushButton(QStringLiteral("Обзор…"));
-    browse->setAutoDefault(false);   // Enter in a field never opens the file chooser
-    connect(browse, &QPushButton::clicked, this, &DcWindow::chooseExportFile);
-    exportButton_ = new QPushButton(QStringLiteral("Выгрузить"));
-    connect(exportButton_, &QPushButton::clicked, this, &DcWindow::runExport);
-
-    auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(exportFile_, 1);
-    fileRow->addWidget(browse);
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Словарь:"), exportDictionary_);
-    form->addRow(QStringLiteral("Файл:"), fileRow);
-
-    return fieldsPage(form,
-                      QStringLiteral("Слова, переводы и транскрипция (в знаках МФА) записываются в текст UTF-8 "
-                                     "через табуляцию, по строке на слово. Тексты читаются в кодировках шрифтов "
-                                     "программы: %1 и %2.")
-                          .arg(text(codePageForCharSet(settings_.foreignCharSet).name()),
-                               text(codePageForCharSet(settings_.nativeCharSet).name())),
-                      exportButton_);
 }
 
 void DcWindow::fillDictionaryList()
@@ -266,7 +115,8 @@ void DcWindow::chooseFile()
 {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Mox! <> Файл со словами"), file_.isEmpty() ? QDir::homePath() : QFileInfo(file_).path(),
-        QStringLiteral("Тексты со столбцами (*.txt *.tsv *.csv);;Все файлы (*)"));
+        QStringLiteral("Слова (*.txt *.tsv *.csv *.apkg *.colpkg *.kvtml);;Тексты со столбцами (*.txt *.tsv *.csv);;"
+                       "Пакеты колод (*.apkg *.colpkg);;Словари KVTML (*.kvtml);;Все файлы (*)"));
     if (!path.isEmpty())
         openFile(path);
 }
@@ -282,26 +132,53 @@ void DcWindow::chooseExportFile()
         exportFile_->setText(path);
 }
 
+std::optional<Separator> DcWindow::chosenSeparator() const
+{
+    switch (separator_->currentIndex()) {
+    case 1: return Separator::Tab;
+    case 2: return Separator::Comma;
+    case 3: return Separator::Semicolon;
+    default: return std::nullopt;
+    }
+}
+
 bool DcWindow::openFile(const QString& path)
 {
-    std::string content, error;
-    if (!readWholeFile(path.toStdString(), content, error)) {
+    SourceFile source;
+    std::string error;
+    if (!openSource(path.toStdString(), source, error, kPreviewBytes)) {
         messages_.show(error, MessageIcon::Error);
         return false;
     }
-    text_ = std::move(content);
+    source_ = std::move(source);
     file_ = path;
     fileEdit_->setText(path);
+    // A new file is read by its own separator unless the user picks one.
+    {
+        const QSignalBlocker quiet(separator_);
+        separator_->setCurrentIndex(0);
+    }
     if (importName_->text().trimmed().isEmpty())
         importName_->setText(QFileInfo(path).completeBaseName());
+    // A notes export names its separator; the box follows it.
+    if (source_.notes.separator) {
+        const QSignalBlocker quiet(separator_);
+        separator_->setCurrentIndex(*source_.notes.separator == Separator::Tab     ? 1
+                                    : *source_.notes.separator == Separator::Comma ? 2
+                                                                                   : 3);
+    }
     refreshPreview();
     // The file's own columns: word, translation and, with a third, transcription.
-    const Columns columns = defaultColumns(text_, separator_->currentIndex() == 2 ? Separator::Comma
-                                                  : separator_->currentIndex() == 1 ? Separator::Tab
-                                                                                    : detectSeparator(text_));
+    const Columns columns = defaultColumns(previewData_);
     wordColumn_->setCurrentIndex(wordColumn_->findData(columns.word));
     translationColumn_->setCurrentIndex(translationColumn_->findData(columns.translation));
     transcriptionColumn_->setCurrentIndex(transcriptionColumn_->findData(columns.transcription));
+    // The languages the file suggests (its deck's name, its letters).
+    const LanguageSuggestion suggested = suggestLanguages(previewData_, columns);
+    if (suggested.foreign)
+        foreignLanguage_->setCurrentIndex(languageIndexOf(*suggested.foreign).value_or(foreignLanguage_->currentIndex()));
+    if (suggested.native)
+        nativeLanguage_->setCurrentIndex(languageIndexOf(*suggested.native).value_or(nativeLanguage_->currentIndex()));
     updateButtons();
     return true;
 }
@@ -313,27 +190,53 @@ void DcWindow::refreshPreview()
         fillColumnChoosers(0);
         return;
     }
-    const Separator separator = separator_->currentIndex() == 1   ? Separator::Tab
-                                : separator_->currentIndex() == 2 ? Separator::Comma
-                                                                  : detectSeparator(text_);
-    RowReader reader(text_, separator);
-    QStringList headers;
-    int columns = 0;
-    if (header_->isChecked() && reader.next()) {
-        for (std::size_t i = 0; i < reader.fieldCount(); ++i)
-            headers << QString::fromUtf8(reader.field(i).data(), static_cast<qsizetype>(reader.field(i).size()));
-        columns = static_cast<int>(reader.fieldCount());
+    std::string error;
+    Preview preview;
+    if (!previewSource(source_, chosenSeparator(), false, kPreviewRows + 1, preview, error)) {
+        source_ = SourceFile();
+        file_.clear();
+        previewData_ = Preview();
+        fillColumnChoosers(0);
+        messages_.show(error, MessageIcon::Error);
+        return;
     }
+    QString kind;
+    switch (source_.kind) {
+    case FileKind::Text:
+        kind = QStringLiteral("текст %1").arg(text(source_.encoding));
+        if (preview.html)
+            kind += QStringLiteral(" (HTML)");
+        break;
+    case FileKind::Notes:
+        kind = preview.html ? QStringLiteral("файл заметок (HTML)") : QStringLiteral("файл заметок");
+        break;
+    case FileKind::Deck: kind = QStringLiteral("пакет колоды"); break;
+    case FileKind::Kvtml: kind = QStringLiteral("словарь KVTML"); break;
+    }
+    if (!preview.deckName.empty())
+        kind += QStringLiteral(", колода «%1»").arg(text(preview.deckName));
+    format_->setText(QStringLiteral("Формат: ") + kind);
+    separator_->setEnabled(source_.kind == FileKind::Text || source_.kind == FileKind::Notes);
+
+    QStringList headers;
+    for (const std::string& title : preview.titles)
+        headers << text(title);
+    std::size_t first = 0;
+    if (header_->isChecked() && !preview.rows.empty()) {
+        headers.clear();
+        for (const std::string& field : preview.rows[0])
+            headers << text(field);
+        first = 1;
+    }
+    int columns = static_cast<int>(headers.size());
     QStringList lines;
-    for (int row = 0; row < kPreviewRows && reader.next(); ++row) {
+    for (std::size_t row = first; row < preview.rows.size() && static_cast<int>(row - first) < kPreviewRows; ++row) {
         QList<QStandardItem*> items;
-        for (std::size_t i = 0; i < reader.fieldCount(); ++i) {
-            const std::string_view field = reader.field(i);
-            items << new QStandardItem(QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size())));
-        }
+        for (const std::string& field : preview.rows[row])
+            items << new QStandardItem(text(field));
         columns = std::max(columns, static_cast<int>(items.size()));
         previewModel_->appendRow(items);
-        lines << QString::number(reader.line());
+        lines << QString::number(preview.lines[row]);
     }
     previewModel_->setColumnCount(columns);
     for (int c = 0; c < columns; ++c) {
@@ -344,6 +247,14 @@ void DcWindow::refreshPreview()
     }
     previewModel_->setVerticalHeaderLabels(lines);
     preview_->resizeColumnsToContents();
+    // A text that stays one column with the separator chosen: offer the one
+    // that splits it.
+    std::vector<Fix> fixes;
+    if (preview.widest < 2)
+        if (auto fix = separatorFix(source_, preview.separator))
+            fixes.push_back(*fix);
+    showFixes(fixes);
+    previewData_ = std::move(preview);
     fillColumnChoosers(columns);
 }
 
@@ -351,7 +262,7 @@ QString DcWindow::columnTitle(int column) const
 {
     // The header's name, or else the first row's text as a reminder.
     const QString title = previewModel_->horizontalHeaderItem(column)->text();
-    if (header_->isChecked() || previewModel_->rowCount() == 0)
+    if (header_->isChecked() || previewModel_->rowCount() == 0 || title.contains(QLatin1Char(':')))
         return title;
     const QString sample = previewModel_->index(0, column).data().toString();
     return sample.isEmpty() ? title : QStringLiteral("%1 — %2").arg(title, sample.left(24));
@@ -359,8 +270,12 @@ QString DcWindow::columnTitle(int column) const
 
 void DcWindow::fillColumnChoosers(int columns)
 {
+    // The choices are kept while the file keeps its columns; a file read
+    // into other columns (another separator) starts from the defaults.
+    const bool keep = columns == shownColumns_;
+    shownColumns_ = columns;
     const auto refill = [&](QComboBox* box, bool withNone, int fallback) {
-        const QVariant kept = box->currentData();
+        const QVariant kept = keep ? box->currentData() : QVariant();
         box->clear();
         if (withNone)
             box->addItem(QStringLiteral("нет"), Columns::kNone);
@@ -413,10 +328,10 @@ void DcWindow::runImport()
     ImportJob job;
     job.file = file_.toStdString();
     job.name = bytes(importName_->text());
-    job.separator = separator_->currentIndex() == 1   ? std::optional(Separator::Tab)
-                    : separator_->currentIndex() == 2 ? std::optional(Separator::Comma)
-                                                      : std::nullopt;
+    job.separator = chosenSeparator();
     job.columns = Columns{word, translation, transcription};
+    job.refuseUntranscribed = refuseUntranscribed_->isChecked();
+    job.refuseStressed = refuseStressed_->isChecked();
     job.skipHeader = header_->isChecked();
     job.foreignLanguage = languageOf(foreignLanguage_);
     job.nativeLanguage = languageOf(nativeLanguage_);
@@ -426,12 +341,99 @@ void DcWindow::runImport()
     progressStarted_ = QDateTime::currentMSecsSinceEpoch();
     const Outcome outcome = runAsking([&](bool replace) {
         job.replace = replace;
-        return importText(settings_, job, text_);
+        return importFile(settings_, job);
     });
     progress_->hide();
     setEnabled(true);
     showOutcome(outcome);
     fillDictionaryList();
+    showFixes(outcome.fixes);
+}
+
+void DcWindow::showFixes(const std::vector<Fix>& fixes)
+{
+    // Each fix a button that imports again with it. (Deleted later: the
+    // button clicked may be the one that brought us here.)
+    for (QPushButton* old : fixButtons()) {
+        old->hide();
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
+    for (const Fix& fix : fixes) {
+        auto* button = new QPushButton(text(fix.text), fixes_);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, fix] { applyFix(fix); });
+        static_cast<QHBoxLayout*>(fixes_->layout())->insertWidget(fixes_->layout()->count() - 1, button);
+    }
+    fixes_->setVisible(!fixes.empty());
+}
+
+QList<QPushButton*> DcWindow::fixButtons() const
+{
+    return fixes_->findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void DcWindow::applyFix(const Fix& fix)
+{
+    switch (fix.kind) {
+    case Fix::Kind::KeepUntranscribed:
+        refuseUntranscribed_->setChecked(false);
+        break;
+    case Fix::Kind::OtherSeparator:
+        separator_->setCurrentIndex(fix.separator == Separator::Tab ? 1 : fix.separator == Separator::Comma ? 2 : 3);
+        showFixes({});
+        return;   // the preview shows the columns; the user goes on from there
+    case Fix::Kind::OtherLanguages:
+        foreignLanguage_->setCurrentIndex(languageIndexOf(fix.foreignLanguage).value_or(0));
+        nativeLanguage_->setCurrentIndex(languageIndexOf(fix.nativeLanguage).value_or(0));
+        break;
+    }
+    runImport();
+}
+
+void DcWindow::exportDictionaryChanged()
+{
+    if (!exportForeign_)
+        return;
+    // The dictionary's own languages, where they are recorded beside it.
+    const DictionaryLanguages own = dictionaryLanguagesOf(settings_, exportDictionary_->currentText().toStdString());
+    exportForeign_->setCurrentIndex(
+        languageIndexOf(own.foreign.value_or(settings_.foreignLanguage)).value_or(exportForeign_->currentIndex()));
+    exportNative_->setCurrentIndex(
+        languageIndexOf(own.native.value_or(settings_.nativeLanguage)).value_or(exportNative_->currentIndex()));
+}
+
+bool DcWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in the file field opens the file typed there; it never makes a
+    // dictionary of the file shown before.
+    if (watched == fileEdit_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const QString path = fileEdit_->text().trimmed();
+            if (!path.isEmpty())
+                openFile(path);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void DcWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls() && !event->mimeData()->urls().isEmpty() &&
+        event->mimeData()->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void DcWindow::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    tabs_->setCurrentIndex(0);
+    openFile(urls.first().toLocalFile());
 }
 
 void DcWindow::runEmpty()
@@ -439,7 +441,9 @@ void DcWindow::runEmpty()
     const std::string name = bytes(emptyName_->text());
     if (name.empty())
         return;
-    showOutcome(runAsking([&](bool replace) { return createEmpty(settings_, name, replace); }));
+    showOutcome(runAsking([&](bool replace) {
+        return createEmpty(settings_, name, replace, languageOf(foreignLanguage_), languageOf(nativeLanguage_));
+    }));
     fillDictionaryList();
 }
 
@@ -447,11 +451,15 @@ void DcWindow::runExport()
 {
     if (exportDictionary_->count() == 0 || exportFile_->text().trimmed().isEmpty())
         return;
-    const std::string dictionary = exportDictionary_->currentText().toStdString();
-    const std::string file = exportFile_->text().trimmed().toStdString();
+    ExportJob job;
+    job.dictionary = exportDictionary_->currentText().toStdString();
+    job.file = exportFile_->text().trimmed().toStdString();
+    job.foreignLanguage = languageOf(exportForeign_);
+    job.nativeLanguage = languageOf(exportNative_);
+    job.format = exportFormat_->currentIndex() == 1 ? ExportFormat::Notes : ExportFormat::Tsv;
     showOutcome(runAsking([&](bool replace) {
-        return exportDictionary(settings_, dictionary, file, settings_.foreignCharSet, settings_.nativeCharSet,
-                                replace);
+        job.replace = replace;
+        return exportDictionary(settings_, job);
     }));
 }
 
@@ -459,6 +467,8 @@ void DcWindow::showOutcome(const Outcome& outcome)
 {
     QStringList lines;
     lines << text(outcome.summary);
+    for (const std::string& count : outcome.counts)
+        lines << text(count);
     for (const std::string& warning : outcome.warnings)
         lines << QStringLiteral("Внимание: ") + text(warning);
     if (!outcome.details.empty()) {

@@ -22,6 +22,15 @@ struct ExportResult {
 // records again. The texts are read in the code pages given; nothing is left
 // out: a byte the code page lacks or a key character without a symbol is
 // written as well as it can be and named in the notes.
-ExportResult exportRecords(const Dictionary& records, const CodePage& wordPage, const CodePage& translationPage);
+//
+// With `quoted` (the notes format) a text holding a tab, a line break or a
+// double quote is written in double quotes as RFC 4180 has it instead of
+// having them turned into spaces.
+ExportResult exportRecords(const Dictionary& records, const CodePage& wordPage, const CodePage& translationPage,
+                           bool quoted = false);
+
+// The header lines of a notes export of the deck `deck`: tab-separated plain
+// text with the three columns named, so flash-card programs read it as it is.
+std::string notesHeader(std::string_view deck);
 
 } // namespace mox::dc

@@ -1,5 +1,6 @@
 #include "QtCodePage.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -7,6 +8,8 @@
 #include <QString>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <unicode/uchar.h>
 
 #include "language/CharsetCodec.h"
 
@@ -54,6 +57,22 @@ std::string composed(std::string_view text)
 {
     const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     return s.normalized(QString::NormalizationForm_C).toStdString();
+}
+
+std::string decomposed(std::string_view text)
+{
+    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return s.normalized(QString::NormalizationForm_D).toStdString();
+}
+
+std::string characterName(char32_t c)
+{
+    char name[128];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = u_charName(static_cast<UChar32>(c), U_UNICODE_CHAR_NAME, name, sizeof name, &status);
+    if (U_FAILURE(status) || length <= 0)
+        return {};
+    return std::string(name, static_cast<std::size_t>(std::min<int32_t>(length, sizeof name - 1)));
 }
 
 } // namespace mox::dc

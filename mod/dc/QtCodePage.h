@@ -13,5 +13,10 @@ const CodePage& codePageForCharSet(std::uint8_t charSet);
 
 // The composed (NFC) form of a UTF-8 text.
 std::string composed(std::string_view text);
+// The decomposed (NFD) form of a UTF-8 text.
+std::string decomposed(std::string_view text);
+// The Unicode name of a character ("COMBINING ACUTE ACCENT"), from ICU;
+// empty when it has none.
+std::string characterName(char32_t c);
 
 } // namespace mox::dc

@@ -4,7 +4,7 @@
 usage: make_keytable.py MAP.tsv OUTPUT.inc
 
 Each key that inserts a character becomes one row
-{key byte, IPA code point, {further code points}, count}; the program turns
+{control id, key byte, IPA code point, {further code points}, count}; the program turns
 IPA text into key characters and back through these rows, as the font and
 starter-dictionary builds do through the same table.
 """
@@ -32,7 +32,7 @@ def main(table, output):
         if len(also) > MAX_ALSO:
             raise SystemExit(f"{table}:{row['_line']}: more than {MAX_ALSO} further code points")
         points = ", ".join(f"0x{p:04X}" for p in also)
-        lines.append(f"{{0x{key:02X}, 0x{int(row['ipa'], 16):04X}, {{{points}}}, {len(also)}}},"
+        lines.append(f"{{{int(row['id'])}, 0x{key:02X}, 0x{int(row['ipa'], 16):04X}, {{{points}}}, {len(also)}}},"
                      f"  // {row['key']} {row.get('name', '')}")
     text = "\n".join(lines) + "\n"
     tmp = output + ".tmp"

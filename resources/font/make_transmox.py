@@ -1,11 +1,14 @@
 #!/usr/bin/python3
 """Builds the transcription font "TransMox" from DejaVu Sans.
 
-The transcription keyboard inserts plain ASCII characters; this font draws
-each of them as the phonetic symbol the key table assigns to it. The result
-holds only the glyphs that table needs (plus the space and the hyphen, which
-transcriptions of phrases contain), and its cmap sends every key character to
-the glyph of its symbol. The family is renamed, as the DejaVu licence asks of
+The transcription keyboard inserts one-byte characters (printable ASCII, and
+Latin-1 letters A1-FF for the symbols added later); this font draws each of
+them as the phonetic symbol the key table assigns to it. The result holds only
+the glyphs that table needs (plus the space, the hyphen and the question mark,
+which transcriptions contain as themselves, and the dotted circle on which the
+keyboard shows a combining mark), and its cmap sends every key character to
+the glyph of its symbol. A combining mark keeps the source's zero advance and
+its outline left of the origin, so it lands over or under the symbol before. The family is renamed, as the DejaVu licence asks of
 changed fonts.
 
 usage: make_transmox.py SOURCE.ttf MAP.tsv OUTPUT.ttf
@@ -22,7 +25,7 @@ import keytable  # noqa: E402
 
 FAMILY = "TransMox"
 # Characters that keep their own glyph beside the keys.
-PLAIN = [0x20, 0x2D]
+PLAIN = [0x20, 0x2D, 0x3F, 0x25CC]
 
 
 def read_map(path):
@@ -34,8 +37,8 @@ def read_map(path):
         number = row["_line"]
         key = int(row["byte"], 16)
         ipa = int(row["ipa"], 16)
-        if key > 0x7E or key < 0x20:
-            raise SystemExit(f"{path}:{number}: key {key:#x} is not a printable ASCII character")
+        if not (0x20 <= key <= 0x7E or (0xA1 <= key <= 0xFF and key != 0xAD)):
+            raise SystemExit(f"{path}:{number}: key {key:#x} is neither printable ASCII nor a Latin-1 letter")
         if key in mapping:
             raise SystemExit(f"{path}:{number}: key {key:#x} appears twice")
         mapping[key] = ipa

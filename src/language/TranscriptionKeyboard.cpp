@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 #include <QWindow>
 #include <QtWidgets/qdrawutil.h>
 
+#include "language/TranscriptionKeys.h"
 #include "widgets/DialogUnits.h"
 
 namespace mox {
@@ -82,33 +84,94 @@ TranscriptionKeyboard::TranscriptionKeyboard(TranscriptionKeyboardOwner& owner, 
     // pixels; the height follows the font like a dialog's.
     const DialogUnits units(keyFont);
     auto px = [](int x) { return (x * kWidthPixels + kWidthUnits / 2) / kWidthUnits; };
-    constexpr int kTop = 3, kPitchY = 12, kKeyHeight = 11, kLeft = 2;
+    constexpr int kTop = 3, kPitchY = 12, kKeyHeight = 11, kLeft = 2, kLetterWidth = 8, kPageKeyX = 80,
+                  kPageKeyWidth = 10;
+    const auto place = [&](QAbstractButton* button, int x, int width, int rowIndex) {
+        const int top = units.y(kTop + kPitchY * rowIndex);
+        button->setGeometry(px(x), top, px(x + width) - px(x), units.y(kTop + kPitchY * rowIndex + kKeyHeight) - top);
+    };
+    const auto addKey = [&](int id, const QString& caption, QChar inserts, int page) {
+        auto* button = new KeyButton(caption, this);
+        button->setObjectName(QStringLiteral("key%1").arg(id));
+        if (inserts.isNull())
+            connect(button, &QAbstractButton::clicked, this, &TranscriptionKeyboard::encloseInBrackets);
+        else
+            connect(button, &QAbstractButton::clicked, this, [this, inserts] { insertCharacter(QString(inserts)); });
+        keys_.push_back(button);
+        pageOf_.push_back(page);
+        inserts_.push_back(inserts);
+        return button;
+    };
+    // The first page, as it always was.
     int rowIndex = 0;
     for (const auto& row : rows()) {
         int x = kLeft;
         for (const Key& key : row) {
             const QString caption = QString::fromLatin1(key.caption);
             const bool bracketKey = caption == QLatin1String(kBracketCaption);
-            const int width = bracketKey ? 18 : rowIndex < 4 ? 8 : 6;
-            auto* button = new KeyButton(caption, this);
-            button->setObjectName(QStringLiteral("key%1").arg(key.id));
-            const int top = units.y(kTop + kPitchY * rowIndex);
-            button->setGeometry(px(x), top, px(x + width) - px(x), units.y(kTop + kPitchY * rowIndex + kKeyHeight) - top);
-            if (bracketKey)
-                connect(button, &QAbstractButton::clicked, this, &TranscriptionKeyboard::encloseInBrackets);
-            else
-                connect(button, &QAbstractButton::clicked, this, [this, caption] { insertCharacter(caption); });
-            keys_.push_back(button);
+            const int width = bracketKey ? 18 : rowIndex < 4 ? kLetterWidth : 6;
+            place(addKey(key.id, caption, bracketKey ? QChar() : caption.at(0), 0), x, width, rowIndex);
             x += width;
         }
         ++rowIndex;
     }
+    // The further symbols of the key table, 11 to a row, 9 in the last row
+    // (the page key takes the rest of it).
+    std::vector<const TranscriptionKey*> further;
+    for (const TranscriptionKey& k : transcriptionKeys()) {
+        bool onFirst = false;
+        for (const auto& row : rows())
+            for (const Key& key : row)
+                onFirst = onFirst || key.id == k.id;
+        if (!onFirst)
+            further.push_back(&k);
+    }
+    constexpr int kPerPage = 4 * 11 + 9;
+    for (std::size_t i = 0; i < further.size(); ++i) {
+        const TranscriptionKey& k = *further[i];
+        const int page = 1 + static_cast<int>(i / kPerPage);
+        const int at = static_cast<int>(i % kPerPage);
+        const QChar inserts = QChar(static_cast<char16_t>(k.key));
+        // A combining mark sits on a dotted circle, which the font draws too.
+        const QString caption = isCombiningMark(k.ipa) ? QString(QChar(0x25CC)) + inserts : QString(inserts);
+        place(addKey(k.id, caption, inserts, page), kLeft + (at % 11) * kLetterWidth, kLetterWidth, at / 11);
+        pages_ = std::max(pages_, page + 1);
+    }
+    if (pages_ > 1) {
+        // The page key, in an ordinary font: "»" is a key character of the
+        // transcription font.
+        auto* pageKey = new KeyButton(QString::fromUtf8(kPageCaption), this);
+        pageKey->setObjectName(QStringLiteral("key%1").arg(kPageKeyId));
+        pageKey->setFont(QApplication::font());
+        pageKey->setToolTip(QStringLiteral("Другие знаки"));
+        connect(pageKey, &QAbstractButton::clicked, this, [this] { showPage(page_ + 1); });
+        place(pageKey, kPageKeyX, kPageKeyWidth, 4);
+        keys_.push_back(pageKey);
+        pageOf_.push_back(-1);
+        inserts_.push_back(QChar());
+    }
+    showPage(0);
     setFixedSize(kWidthPixels, std::max(units.y(kHeightUnits), units.y(kTop + kPitchY * 5)));
     if (ownerWindow != nullptr)
         move(ownerWindow->frameGeometry().topLeft() + kOffsetFromOwner);
 }
 
 TranscriptionKeyboard::~TranscriptionKeyboard() = default;
+
+void TranscriptionKeyboard::showPage(int page)
+{
+    page_ = pages_ > 0 ? ((page % pages_) + pages_) % pages_ : 0;
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+        keys_[i]->setVisible(pageOf_[i] < 0 || pageOf_[i] == page_);
+}
+
+QAbstractButton* TranscriptionKeyboard::keyInserting(QChar character) const
+{
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+        if (!inserts_[i].isNull() && inserts_[i] == character)
+            return keys_[i];
+    return nullptr;
+}
 
 QAbstractButton* TranscriptionKeyboard::key(int id) const
 {

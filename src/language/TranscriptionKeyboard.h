@@ -27,11 +27,13 @@ public:
     virtual void focusTranscription() = 0;
 };
 
-// The floating window of 55 keys for typing a phonetic transcription with the
+// The floating window of keys for typing a phonetic transcription with the
 // mouse. Each key is captioned and drawn in the transcription font, which
 // shows ordinary characters as phonetic symbols; a click inserts the key's
 // character at the owner's caret. The "[...]" key encloses the whole text in
-// square brackets. The window never takes the focus, so typing goes on in
+// square brackets. The first page holds the 55 keys it always had; the page
+// key ("»", beside "[...]") turns to the pages of the further symbols of the
+// key table (a combining mark shown on a dotted circle) and back. The window never takes the focus, so typing goes on in
 // the owner's field; it is dragged by its background and closes by its close
 // box, Esc or its owner's request (closeKeyboard), telling the owner `closed`.
 class TranscriptionKeyboard final : public QWidget {
@@ -41,8 +43,10 @@ public:
         int id;
         const char* caption;  // the character inserted; "[...]" for the bracket key
     };
-    // The keys, row by row, left to right.
+    // The keys of the first page, row by row, left to right.
     static const std::vector<std::vector<Key>>& rows();
+    static constexpr const char* kPageCaption = "»";
+    static constexpr int kPageKeyId = 1199;
     static constexpr const char* kFontFamily = "TransMox";
     static constexpr const char* kBracketCaption = "[...]";
 
@@ -57,6 +61,14 @@ public:
     QAbstractButton* keyCaptioned(const QString& caption) const;
 
     void pressKey(const QString& caption);
+    // The key that inserts `character` (on any page), or nullptr.
+    QAbstractButton* keyInserting(QChar character) const;
+
+    // The page shown (0: the first) and how many there are.
+    int page() const { return page_; }
+    int pageCount() const { return pages_; }
+    // Shows page `page` (wrapping around).
+    void showPage(int page);
 
 public slots:
     // The owner's closing request.
@@ -80,6 +92,10 @@ private:
 
     TranscriptionKeyboardOwner& owner_;
     std::vector<QAbstractButton*> keys_;
+    std::vector<int> pageOf_;   // the page of each key
+    std::vector<QChar> inserts_;   // the character each key inserts (0 for the bracket key)
+    int page_ = 0;
+    int pages_ = 1;
     bool told_ = false;
     // A drag moved by hand where the window system cannot move the window.
     bool dragging_ = false;

@@ -15,7 +15,7 @@ constexpr TranscriptionKey kKeys[] = {
 };
 
 // Characters that the font draws as themselves beside the keys.
-constexpr unsigned char kPlain[] = {' ', '-'};
+constexpr unsigned char kPlain[] = {' ', '-', '?'};
 
 struct Lookup {
     std::array<char32_t, 256> symbolOf{};
@@ -58,6 +58,12 @@ const Lookup& lookup()
 } // namespace
 
 std::span<const TranscriptionKey> transcriptionKeys() { return kKeys; }
+
+bool isCombiningMark(char32_t symbol)
+{
+    return (symbol >= 0x0300 && symbol <= 0x036F) || (symbol >= 0x1AB0 && symbol <= 0x1AFF) ||
+           (symbol >= 0x1DC0 && symbol <= 0x1DFF) || (symbol >= 0x20D0 && symbol <= 0x20FF);
+}
 
 unsigned char keyForSymbol(char32_t symbol)
 {

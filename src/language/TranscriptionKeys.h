@@ -15,6 +15,7 @@ namespace mox {
 // The rows are generated at build time from the same key table that the font
 // and the starter dictionary are built from.
 struct TranscriptionKey {
+    std::uint16_t id;        // the keyboard's control id of the key
     unsigned char key;
     char32_t ipa;
     std::array<char32_t, 4> also;
@@ -24,12 +25,15 @@ struct TranscriptionKey {
 std::span<const TranscriptionKey> transcriptionKeys();
 
 // The key character for an IPA symbol (its own or a further code point), or 0.
-// The space and the hyphen, which the font draws as themselves, stand for
-// themselves.
+// The space, the hyphen and the question mark (which some tools write for the
+// glottal stop), drawn by the font as themselves, stand for themselves.
 unsigned char keyForSymbol(char32_t symbol);
 // The IPA symbol the font draws for a key character (the space and the hyphen
 // as themselves), or 0 for a character that is no key.
 char32_t symbolForKey(unsigned char key);
+
+// A combining mark (drawn over or under the symbol before it).
+bool isCombiningMark(char32_t symbol);
 
 // IPA text turned into key characters.
 struct KeyText {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Jobs.h"
 #include "ModuleSettings.h"
 #include "store/DictRecord.h"
 #include "store/RecordText.h"
@@ -54,6 +55,10 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+
+    // Exports `dictionary` to `file` in the languages given (dc_files_test.cpp).
+    mox::dc::Outcome exportAs(const std::string& dictionary, const std::string& file, std::uint32_t foreign,
+                              std::uint32_t native, bool replace);
 
     TempDir dir;
     mox::dc::ModuleSettings settings;

@@ -47,9 +47,12 @@ TEST_F(DcCommandLine, ImportsReportsRefusedRowsAndNeverReplacesUnasked)
     Finished run = dc({"--import", q(path("in.tsv")), "--name", "animals"});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "Словарь «animals.dct» создан, слов в нём: 1. Отклонено строк: 3.\n");
-    EXPECT_EQ(run.err, "строка 2: слово уже есть в строке 1\n"
+    EXPECT_EQ(run.err, "отклонено: нет перевода: 1\n"
+                       "отклонено: в слове символ не из кодировки языка: 1\n"
+                       "отклонено: слово повторяется: 1\n"
+                       "строка 2: слово уже есть в строке 1\n"
                        "строка 3: нет перевода\n"
-                       "строка 4: в слове символ «☃», которого нет в кодировке windows-1252\n");
+                       "строка 4: в слове символ «☃» U+2603 SNOWMAN, которого нет в кодировке windows-1252\n");
     const std::string made = read(dict("animals.dct"));
     ASSERT_EQ(made.size(), 208u);
 
@@ -81,6 +84,17 @@ TEST_F(DcCommandLine, ColumnsLanguagesHeaderSeparatorAndExport)
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "Выгружено слов: 1 в файл «" + path("greek.tsv") + "».\n");
     EXPECT_EQ(read(path("greek.tsv")), "γάτα\tкошка, кот\t\n");
+    // Without languages the dictionary's own are used: the words come back in Greek.
+    run = dc({"--export", "greek", q(path("own.tsv"))});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(read(path("own.tsv")), "γάτα\tкошка, кот\t\n");
+    EXPECT_EQ(read(dict("greek.lng")), "uiForeignLayout=1032\nuiNativeLayout=1049\n");
+    // The notes format, for flash-card programs.
+    run = dc({"--export", "greek", q(path("notes.txt")), "--format", "notes"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(read(path("notes.txt")), "#separator:tab\n#html:false\n#deck:greek\n"
+                                        "#columns:Слово\tПеревод\tТранскрипция\n"
+                                        "γάτα\tкошка, кот\t\n");
     // A dictionary given as a path.
     run = dc({"--export", q(dict("greek.dct")), q(path("by-path.tsv")), "--languages", "Греческий,Русский"});
     EXPECT_EQ(run.code, 0) << run.err;
@@ -102,9 +116,12 @@ TEST_F(DcCommandLine, BadInputGivesAClearMessageAndANonZeroExit)
         {{"--import", q(path("in.tsv")), "--name", "x", "--columns", "0,2"}, "dc: --columns: «0» — не номер столбца"},
         {{"--import", q(path("in.tsv")), "--name", "x", "--languages", "Klingon,Русский"},
          "dc: --languages: язык «Klingon» не найден"},
-        {{"--import", q(path("in.tsv")), "--name", "x", "--separator", "semicolon"}, "dc: --separator ждёт"},
+        {{"--import", q(path("in.tsv")), "--name", "x", "--separator", "pipe"}, "dc: --separator ждёт"},
+        {{"--export", "a", "b", "--format", "xlsx"}, "dc: --format ждёт tsv или notes"},
+        {{"--import", q(path("in.tsv")), "--name", "x", "--format", "notes"}, "dc: --format относится к --export"},
         {{"--frobnicate"}, "dc: неизвестный параметр «--frobnicate»"},
-        {{"--export", "a", "b", "--header"}, "dc: --name, --columns, --header и --separator относятся к --import"},
+        {{"--export", "a", "b", "--header"}, "dc: --name, --columns, --header, --separator и --refuse-... относятся к --import"},
+        {{"--export", "a", "b", "--refuse-stressed"}, "dc: --name, --columns, --header, --separator и --refuse-..."},
         {{"--create", "a", "--export", "b", "c"}, "dc: можно указать только одно"},
         {{"--version", "--replace"}, "dc: --version не сочетается с другими параметрами"},
         {{"--create", "a", "--version"}, "dc: можно указать только одно"},

@@ -26,6 +26,23 @@ ImportJob job(const std::string& file, const std::string& name)
     return j;
 }
 
+} // namespace
+
+// An export in the languages given.
+Outcome DcFixture::exportAs(const std::string& dictionary, const std::string& file, std::uint32_t foreign,
+                            std::uint32_t native, bool replace)
+{
+    ExportJob j;
+    j.dictionary = dictionary;
+    j.file = file;
+    j.foreignLanguage = foreign;
+    j.nativeLanguage = native;
+    j.replace = replace;
+    return exportDictionary(settings, j);
+}
+
+namespace {
+
 std::string repeat(const std::string& text, int times)
 {
     std::string out;
@@ -63,7 +80,7 @@ TEST_F(DcFixture, CsvWithCyrillicIpaAndQuotedCommasRoundTripsThroughTsv)
         EXPECT_EQ(r.deleted, 0);
     }
 
-    Outcome exported = exportDictionary(settings, "words", path("words.tsv"), 0, 204, false);
+    Outcome exported = exportAs("words", path("words.tsv"), 0x0409, 0x0419, false);
     ASSERT_TRUE(exported.done()) << exported.summary;
     EXPECT_EQ(exported.records, 5u);
     EXPECT_EQ(read(path("words.tsv")), "cat, tom\tкот, котик\t[kæt]\n"
@@ -106,7 +123,7 @@ TEST_F(DcFixture, TsvWithHeaderChosenColumnsAndOtherLanguages)
     ASSERT_EQ(made.warnings.size(), 2u);
     EXPECT_EQ(made.warnings[0], "В файле нет столбца 6: слова записаны без транскрипции.");
     // Exported in those code pages, the letters come back.
-    ASSERT_TRUE(exportDictionary(settings, "niemiecki.dct", path("out.tsv"), 0, 238, false).done());
+    ASSERT_TRUE(exportAs("niemiecki.dct", path("out.tsv"), 0x0407, 0x0415, false).done());
     EXPECT_EQ(read(path("out.tsv")), "Mädchen\tdziewczyna\t\nStraße\tulica\t\n");
 }
 
@@ -133,40 +150,73 @@ TEST_F(DcFixture, EveryRefusedRowIsNamedWithItsReasonAndTheRestIsWritten)
                            "Good\tхорошо\n");             // 16 case differs: kept
     Outcome made = importFile(settings, job(path("bad.tsv"), "bad"));
     ASSERT_TRUE(made.done()) << made.summary;
+    // Counts per reason first, refusals before what was left out of kept rows.
+    EXPECT_EQ(made.counts, (std::vector<std::string>{
+                               "отклонено: байты не в UTF-8: 1", "отклонено: нет слова: 1",
+                               "отклонено: нет перевода: 1", "отклонено: в слове символ не из кодировки языка: 2",
+                               "отклонено: в переводе символ не из кодировки языка: 1",
+                               "отклонено: слово длиннее поля: 1", "отклонено: перевод длиннее поля: 1",
+                               "отклонено: слово повторяется: 1", "транскрипция не записана: 2"}));
     const std::vector<std::string> expected = {
         "строка 2: нет слова",
         "строка 3: нет перевода",
         "строка 4: слово уже есть в строке 1",
         "строка 5: слово длиннее поля: 80 байт, поле вмещает 79",
         "строка 7: перевод длиннее поля: 80 байт, поле вмещает 79",
-        "строка 8: транскрипция в [ ] длиннее поля: 30 байт, поле вмещает 29",
-        "строка 11: в слове символ «日», которого нет в кодировке windows-1252",
-        "строка 12: в переводе символ «☃», которого нет в кодировке windows-1251",
-        "строка 13: в транскрипции знак «☆», для которого нет клавиши",
+        "строка 8: транскрипция не записана: в [ ] она длиннее поля: 30 байт, поле вмещает 29",
+        "строка 11: в слове символ «日» U+65E5 CJK UNIFIED IDEOGRAPH-65E5, которого нет в кодировке windows-1252",
+        "строка 12: в переводе символ «☃» U+2603 SNOWMAN, которого нет в кодировке windows-1251",
+        "строка 13: транскрипция не записана: знак «☆» U+2606 WHITE STAR, для которого нет клавиши",
         "строка 14: байты не в кодировке UTF-8",
-        "строка 15: в слове символ «й», которого нет в кодировке windows-1252",
+        "строка 15: в слове символ «й» U+0439 CYRILLIC SMALL LETTER SHORT I, которого нет в кодировке windows-1252",
     };
     EXPECT_EQ(made.details, expected);
     const auto r = records(dict("bad.dct"));
     std::vector<std::string> words;
     for (const auto& rec : r)
         words.push_back(fieldText(rec.word));
-    EXPECT_EQ(words, (std::vector<std::string>{"good", "long", "ipa2", "na\xEFve", "Good"}));
-    EXPECT_EQ(fieldText(r[2].transcription).size(), 29u);
-    EXPECT_NE(made.summary.find("Отклонено строк: 11"), std::string::npos) << made.summary;
+    // Rows whose transcription cannot be stored keep their word and translation.
+    EXPECT_EQ(words, (std::vector<std::string>{"good", "long", "ipa", "ipa2", "na\xEFve", "star", "Good"}));
+    EXPECT_EQ(fieldText(r[2].transcription), "");
+    EXPECT_EQ(fieldText(r[3].transcription).size(), 29u);
+    EXPECT_EQ(fieldText(r[5].translation), "\xE7\xE2\xE5\xE7\xE4\xE0");
+    EXPECT_EQ(fieldText(r[5].transcription), "");
+    EXPECT_NE(made.summary.find("Отклонено строк: 9"), std::string::npos) << made.summary;
 
-    // A letter written as base letter + combining mark is composed first;
-    // a mark that composes with nothing is refused as itself.
-    write(path("nfd.tsv"), "cafe\u0301\tкафе\na\u0308\tи\u0306\nx\tе\u0301\n");
+    // On request such rows are refused instead.
+    ImportJob strict = job(path("bad.tsv"), "strict");
+    strict.refuseUntranscribed = true;
+    made = importFile(settings, strict);
+    ASSERT_TRUE(made.done()) << made.summary;
+    EXPECT_EQ(made.details[5], "строка 8: транскрипция в [ ] длиннее поля: 30 байт, поле вмещает 29");
+    EXPECT_EQ(made.details[8], "строка 13: в транскрипции знак «☆» U+2606 WHITE STAR, для которого нет клавиши");
+    EXPECT_EQ(records(dict("strict.dct")).size(), 5u);
+    ASSERT_EQ(made.fixes.size(), 1u);
+    EXPECT_EQ(made.fixes[0].kind, Fix::Kind::KeepUntranscribed);
+
+    // A letter written as base letter + combining mark is composed first; a
+    // stress mark on a Cyrillic letter, which cp1251 cannot hold, is left out
+    // and counted; a mark that composes with nothing else is refused as itself.
+    write(path("nfd.tsv"), "cafe\u0301\tкафе\na\u0308\tи\u0306\nx\tе\u0301\nq\tq\u0301\n");
     Outcome nfd = importFile(settings, job(path("nfd.tsv"), "nfd"));
     ASSERT_TRUE(nfd.done()) << nfd.summary;
     const auto composed = records(dict("nfd.dct"));
-    ASSERT_EQ(composed.size(), 2u);
+    ASSERT_EQ(composed.size(), 3u);
     EXPECT_EQ(fieldText(composed[0].word), "caf\xE9");
     EXPECT_EQ(fieldText(composed[1].word), "\xE4");
     EXPECT_EQ(fieldText(composed[1].translation), "\xE9");
-    EXPECT_EQ(nfd.details, (std::vector<std::string>{
-                               "строка 3: в переводе символ «\u0301», которого нет в кодировке windows-1251"}));
+    EXPECT_EQ(fieldText(composed[2].translation), "\xE5");
+    EXPECT_EQ(nfd.details,
+              (std::vector<std::string>{
+                  "строка 3: знаки ударения «◌́» U+0301 COMBINING ACUTE ACCENT убраны: 1",
+                  "строка 4: в переводе символ «◌́» U+0301 COMBINING ACUTE ACCENT, которого нет в кодировке "
+                  "windows-1251"}));
+    ImportJob stressed = job(path("nfd.tsv"), "stressed");
+    stressed.refuseStressed = true;
+    nfd = importFile(settings, stressed);
+    EXPECT_EQ(records(dict("stressed.dct")).size(), 2u);
+    EXPECT_EQ(nfd.counts[0], "отклонено: в переводе символ не из кодировки языка: 1");
+    EXPECT_EQ(nfd.counts[1], "отклонено: знак ударения, которого нет в кодировке: 1");
 }
 
 TEST_F(DcFixture, NothingIsWrittenUnlessTheWholeDictionaryIs)
@@ -177,7 +227,7 @@ TEST_F(DcFixture, NothingIsWrittenUnlessTheWholeDictionaryIs)
     Outcome kept = importFile(settings, job(path("in.tsv"), "taken"));
     EXPECT_EQ(kept.status, Outcome::Status::Exists);
     EXPECT_EQ(read(dict("taken.dct")), "old bytes");
-    EXPECT_EQ(createEmpty(settings, "taken", false).status, Outcome::Status::Exists);
+    EXPECT_EQ(createEmpty(settings, "taken", false, 0x0409, 0x0419).status, Outcome::Status::Exists);
     EXPECT_EQ(read(dict("taken.dct")), "old bytes");
     ImportJob replacing = job(path("in.tsv"), "taken");
     replacing.replace = true;
@@ -202,7 +252,7 @@ TEST_F(DcFixture, NothingIsWrittenUnlessTheWholeDictionaryIs)
 
     // A folder that cannot be written: a failure, and no file or temporary
     // file appears (root ignores permissions, so this part needs a user).
-    EXPECT_EQ(folderFiles(), (std::vector<std::string>{"taken.dct"}));
+    EXPECT_EQ(folderFiles(), (std::vector<std::string>{"taken.dct", "taken.lng"}));
     if (::geteuid() != 0) {
         ::chmod(settings.dictFolder.c_str(), 0555);
         Outcome denied = importFile(settings, job(path("in.tsv"), "denied"));
@@ -212,16 +262,16 @@ TEST_F(DcFixture, NothingIsWrittenUnlessTheWholeDictionaryIs)
     }
     // A target that is a folder is never replaced, even when asked.
     std::filesystem::create_directory(dict("folder.dct"));
-    Outcome onFolder = createEmpty(settings, "folder", true);
+    Outcome onFolder = createEmpty(settings, "folder", true, 0x0409, 0x0419);
     EXPECT_EQ(onFolder.status, Outcome::Status::Failed);
-    EXPECT_EQ(folderFiles(), (std::vector<std::string>{"folder.dct", "taken.dct"}));
+    EXPECT_EQ(folderFiles(), (std::vector<std::string>{"folder.dct", "taken.dct", "taken.lng"}));
 
     // Export never replaces a file without being asked either.
     write(path("out.tsv"), "mine");
-    EXPECT_EQ(exportDictionary(settings, "taken", path("out.tsv"), 0, 204, false).status, Outcome::Status::Exists);
+    EXPECT_EQ(exportAs("taken", path("out.tsv"), 0x0409, 0x0419, false).status, Outcome::Status::Exists);
     EXPECT_EQ(read(path("out.tsv")), "mine");
-    EXPECT_TRUE(exportDictionary(settings, "taken", path("out.tsv"), 0, 204, true).done());
-    EXPECT_EQ(exportDictionary(settings, "folder.dct", path("folder.tsv"), 0, 204, false).status,
+    EXPECT_TRUE(exportAs("taken", path("out.tsv"), 0x0409, 0x0419, true).done());
+    EXPECT_EQ(exportAs("folder.dct", path("folder.tsv"), 0x0409, 0x0419, false).status,
               Outcome::Status::Failed);
     EXPECT_FALSE(std::filesystem::exists(path("folder.tsv")));
     EXPECT_EQ(read(path("out.tsv")), "one\tодин\t\ntwo\tдва\t\n");

@@ -432,7 +432,12 @@ TEST_F(AddWordsTest, KeyboardComesWithTheTranscriptionFieldAndFollowsTheBox)
     EXPECT_EQ(focus(), dialog->transcriptionField()); // the keyboard never keeps the focus
     EXPECT_EQ(keyboard->width(), 213);
     EXPECT_EQ(keyboard->pos(), dialog->frameGeometry().topLeft() + QPoint(247, 73));
-    EXPECT_EQ(keyboard->findChildren<QAbstractButton*>().size(), 55u);
+    // The 55 keys it always had, and the page key to the further symbols.
+    int visible = 0;
+    for (QAbstractButton* key : keyboard->findChildren<QAbstractButton*>())
+        visible += key->isVisible();
+    EXPECT_EQ(visible, 56);
+    EXPECT_EQ(keyboard->page(), 0);
     EXPECT_EQ(keyboard->key(1130)->text(), "[...]");
     EXPECT_EQ(keyboard->key(1100)->font().family(), "TransMox");
     EXPECT_EQ(keyboard->key(1100)->focusPolicy(), Qt::NoFocus);
@@ -546,6 +551,54 @@ TEST_F(AddWordsTest, KeysInsertAtTheCaretAndTheBracketKeyEnclosesTheText)
 
     QTest::mouseClick(keyboard->key(1130), Qt::LeftButton);
     EXPECT_EQ(dialog->transcriptionField()->text(), "[k:]");
+}
+
+TEST_F(AddWordsTest, FurtherPagesOfTheKeyboardInsertTheirSymbolsByTheSameRules)
+{
+    writeDictionary({});
+    open();
+    type(dialog->wordField(), "Brücke");
+    focusOn(dialog->transcriptionField());
+    TranscriptionKeyboard* keyboard = dialog->keyboard();
+    ASSERT_NE(keyboard, nullptr);
+    ASSERT_GE(keyboard->pageCount(), 2);
+    QAbstractButton* pageKey = keyboard->key(TranscriptionKeyboard::kPageKeyId);
+    ASSERT_NE(pageKey, nullptr);
+    // ʁ (byte A4) is on the second page: hidden until the page key turns to it.
+    QAbstractButton* uvular = keyboard->keyInserting(QChar(0xA4));
+    ASSERT_NE(uvular, nullptr);
+    EXPECT_FALSE(uvular->isVisible());
+    EXPECT_FALSE(keyboard->keyCaptioned("a")->isHidden());
+    QTest::mouseClick(pageKey, Qt::LeftButton);
+    EXPECT_EQ(keyboard->page(), 1);
+    EXPECT_TRUE(uvular->isVisible());
+    EXPECT_TRUE(keyboard->keyCaptioned("a")->isHidden());
+    EXPECT_EQ(focus(), dialog->transcriptionField());   // turning a page keeps the focus in the field
+
+    // b ʁ ʏ k ə with the keys of both pages, at the caret.
+    type(dialog->transcriptionField(), "b");
+    QTest::mouseClick(uvular, Qt::LeftButton);
+    QTest::mouseClick(keyboard->keyInserting(QChar(0xA6)), Qt::LeftButton);   // ʏ
+    for (int i = 1; i < keyboard->pageCount(); ++i)
+        QTest::mouseClick(pageKey, Qt::LeftButton);
+    EXPECT_EQ(keyboard->page(), 0);   // round to the first page again
+    QTest::mouseClick(keyboard->keyCaptioned("k"), Qt::LeftButton);
+    QTest::mouseClick(keyboard->keyCaptioned("E"), Qt::LeftButton);
+    EXPECT_EQ(dialog->transcriptionField()->text(), QString::fromLatin1("b\xA4\xA6kE"));
+    EXPECT_EQ(dialog->insertionPoint(), 5);
+    // A combining mark is shown on a dotted circle and inserts its byte alone.
+    QAbstractButton* tilde = keyboard->keyInserting(QChar(0xBB));
+    ASSERT_NE(tilde, nullptr);
+    EXPECT_EQ(tilde->text(), QString(QChar(0x25CC)) + QChar(0xBB));
+    QTest::keyClick(dialog->transcriptionField(), Qt::Key_Left);
+    tilde->click();
+    EXPECT_EQ(dialog->transcriptionField()->text(), QString::fromLatin1("b\xA4\xA6k\xBB" "E"));
+
+    enter(dialog->transcriptionField());
+    type(dialog->translationField(), QStringLiteral("мост"));
+    enter(dialog->translationField());
+    ASSERT_EQ(onDisk().size(), 1u);
+    EXPECT_EQ(fieldText(onDisk()[0].transcription), "b\xA4\xA6k\xBB" "E");
 }
 
 TEST_F(AddWordsTest, LayoutsFollowTheFieldsAndWhatWasLoadedIsReleased)

@@ -28,27 +28,47 @@ def outline(font, glyph_name):
     return list(coords), list(ends), font["hmtx"][glyph_name][0]
 
 
+FIRST_PAGE = 55  # the keys the keyboard always had, the bracket key among them
+
+
 class KeyTable(unittest.TestCase):
     def test_table_has_the_keyboard_keys(self):
         rows = key_rows()
-        self.assertEqual(len(rows), 55)
-        self.assertEqual(len({r["id"] for r in rows}), 55)
+        first = rows[:FIRST_PAGE]
+        self.assertEqual(len({r["id"] for r in rows}), len(rows))
+        self.assertEqual([r["key"] for r in first if not r["byte"]], ["[...]"])
         keys = [r["key"] for r in rows if r["byte"]]
-        self.assertEqual(len(keys), 54)
-        self.assertEqual(len(set(keys)), 54)
+        self.assertEqual(len(keys), len(set(keys)))
         for r in rows:
             if r["byte"]:
                 self.assertEqual(chr(int(r["byte"], 16)), r["key"], r)
                 self.assertEqual(chr(int(r["ipa"], 16)), r["glyph"], r)
-        # Letters without a key on the keyboard stay out of the table.
-        for absent in "cyBKMUXY":
+        # Letters nobody types as a transcription stay without a key; c and y
+        # are keys of their own symbols.
+        for absent in "BKMUXY":
             self.assertNotIn(absent, keys)
-        bracket = [r for r in rows if not r["byte"]]
-        self.assertEqual([r["key"] for r in bracket], ["[...]"])
+        self.assertIn("c", keys)
+        self.assertIn("y", keys)
 
-    def test_ipa_symbols_are_distinct(self):
-        symbols = [r["ipa"] for r in key_rows() if r["byte"]]
+    def test_later_keys_take_bytes_no_earlier_key_used(self):
+        rows = key_rows()
+        first = {int(r["byte"], 16) for r in rows[:FIRST_PAGE] if r["byte"]}
+        for r in rows[FIRST_PAGE:]:
+            byte = int(r["byte"], 16)
+            with self.subTest(key=r["key"]):
+                self.assertNotIn(byte, first)
+                self.assertTrue(byte in (0x63, 0x79) or (0xA1 <= byte <= 0xFF and byte != 0xAD), hex(byte))
+
+    def test_ipa_symbols_are_distinct_and_nothing_stands_for_another_symbol(self):
+        rows = [r for r in key_rows() if r["byte"]]
+        symbols = [int(r["ipa"], 16) for r in rows]
         self.assertEqual(len(symbols), len(set(symbols)))
+        for r in rows:
+            for other in r.get("also", "").split():
+                # A further code point is a plain-keyboard form, never a symbol with a key of its own.
+                self.assertNotIn(int(other, 16), symbols, r)
+        for needed in "ɾɹɫʁɐyʏœøɨɕʑʦʣʧʤʨʥcɟʝɲʎʀɣχβɱʲʷ˞\u0303\u032f\u0329\u0361\u0325\u032a":
+            self.assertIn(ord(needed), symbols, f"U+{ord(needed):04X}")
 
 
 class BuiltFont(unittest.TestCase):
@@ -87,10 +107,22 @@ class BuiltFont(unittest.TestCase):
     def test_only_keys_and_plain_characters_are_mapped(self):
         keys = {int(r["byte"], 16) for r in key_rows() if r["byte"]}
         mapped = set(self.built.getBestCmap())
-        self.assertEqual(mapped - keys, {0x20, 0x2D})
+        self.assertEqual(mapped - keys, {0x20, 0x2D, 0x3F, 0x25CC})
         # Letters without a key are not drawn by this font.
-        for absent in "cyBKMUXY":
+        for absent in "BKMUXY":
             self.assertNotIn(ord(absent), mapped)
+
+    def test_combining_marks_sit_on_the_symbol_before(self):
+        cmap = self.built.getBestCmap()
+        marks = [r for r in key_rows() if r["byte"] and 0x300 <= int(r["ipa"], 16) <= 0x36F]
+        self.assertGreaterEqual(len(marks), 6)
+        for r in marks:
+            glyph = cmap[int(r["byte"], 16)]
+            advance, left = self.built["hmtx"][glyph]
+            with self.subTest(mark=r["ipa"]):
+                # No advance of its own, drawn left of the origin: over or under the symbol before.
+                self.assertEqual(advance, 0)
+                self.assertLess(left, 0)
 
 
 class Script(unittest.TestCase):
