@@ -22,12 +22,14 @@
 
 #include "language/CharsetCodec.h"
 #include "language/Font.h"
+#include "language/LanguageTable.h"
 #include "options/ExcludedWordsModel.h"
 #include "options/ModuleRun.h"
 #include "platform/MessagePort.h"
 #include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
 #include "store/DictionaryFile.h"
+#include "store/DictionaryLanguages.h"
 #include "store/DictionarySession.h"
 #include "store/FileNames.h"
 #include "store/Store.h"
@@ -369,11 +371,27 @@ void CPgDictionary::makeSelectedCurrent()
     settings_.setSCurDict(*name);
     current_ = *name;
     settings_.setSCurList(listNameFor(*name));
+    takeLanguagesOf(*name);
     totalCount_ = DictItemCount(settings_.dictionaryPath(), messages_);
     activeCount_ = ActiveItemCount(settings_.dictionaryPath(), messages_);
     showCountFields();
     model_->clear();
     showExcludedWords();
+}
+
+void CPgDictionary::takeLanguagesOf(const std::string& name)
+{
+    // A dictionary made by the module knows its languages: they become the
+    // settings' languages and the fonts' character sets (the user can still
+    // change them on the fonts page).
+    const DictionaryLanguages languages =
+        readDictionaryLanguages(DictionaryFolder(settings_.dictFolder()).pathOf(name));
+    if (!languages.known())
+        return;
+    settings_.setUiForeignLayout(*languages.foreign);
+    settings_.setUiNativeLayout(*languages.native);
+    settings_.setIForeignCharSet(charSetForLanguage(*languages.foreign));
+    settings_.setINativeCharSet(charSetForLanguage(*languages.native));
 }
 
 void CPgDictionary::showCountFields()

@@ -120,6 +120,8 @@ private:
     void setHint();
     void updateModified();
     void runModule();
+    // Makes the languages recorded beside dictionary `name` the settings'.
+    void takeLanguagesOf(const std::string& name);
     // The session, moved to the dictionary the settings name current.
     DictionarySession& followCurrent();
 

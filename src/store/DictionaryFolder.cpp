@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "store/DictionaryLanguages.h"
 #include "store/FileIo.h"
 #include "store/FileNames.h"
 
@@ -190,10 +191,10 @@ DictionaryFolder::Removal DictionaryFolder::remove(std::string_view name) const
     const std::vector<std::string> companions = {
         companionName(name, kListExtension),
         backupPathFor(std::string(name)),
-        companionName(name, kLanguagesExtension),
+        languagesFileFor(name),
     };
     for (const std::string& companion : companions) {
-        if (companion == name || !isPlainFileName(companion))
+        if (companion.empty() || companion == name || !isPlainFileName(companion))
             continue;
         const std::string path = pathOf(companion);
         int error = 0;

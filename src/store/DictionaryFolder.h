@@ -31,7 +31,6 @@ class DictionaryFolder {
 public:
     static constexpr std::string_view kDictionaryExtension = ".dct";
     static constexpr std::string_view kListExtension = ".lst";
-    static constexpr std::string_view kLanguagesExtension = ".lng";
 
     explicit DictionaryFolder(std::string folder) : folder_(std::move(folder)) {}
     const std::string& path() const { return folder_; }

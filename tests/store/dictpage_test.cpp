@@ -23,6 +23,7 @@
 
 #include "language/CharsetCodec.h"
 #include "options/PgDictionary.h"
+#include "store/DictionaryLanguages.h"
 #include "store/DictionarySession.h"
 #include "store/StoreFixture.h"
 
@@ -172,6 +173,35 @@ TEST_F(DictPageTest, OpensOnTheCurrentDictionaryAndAppliesTheOneChosen)
     EXPECT_EQ(settings.sCurDict(), "german.dct");
     EXPECT_EQ(settings.sCurList(), "german.lst");
     EXPECT_EQ(excludedWords(), (QStringList{"Apfel", "Katze"}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(DictPageTest, AChosenDictionaryBringsTheLanguagesItWasMadeWith)
+{
+    writeExample();
+    // german.dct was made by the module as a German-Russian dictionary;
+    // english.dct knows no languages.
+    ASSERT_TRUE(writeDictionaryLanguages((voc() / "german.dct").string(), DictionaryLanguages{0x407, 0x419}));
+    settings.setSCurDict("english.dct");
+    settings.setSCurList("english.lst");
+    settings.setUiForeignLayout(0x409);
+    settings.setUiNativeLayout(0x409);
+    settings.setIForeignCharSet(0);
+    settings.setINativeCharSet(0);
+    open();
+
+    clickDictionary("german.dct");
+    ASSERT_TRUE(page->confirm());
+    EXPECT_EQ(settings.uiForeignLayout(), 0x407u);
+    EXPECT_EQ(settings.uiNativeLayout(), 0x419u);
+    EXPECT_EQ(settings.iForeignCharSet(), 0);    // western European
+    EXPECT_EQ(settings.iNativeCharSet(), 204);   // Cyrillic
+
+    // A dictionary without its languages leaves the settings' as they are.
+    clickDictionary("english.dct");
+    ASSERT_TRUE(page->confirm());
+    EXPECT_EQ(settings.uiNativeLayout(), 0x419u);
+    EXPECT_EQ(settings.iNativeCharSet(), 204);
     EXPECT_TRUE(messages.shown.empty());
 }
 
