@@ -20,6 +20,7 @@
 #include "help/Help.h"
 #include "help/ProgramIcon.h"
 #include "language/TranscriptionFont.h"
+#include "learning/LearningController.h"
 #include "learning/MainWindow.h"
 #include "platform/ClockPort.h"
 #include "platform/dbus/LogindSleep.h"
@@ -43,10 +44,10 @@ App::~App()
 {
     // The window's ending work runs before the ports it uses go away.
     escape_.reset();
-    if (window_)
-        window_->setTrayIcon(nullptr);
+    if (learning_)
+        learning_->setTrayIcon(nullptr);
     tray_.reset();
-    window_.reset();
+    learning_.reset();
 }
 
 int App::run()
@@ -140,12 +141,12 @@ void App::startWindow()
     };
     dialogs.removeTranscriptionFont = [this] { transcriptionFont_->remove(); };
 
-    window_ = std::make_unique<MainWindow>(
+    learning_ = std::make_unique<LearningController>(
         MainWindowPorts{settings, *clock_, *layouts_, *timers_, *activity_, *foreground_, *sleep_, *session_},
         std::move(dialogs));
     // Boxes belong to the learning window, so they come up above it (it stays on top).
-    messages_->setParent(window_.get());
-    endLoopOnExit(*window_);
+    messages_->setParent(&learning_->window());
+    endLoopOnExit(*learning_);
 
     // The options sheet's Dictionaries page. It and its editor change the
     // dictionaries through the one session that also holds the learning
@@ -158,7 +159,7 @@ void App::startWindow()
         }, parent);
     };
 
-    escape_ = std::make_unique<EscapeFilter>(*window_);
+    escape_ = std::make_unique<EscapeFilter>(*learning_);
     qApp->installEventFilter(escape_.get());
 
     // Logging out and termination signals keep the answers, as the exit
@@ -166,15 +167,15 @@ void App::startWindow()
     // ends the program the regular way.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
         beginUnattended();
-        if (window_)
-            window_->saveList();
+        if (learning_)
+            learning_->saveList();
         // Should the logout be cancelled, work goes on as before.
         if (!ending_)
             messages_->setAttended();
     });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-        if (window_)
-            window_->endWork();
+        if (learning_)
+            learning_->endWork();
     });
     termination_ = std::make_unique<Termination>([this](int) { endOnSignal(); });
 
@@ -188,15 +189,15 @@ void App::startWindow()
 
     // The window goes to the notification area with the showing cycle armed,
     // without coming up first.
-    window_->autoShow().startInTray();
+    learning_->autoShow().startInTray();
 }
 
 void App::createTray(bool exportMenu)
 {
-    tray_ = std::make_unique<TrayMenu>(*window_, programIcon(),
+    tray_ = std::make_unique<TrayMenu>(*learning_, programIcon(),
                                        exportMenu ? TrayMenu::MenuMode::Exported : TrayMenu::MenuMode::AtCursor);
-    window_->setTrayIcon(tray_.get());
-    if (!window_->isVisible())
+    learning_->setTrayIcon(tray_.get());
+    if (!learning_->isVisible())
         tray_->addIcon();
 }
 
@@ -228,8 +229,8 @@ bool App::listenForSecondStart()
     const bool listening = showRequests_ && showRequests_->listen();
     if (listening)
         connect(showRequests_.get(), &ShowRequests::showRequested, this, [this] {
-            if (window_ && !window_->ownDialogOpen())
-                window_->autoShow().openFromTray();
+            if (learning_ && !learning_->ownDialogOpen())
+                learning_->autoShow().openFromTray();
         });
     return listening;
 }
@@ -270,11 +271,11 @@ void App::runOptions(QWidget* owner)
     messages_->setParent(owner);
 }
 
-void App::endLoopOnExit(MainWindow& window)
+void App::endLoopOnExit(LearningController& window)
 {
     // exit(), not quit(): quit() first asks every window to close, and the
     // learning window never closes (it hides), which would cancel the exit.
-    QObject::connect(&window, &MainWindow::exitRequested, qApp, [] { QCoreApplication::exit(0); });
+    QObject::connect(&window, &LearningController::exitRequested, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void App::beginUnattended()
@@ -291,8 +292,8 @@ void App::endOnSignal()
         return;
     ending_ = true;
     beginUnattended();
-    if (window_)
-        window_->endWork();
+    if (learning_)
+        learning_->endWork();
     // A notification shown by the tray belongs to this process: it stays a
     // moment before the program goes.
     if (notified_)
@@ -306,10 +307,10 @@ void App::finish()
     termination_.reset();
     if (escape_)
         qApp->removeEventFilter(escape_.get());
-    if (window_) {
+    if (learning_) {
         if (tray_)
             tray_->removeIcon();
-        window_->endWork();
+        learning_->endWork();
     }
 }
 

@@ -11,7 +11,7 @@ namespace mox {
 
 class EscapeFilter;
 class LogindSleep;
-class MainWindow;
+class LearningController;
 class QtMessages;
 class QtTimerPort;
 class Settings;
@@ -49,7 +49,7 @@ public:
 
     // Ends the event loop once the window's exit command has done its
     // ending work.
-    static void endLoopOnExit(MainWindow& window);
+    static void endLoopOnExit(LearningController& window);
 
     // How long a Wayland session may take to bring up its notification area
     // before the user is told there is none.
@@ -103,7 +103,7 @@ private:
     std::unique_ptr<ForegroundPort> foreground_;
     std::unique_ptr<LogindSleep> sleep_;
     std::unique_ptr<TranscriptionFont> transcriptionFont_;
-    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<LearningController> learning_;
     std::unique_ptr<TrayMenu> tray_;
     std::unique_ptr<EscapeFilter> escape_;
     std::unique_ptr<Termination> termination_;

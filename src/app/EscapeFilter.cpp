@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include "learning/LearningController.h"
 #include "learning/MainWindow.h"
 
 namespace mox {
@@ -26,7 +27,7 @@ bool inCellEditor(QObject* watched)
 
 } // namespace
 
-EscapeFilter::EscapeFilter(MainWindow& window, QObject* parent) : QObject(parent), window_(window) {}
+EscapeFilter::EscapeFilter(LearningController& window, QObject* parent) : QObject(parent), window_(window) {}
 
 bool EscapeFilter::eventFilter(QObject* watched, QEvent* event)
 {

@@ -3,7 +3,7 @@
 
 namespace mox {
 
-class MainWindow;
+class LearningController;
 
 // Esc, wherever it is pressed in the program, becomes the close message of
 // the learning window, which closes the active dialog of the program or
@@ -12,13 +12,13 @@ class MainWindow;
 class EscapeFilter final : public QObject {
     Q_OBJECT
 public:
-    explicit EscapeFilter(MainWindow& window, QObject* parent = nullptr);
+    explicit EscapeFilter(LearningController& window, QObject* parent = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    MainWindow& window_;
+    LearningController& window_;
 };
 
 } // namespace mox

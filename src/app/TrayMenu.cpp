@@ -3,11 +3,12 @@
 #include <QCursor>
 #include <QMenu>
 
+#include "learning/MainWindow.h"
 #include "settings/Settings.h"
 
 namespace mox {
 
-TrayMenu::TrayMenu(MainWindow& window, const QIcon& icon, MenuMode mode, QObject* parent)
+TrayMenu::TrayMenu(LearningController& window, const QIcon& icon, MenuMode mode, QObject* parent)
     : QObject(parent), window_(window), mode_(mode), icon_(std::make_unique<QSystemTrayIcon>(icon))
 {
     icon_->setToolTip(QString::fromUtf8(kTip));

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
-#include "learning/MainWindow.h"
+#include "learning/LearningController.h"
 
 class QMenu;
 
@@ -44,7 +44,7 @@ public:
 
     static constexpr const char* kTip = "Mox!";
 
-    TrayMenu(MainWindow& window, const QIcon& icon, MenuMode mode = MenuMode::AtCursor, QObject* parent = nullptr);
+    TrayMenu(LearningController& window, const QIcon& icon, MenuMode mode = MenuMode::AtCursor, QObject* parent = nullptr);
     ~TrayMenu() override;
 
     // TrayIconPort: the icon exists exactly while the window is hidden;
@@ -76,7 +76,7 @@ private:
     void fillMenu(QMenu& menu) const;
     void refreshExportedMenu();
 
-    MainWindow& window_;
+    LearningController& window_;
     MenuMode mode_;
     std::unique_ptr<QMenu> exported_;
     std::unique_ptr<QSystemTrayIcon> icon_;

@@ -27,6 +27,7 @@
 #include "app/Termination.h"
 #include "app/TrayMenu.h"
 #include "language/CharsetCodec.h"
+#include "learning/LearningController.h"
 #include "learning/MainWindow.h"
 #include "platform/fake/FakeActivity.h"
 #include "platform/fake/FakeForeground.h"
@@ -79,14 +80,15 @@ protected:
 
     void start()
     {
-        window = std::make_unique<MainWindow>(
+        learning = std::make_unique<LearningController>(
             MainWindowPorts{settings, clock, layouts, timers, activity, foreground, sleep, session}, dialogs);
+        window = &learning->window();
         QPixmap picture(16, 16);
         picture.fill(Qt::darkBlue);
-        tray = std::make_unique<TrayMenu>(*window, QIcon(picture));
-        window->setTrayIcon(tray.get());
+        tray = std::make_unique<TrayMenu>(*learning, QIcon(picture));
+        learning->setTrayIcon(tray.get());
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         ASSERT_TRUE(timers.fire(TimerId::FirstHide));
         ASSERT_TRUE(tray->iconShown());
     }
@@ -96,7 +98,7 @@ protected:
     {
         tray->onTrayMessage(TrayMenu::Click::LeftReleased);
         ASSERT_TRUE(window->QWidget::isVisible());
-        ASSERT_TRUE(window->engine().checkAnswer(window->engine().answer()));
+        ASSERT_TRUE(learning->engine().checkAnswer(learning->engine().answer()));
     }
 
     std::uint32_t answersOnDisk() const
@@ -130,7 +132,8 @@ protected:
     FakeSleep sleep;
     MainWindowDialogs dialogs;
     DictionarySession session{messages};
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<LearningController> learning;
+    MainWindow* window = nullptr;
     std::unique_ptr<TrayMenu> tray;
 };
 
@@ -167,7 +170,7 @@ TEST_F(ShellTest, TheAutoshowSwitchStopsTheIntervalOrStartsAFullOneFromNow)
     tray->perform(TrayMenu::AutoShowSwitch);
     EXPECT_EQ(settings.bAutoShow(), 0);
     EXPECT_FALSE(timers.isRunning(TimerId::Autoshow));
-    EXPECT_EQ(window->autoShow().activeTimer(), AutoShow::kNoTimer);
+    EXPECT_EQ(learning->autoShow().activeTimer(), AutoShow::kNoTimer);
 
     timers.advance(30000);
     tray->perform(TrayMenu::AutoShowSwitch);
@@ -206,10 +209,10 @@ TEST_F(ShellTest, ExitLeavesNoIconAndWritesTheAnswersGivenSinceTheWindowAppeared
     start();
     answerOnce();
     EXPECT_EQ(answersOnDisk(), 1u);  // each answer reaches the file at once
-    window->autoShow().retreatWithAutoshow();
+    learning->autoShow().retreatWithAutoshow();
     ASSERT_TRUE(tray->iconShown());
     std::filesystem::remove(dir.path() / "voc" / "test.lst");
-    QSignalSpy exits(window.get(), &MainWindow::exitRequested);
+    QSignalSpy exits(learning.get(), &LearningController::exitRequested);
     tray->perform(TrayMenu::Exit);
     EXPECT_FALSE(tray->iconShown());
     EXPECT_FALSE(tray->icon().isVisible());
@@ -222,7 +225,7 @@ TEST_F(ShellTest, TheExitCommandEndsTheEventLoopEvenWhileTheWindowIsUp)
     start();
     tray->onTrayMessage(TrayMenu::Click::LeftReleased);
     ASSERT_TRUE(window->QWidget::isVisible());
-    App::endLoopOnExit(*window);
+    App::endLoopOnExit(*learning);
     QTimer::singleShot(0, [&] { tray->perform(TrayMenu::Exit); });
     QTimer::singleShot(3000, [] { QCoreApplication::exit(99); }); // the loop went on
     EXPECT_EQ(QApplication::exec(), 0);
@@ -231,13 +234,13 @@ TEST_F(ShellTest, TheExitCommandEndsTheEventLoopEvenWhileTheWindowIsUp)
 TEST_F(ShellTest, EscClosesTheActiveDialogOrHidesTheLearningWindow)
 {
     start();
-    EscapeFilter filter(*window);
+    EscapeFilter filter(*learning);
     qApp->installEventFilter(&filter);
     tray->onTrayMessage(TrayMenu::Click::LeftReleased);
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    if (QApplication::activeWindow() != window.get())
-        QApplication::setActiveWindow(window.get()); // offscreen keeps a stale focus window
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    if (QApplication::activeWindow() != window)
+        QApplication::setActiveWindow(window); // offscreen keeps a stale focus window
 
     QTest::keyClick(window->variants(), Qt::Key_Escape);
     EXPECT_FALSE(window->QWidget::isVisible());
@@ -287,10 +290,10 @@ TEST_F(ShellTest, ATerminationSignalEndsTheProgramTheWayTheExitCommandDoes)
     std::vector<int> received;
     Termination termination([&](int signal) {
         received.push_back(signal);
-        window->exitProgram();
+        learning->exitProgram();
     });
     ASSERT_TRUE(termination.active());
-    QSignalSpy exits(window.get(), &MainWindow::exitRequested);
+    QSignalSpy exits(learning.get(), &LearningController::exitRequested);
     ASSERT_EQ(std::raise(SIGTERM), 0);
     ASSERT_TRUE(exits.wait(2000));
     EXPECT_EQ(received, std::vector<int>{SIGTERM});

@@ -19,6 +19,7 @@
 
 #include "language/CharsetCodec.h"
 #include "store/Store.h"
+#include "learning/LearningController.h"
 #include "learning/MainWindow.h"
 #include "platform/fake/FakeActivity.h"
 #include "platform/fake/FakeForeground.h"
@@ -130,10 +131,11 @@ protected:
     // the tray as the user would.
     void start(bool open = true)
     {
-        window = std::make_unique<MainWindow>(
+        learning = std::make_unique<LearningController>(
             MainWindowPorts{settings, clock, layouts, timers, activity, foreground, sleep, session}, dialogs, &tray);
+        window = &learning->window();
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         ASSERT_TRUE(timers.fire(TimerId::FirstHide));
         ASSERT_FALSE(window->QWidget::isVisible());
         if (open)
@@ -142,15 +144,15 @@ protected:
 
     void openWindow()
     {
-        window->autoShow().openFromTray();
+        learning->autoShow().openFromTray();
         ASSERT_TRUE(window->QWidget::isVisible());
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         // The offscreen platform keeps its focus window across the hide at
         // start-up and so never tells the widgets it is active again.
-        if (QApplication::activeWindow() != window.get())
-            QApplication::setActiveWindow(window.get());
-        ASSERT_EQ(QApplication::activeWindow(), window.get());
+        if (QApplication::activeWindow() != window)
+            QApplication::setActiveWindow(window);
+        ASSERT_EQ(QApplication::activeWindow(), window);
         window->focusAnswerControl();
     }
 
@@ -159,8 +161,8 @@ protected:
     // The row of the variants list that holds the expected answer, or -1.
     int correctRow() const
     {
-        const QString answer = CharsetCodec(settings.iNativeCharSet()).decode(window->engine().answer());
-        const QString answerWord = CharsetCodec(settings.iForeignCharSet()).decode(window->engine().answer());
+        const QString answer = CharsetCodec(settings.iNativeCharSet()).decode(learning->engine().answer());
+        const QString answerWord = CharsetCodec(settings.iForeignCharSet()).decode(learning->engine().answer());
         for (int i = 0; i < window->variants()->count(); ++i) {
             const QString text = window->variants()->item(i)->text();
             if (text == answer || text == answerWord)
@@ -179,13 +181,13 @@ protected:
     }
     std::uint16_t answersOfCurrent() const
     {
-        const ListRecord* w = window->engine().currentWord();
+        const ListRecord* w = learning->engine().currentWord();
         return w ? w->answers : 0;
     }
     std::uint32_t totalAnswers() const
     {
         std::uint32_t sum = 0;
-        for (const auto& r : window->engine().list())
+        for (const auto& r : learning->engine().list())
             sum += r.answers;
         return sum;
     }
@@ -202,7 +204,8 @@ protected:
     FakeTray tray;
     MainWindowDialogs dialogs;
     DictionarySession session{messages};
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<LearningController> learning;
+    MainWindow* window = nullptr;
 };
 
 } // namespace
@@ -218,14 +221,14 @@ TEST_F(MainWindowTest, StartsWithTheDialogLayoutCreatesMissingFilesAndRetreatsTo
     // The 268 x 162 proportions of the dialog.
     EXPECT_NEAR(double(window->width()) / window->height(), 268.0 / 162.0, 0.08);
     EXPECT_TRUE(tray.shown);
-    EXPECT_EQ(window->autoShow().activeTimer(), AutoShow::kAutoshowTimer);
+    EXPECT_EQ(learning->autoShow().activeTimer(), AutoShow::kAutoshowTimer);
 
     // Choice layout; commands whose windows are not supplied are disabled.
     EXPECT_FALSE(window->choiceButton()->isEnabled());
     EXPECT_TRUE(window->typingButton()->isEnabled());
-    EXPECT_FALSE(window->typingField()->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->typingLabel()->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->answerButton()->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->typingField()->isVisibleTo(window));
+    EXPECT_FALSE(window->typingLabel()->isVisibleTo(window));
+    EXPECT_FALSE(window->answerButton()->isVisibleTo(window));
     EXPECT_FALSE(window->addButton()->isEnabled());
     EXPECT_FALSE(window->excludeButton()->isEnabled());
     EXPECT_FALSE(window->optionsButton()->isEnabled());
@@ -262,7 +265,7 @@ TEST_F(MainWindowTest, EnterInTheVariantsAnswersRightOrShowsTheExpectedAnswerUnt
 
     // Wrong: the expected answer on the answer button, which takes the focus;
     // the variants are disabled and the transcription line hidden.
-    const QString expected = CharsetCodec(204).decode(window->engine().answer());
+    const QString expected = CharsetCodec(204).decode(learning->engine().answer());
     window->variants()->setCurrentRow(wrongRow());
     QTest::keyClick(window->variants(), Qt::Key_Return);
     EXPECT_EQ(totalAnswers(), 2u);
@@ -335,7 +338,7 @@ TEST_F(MainWindowTest, TypingModeJudgesTheTypedTextAndRefusesCharactersOutsideTh
     EXPECT_EQ(focus(), window->typingField());
 
     // Right: the field is emptied and the next word asked.
-    const QString answer = CharsetCodec(204).decode(window->engine().answer());
+    const QString answer = CharsetCodec(204).decode(learning->engine().answer());
     window->typingField()->setText(answer);
     QTest::keyClick(window->typingField(), Qt::Key_Return);
     EXPECT_EQ(totalAnswers(), 1u);
@@ -450,7 +453,7 @@ TEST_F(MainWindowTest, TheCloseMessageHidesTheWindowOrClosesTheActiveDialog)
     EXPECT_FALSE(window->QWidget::isVisible());
     EXPECT_TRUE(tray.shown);
     EXPECT_EQ(tray.adds, adds + 1);
-    EXPECT_EQ(listOnDisk().size(), window->engine().list().size()); // hiding wrote the list
+    EXPECT_EQ(listOnDisk().size(), learning->engine().list().size()); // hiding wrote the list
 
     // A dialog of the program is active: the close message closes it and
     // leaves the hidden window as it is.
@@ -459,10 +462,10 @@ TEST_F(MainWindowTest, TheCloseMessageHidesTheWindowOrClosesTheActiveDialog)
     sheet.show();
     sheet.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
-    EXPECT_TRUE(window->ownDialogOpen());
-    window->closeMessage();
+    EXPECT_TRUE(learning->ownDialogOpen());
+    learning->closeMessage();
     EXPECT_FALSE(sheet.isVisible());
-    EXPECT_FALSE(window->ownDialogOpen());
+    EXPECT_FALSE(learning->ownDialogOpen());
     EXPECT_FALSE(window->QWidget::isVisible());
 }
 
@@ -475,11 +478,11 @@ TEST_F(MainWindowTest, TypingSwitchesToTheAnswersLayoutAndChoiceUnloadsOnlyWhatW
     QTest::mouseClick(window->typingButton(), Qt::LeftButton);
     const LayoutHandle german = layouts.loadedHandle("00000407");
     ASSERT_NE(german, 0u);
-    EXPECT_EQ(window->heldStudiedLayout(), german);
+    EXPECT_EQ(learning->heldStudiedLayout(), german);
     EXPECT_EQ(layouts.active(), german);
 
     QTest::mouseClick(window->choiceButton(), Qt::LeftButton);
-    EXPECT_EQ(window->heldStudiedLayout(), 0u);
+    EXPECT_EQ(learning->heldStudiedLayout(), 0u);
     EXPECT_FALSE(layouts.isLoaded(german));
 
     // Direct typing activates the preloaded Russian layout without loading it;
@@ -487,8 +490,8 @@ TEST_F(MainWindowTest, TypingSwitchesToTheAnswersLayoutAndChoiceUnloadsOnlyWhatW
     settings.setDemoType(Direction::Direct, Mode::Typing);
     QTest::mouseClick(window->typingButton(), Qt::LeftButton);
     EXPECT_EQ(layouts.activeLanguage(), 0x419);
-    EXPECT_EQ(window->heldTranslationLayout(), 0u);
-    window->endWork();
+    EXPECT_EQ(learning->heldTranslationLayout(), 0u);
+    learning->endWork();
     EXPECT_FALSE(layouts.preloadedUnloadAttempted);
 }
 
@@ -508,16 +511,16 @@ TEST_F(MainWindowTest, ExcludeAndAddWordsRunTheirDialogsAndTheEndingWorkWritesTh
     dialogs.removeTranscriptionFont = [&] { ++fontRemovals; };
     start();
     EXPECT_TRUE(window->addButton()->isEnabled());
-    const std::size_t before = window->engine().list().size();
+    const std::size_t before = learning->engine().list().size();
 
     QTest::keyClick(window->variants(), Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(excludeRuns, 1);
-    EXPECT_EQ(window->engine().list().size(), before);
+    EXPECT_EQ(learning->engine().list().size(), before);
 
     excludeAnswer = ExcludeAnswer::Yes;
-    const std::string excluded(fieldView(window->engine().currentWord()->word));
+    const std::string excluded(fieldView(learning->engine().currentWord()->word));
     QTest::keyClick(window->variants(), Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(window->engine().list().size(), before - 1);
+    EXPECT_EQ(learning->engine().list().size(), before - 1);
     EXPECT_EQ(focus(), window->variants());
     const auto dict = TempDir::readBytes(dictPath());
     bool found = false;
@@ -548,11 +551,11 @@ TEST_F(MainWindowTest, ExcludeAndAddWordsRunTheirDialogsAndTheEndingWorkWritesTh
     // The ending work writes the list once; a second ending (the session's
     // end after a signal, the event loop's end) writes only what changed.
     std::filesystem::remove(listPath());
-    window->endWork();
+    learning->endWork();
     EXPECT_EQ(answersOnDisk(), 1u);
     EXPECT_EQ(fontRemovals, 1);
     std::filesystem::remove(listPath());
-    window->endWork();
+    learning->endWork();
     EXPECT_EQ(fontRemovals, 1);
     EXPECT_FALSE(std::filesystem::exists(listPath()));
 }
@@ -564,7 +567,7 @@ TEST_F(MainWindowTest, OptionsEndTheWrongAnswerSaveTheListAndComeBackInTheModeTh
     std::uint32_t answersOnDiskDuringSheet = 0;
     dialogs.options = [&](QWidget*) {
         minimisedDuringSheet = window->isMinimized();
-        answerShownDuringSheet = window->answerButton()->isVisibleTo(window.get());
+        answerShownDuringSheet = window->answerButton()->isVisibleTo(window);
         for (const auto& r : listOnDisk())
             answersOnDiskDuringSheet += r.answers;
         settings.setCurrentMode(Mode::Typing); // the Method page confirmed typing
@@ -583,7 +586,7 @@ TEST_F(MainWindowTest, OptionsEndTheWrongAnswerSaveTheListAndComeBackInTheModeTh
     EXPECT_TRUE(window->typingField()->isVisible());
     EXPECT_FALSE(window->variants()->isVisible());
     EXPECT_FALSE(window->prompt()->text().isEmpty());
-    EXPECT_EQ(window->engine().list().size(), listOnDisk().size()); // read again from the file
+    EXPECT_EQ(learning->engine().list().size(), listOnDisk().size()); // read again from the file
 }
 
 TEST_F(MainWindowTest, WithoutAUsableDictionaryTheWindowTellsOnceAndTouchesNothing)
@@ -608,11 +611,12 @@ TEST_F(MainWindowTest, WithoutAUsableDictionaryTheWindowTellsOnceAndTouchesNothi
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find("\"../other/x.dct\""), std::string::npos);
     EXPECT_EQ(window->variants()->count(), 0);
-    window->autoShow().hideToTray();
-    window->endWork();
+    learning->autoShow().hideToTray();
+    learning->endWork();
     EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(snapshot(), before);
-    window.reset();
+    learning.reset();
+    window = nullptr;
 
     // No dictionary chosen: the path is the folder itself, which is no
     // dictionary, as a missing file is; nothing to tell.
@@ -620,8 +624,9 @@ TEST_F(MainWindowTest, WithoutAUsableDictionaryTheWindowTellsOnceAndTouchesNothi
     settings.setSCurDict("");
     settings.setSCurList("");
     start();
-    window->autoShow().hideToTray();
-    window.reset();
+    learning->autoShow().hideToTray();
+    learning.reset();
+    window = nullptr;
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(TempDir::readBytes(dictPath()), dictionaryBefore);
