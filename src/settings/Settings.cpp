@@ -118,10 +118,7 @@ void Settings::setFirstRunValues()
 
 void Settings::setTimerMinutes(std::uint32_t minutes)
 {
-    // The interval's bounds in the table are whole minutes (1 to 719).
-    const SettingRow& row = settingRow("uiTimer");
-    const std::uint32_t first = row.minimum / 60000u, last = row.maximum / 60000u;
-    uiTimer_ = (minutes >= first && minutes <= last) ? minutes * 60000u : row.minimum;
+    uiTimer_ = (minutes >= 1 && minutes <= kTimerMinutesMax) ? minutes * 60000u : 60000u;
 }
 
 void Settings::setDemoType(Direction type, Mode mode)

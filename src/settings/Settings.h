@@ -60,8 +60,9 @@ public:
     void setBAutoShow(bool v) { bAutoShow_ = v; }
     std::uint32_t uiTimer() const { return uiTimer_; }
     void setUiTimer(std::uint32_t v) { uiTimer_ = v; }
-    // 1..719 minutes; anything else gives one minute.
+    // 1..kTimerMinutesMax minutes; anything else gives one minute.
     void setTimerMinutes(std::uint32_t minutes);
+    static constexpr std::uint32_t kTimerMinutesMax = 719;
     bool bSaveMoxPos() const { return bSaveMoxPos_; }
     void setBSaveMoxPos(bool v) { bSaveMoxPos_ = v; }
 

@@ -45,8 +45,9 @@ struct SettingsTable {
 
             MOX_FLAG("General", bAutoLoad, 32, 0),
             MOX_FLAG("General", bAutoShow, 32, 1),
-            // 1 to 719 minutes, in milliseconds.
-            MOX_NUMBER("General", uiTimer, std::uint32_t, 32, 60000, 719u * 60000u, 5u * 60000u),
+            // Milliseconds: the sheet sets whole minutes (setTimerMinutes);
+            // a shorter interval set by hand is taken, no interval at all is not.
+            MOX_NUMBER("General", uiTimer, std::uint32_t, 32, 1, kAny, 5u * 60000u),
             MOX_FLAG("General", bSaveMoxPos, 32, 0),
 
             // The first-run counts keep the relations the Method page keeps:

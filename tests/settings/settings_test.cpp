@@ -92,8 +92,6 @@ MemoryRegistry installed()
     return r;
 }
 
-std::vector<std::string> repeat(const std::string& text, std::size_t n) { return std::vector<std::string>(n, text); }
-
 } // namespace
 
 // Every value name in table order, the program folder first.
@@ -469,12 +467,13 @@ TEST(SettingsTable, NumbersOutsideWhatTheProgramTakesLoadAsTheirFirstRunValues)
     EXPECT_TRUE(s.bAutoLoad());
     EXPECT_FALSE(s.iHideState());
 
-    // The edges of the bounds are taken as they are.
-    r.setNumber(kGeneral, "uiTimer", 719u * 60000u);
+    // The edges of the bounds are taken as they are; so is an interval of
+    // two seconds set by hand.
+    r.setNumber(kGeneral, "uiTimer", 2000);
     r.setNumber(kDicts, "iSubSetRecCount", 1000);
     r.setNumber(kMethod, "iDemoTypeSel", 2);
     s.load(r);
-    EXPECT_EQ(s.uiTimer(), 719u * 60000u);
+    EXPECT_EQ(s.uiTimer(), 2000u);
     EXPECT_EQ(s.iSubSetRecCount(), 1000);
     EXPECT_EQ(s.iDemoTypeSel(), Direction::Both);
 }
