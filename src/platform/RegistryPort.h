@@ -24,6 +24,9 @@ class RegistryPort {
 public:
     virtual ~RegistryPort() = default;
     virtual std::unique_ptr<RegistryKey> openKey(const std::string& path) = 0;
+    // Where the store keeps the settings, for messages (a file name), or
+    // empty when that means nothing to the user.
+    virtual std::string location() const { return {}; }
 };
 
 } // namespace mox

@@ -12,16 +12,11 @@ namespace mox {
 
 namespace {
 
-void report(Settings& s, const char* text)
-{
-    s.messages().show(text, MessageIcon::None);
-}
-
-// Walks the rows of the table in order, opening the key of each group once;
-// a key that cannot be opened is reported once and its rows are skipped.
-// Rows that `wanted` refuses are passed over without opening anything.
+// Walks the rows of the table that `wanted` takes, in order, opening the key
+// of each group once; the rows of a group whose key cannot be opened are
+// visited without a key.
 template <typename Wanted, typename Visit>
-void forEachRow(Settings& s, RegistryPort& registry, Wanted wanted, Visit visit)
+void forEachRow(RegistryPort& registry, Wanted wanted, Visit visit)
 {
     std::string_view openGroup;
     std::unique_ptr<RegistryKey> key;
@@ -36,63 +31,77 @@ void forEachRow(Settings& s, RegistryPort& registry, Wanted wanted, Visit visit)
             if (*row.group != '\0')
                 path += std::string("\\") + row.group;
             key = registry.openKey(path);
-            if (!key)
-                report(s, "Error Open Key");
         }
-        if (key)
-            visit(*key, row);
+        visit(key.get(), row);
     }
 }
 
 } // namespace
 
-bool Settings::load(RegistryPort& registry)
+bool Settings::read(RegistryKey& key, const SettingRow& row)
+{
+    if (row.isText()) {
+        const auto v = key.readText(row.name);
+        if (v)
+            row.loadText(*this, *v);
+        return v.has_value();
+    }
+    const auto v = key.readNumber(row.name);
+    if (!v || !row.inBounds(row.narrow(*v)))
+        return false;
+    row.load(*this, row.narrow(*v));
+    return true;
+}
+
+std::vector<std::string> Settings::load(RegistryPort& registry)
 {
     if (auto shell = registry.openKey(kShellFoldersKey)) {
         if (auto v = shell->readText("Startup"))
             startupDir_ = *v;
-    } else {
-        report(*this, "Error Open Key");
     }
 
-    forEachRow(*this, registry, [](const SettingRow&) { return true; }, [this](RegistryKey& key, const SettingRow& row) {
-        if (row.isText()) {
-            if (auto v = key.readText(row.name))
-                row.loadText(*this, *v);
-            else
-                report(*this, row.readFailure);
+    std::vector<std::string> damaged;
+    forEachRow(registry, [](const SettingRow&) { return true; }, [&](RegistryKey* key, const SettingRow& row) {
+        if (key && read(*key, row))
             return;
-        }
-        const auto v = key.readNumber(row.name);
-        if (!v) {
-            report(*this, row.readFailure);
-            return;
-        }
-        // A number outside what the program accepts (a mode it does not
-        // have, a zero row count, an interval of no time) counts as its
-        // first-run value.
-        const std::uint32_t part = row.narrow(*v);
-        row.load(*this, row.inBounds(part) ? part : row.firstRun);
+        damaged.push_back(row.name);
+        if (!row.saved)
+            return;   // the program folder has no first-run value of its own
+        if (row.isText())
+            row.loadText(*this, row.firstRunText);
+        else
+            row.load(*this, row.firstRun);
     });
-    return true;
+    return damaged;
 }
 
 bool Settings::save(RegistryPort& registry)
 {
-    forEachRow(*this, registry, [](const SettingRow& row) { return row.saved; }, [this](RegistryKey& key, const SettingRow& row) {
+    std::vector<std::string> failed;
+    std::size_t rows = 0;
+    forEachRow(registry, [](const SettingRow& row) { return row.saved; }, [&](RegistryKey* key, const SettingRow& row) {
+        ++rows;
         // A text that load could not read back is refused rather than
         // stored: it would fail to read at the next start.
-        bool written;
-        if (row.isText()) {
+        bool written = false;
+        if (key && row.isText()) {
             const std::string& text = row.storeText(*this);
-            written = text.size() <= kMaxTextBytes && key.writeText(row.name, text);
-        } else {
-            written = key.writeNumber(row.name, row.store(*this));
+            written = text.size() <= kMaxTextBytes && key->writeText(row.name, text);
+        } else if (key) {
+            written = key->writeNumber(row.name, row.store(*this));
         }
         if (!written)
-            report(*this, row.writeFailure);
+            failed.push_back(row.name);
     });
-    return true;
+    if (failed.empty())
+        return true;
+
+    std::string text = "Не удалось сохранить настройки";
+    if (const std::string where = registry.location(); !where.empty())
+        text += " в файле " + where;
+    text += failed.size() == rows ? "." : ": " + settingNames(failed) + ".";
+    messages_->show(text, MessageIcon::Warning);
+    return false;
 }
 
 void Settings::setFirstRunValues()
@@ -109,10 +118,7 @@ void Settings::setFirstRunValues()
 
 void Settings::setTimerMinutes(std::uint32_t minutes)
 {
-    // The interval's bounds in the table are whole minutes (1 to 719).
-    const SettingRow& row = settingRow("uiTimer");
-    const std::uint32_t first = row.minimum / 60000u, last = row.maximum / 60000u;
-    uiTimer_ = (minutes >= first && minutes <= last) ? minutes * 60000u : row.minimum;
+    uiTimer_ = (minutes >= 1 && minutes <= kTimerMinutesMax) ? minutes * 60000u : 60000u;
 }
 
 void Settings::setDemoType(Direction type, Mode mode)

@@ -9,6 +9,8 @@
 
 namespace mox {
 
+struct SettingRow;
+
 // The learning mode: pick the translation among rows, or type it.
 enum class Mode : std::uint16_t { Choice = 0, Typing = 1 };
 // The direction of translation of a mode: the studied word asked, the
@@ -22,9 +24,8 @@ enum class Direction : std::uint16_t { Direct = 0, Reverse = 1, Both = 2 };
 // Values are named by their store value names; a getter has the value's name
 // and a setter "set" plus the name. Values arrive typed: switches as bool,
 // modes and directions as enumerations. The object starts zeroed (false,
-// Mode::Choice, Direction::Direct, 0, empty texts); a value that cannot be
-// read keeps what it held, and a stored number outside the bounds of its row
-// loads as the row's first-run value.
+// Mode::Choice, Direction::Direct, 0, empty texts) until it is loaded or
+// given its first-run values.
 class Settings {
 public:
     static constexpr const char* kProductKey = "Software\\Jov Software\\Mox!";
@@ -38,10 +39,15 @@ public:
 
     explicit Settings(MessagePort& messages) : messages_(&messages) {}
 
-    // Reads every value of the table; failures are reported and leave the
-    // value as it was.
-    bool load(RegistryPort& registry);
-    // Writes every persisted value except sAppPath.
+    // Reads every value of the table. A value that is missing, cannot be
+    // read or whose stored number lies outside its bounds takes its first-run
+    // value (sAppPath, which has none, keeps what it held), and so do all the
+    // values of a group that cannot be opened. Load shows nothing; it returns
+    // the names of those values in table order. The start-up setup repairs
+    // such a file before the program loads it and tells the user once.
+    std::vector<std::string> load(RegistryPort& registry);
+    // Writes every persisted value except sAppPath. Values that cannot be
+    // written are told in one message that names them; false then.
     bool save(RegistryPort& registry);
     // Gives every value of the settings table its first-run value (the
     // program folder is the setup's to give).
@@ -54,8 +60,9 @@ public:
     void setBAutoShow(bool v) { bAutoShow_ = v; }
     std::uint32_t uiTimer() const { return uiTimer_; }
     void setUiTimer(std::uint32_t v) { uiTimer_ = v; }
-    // 1..719 minutes; anything else gives one minute.
+    // 1..kTimerMinutesMax minutes; anything else gives one minute.
     void setTimerMinutes(std::uint32_t minutes);
+    static constexpr std::uint32_t kTimerMinutesMax = 719;
     bool bSaveMoxPos() const { return bSaveMoxPos_; }
     void setBSaveMoxPos(bool v) { bSaveMoxPos_ = v; }
 
@@ -160,6 +167,10 @@ public:
 
 private:
     friend struct SettingsTable;
+
+    // Reads one value of the table into its field; false when it is missing,
+    // unreadable or out of its bounds.
+    bool read(RegistryKey& key, const SettingRow& row);
 
     MessagePort* messages_;
 

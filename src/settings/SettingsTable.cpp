@@ -18,20 +18,20 @@ struct SettingsTable {
     static std::int16_t height(std::uint32_t points) { return static_cast<std::int16_t>(-static_cast<std::int32_t>(points)); }
     static std::uint32_t points(std::int16_t h) { return static_cast<std::uint32_t>(h < 0 ? -static_cast<std::int32_t>(h) : h); }
 
-#define MOX_ROW(group, field, kind, bits, minimum, maximum, firstRun, readText, writeText, load, save)      \
-    SettingRow { group, #field, kind, bits, minimum, maximum, firstRun, nullptr, true, readText, writeText, \
+#define MOX_ROW(group, field, kind, bits, minimum, maximum, firstRun, load, save)                          \
+    SettingRow { group, #field, kind, bits, minimum, maximum, firstRun, nullptr, true,                      \
                  [](Settings& s, std::uint32_t v) { s.field##_ = load; },                                   \
                  [](const Settings& s) -> std::uint32_t { return save; }, nullptr, nullptr }
-#define MOX_FLAG(group, field, bits, firstRun, readText, writeText) \
-    MOX_ROW(group, field, SettingKind::Flag, bits, 0, kAny, firstRun, readText, writeText, v != 0, s.field##_ ? 1u : 0u)
-#define MOX_NUMBER(group, field, type, bits, minimum, maximum, firstRun, readText, writeText)                  \
-    MOX_ROW(group, field, SettingKind::Number, bits, minimum, maximum, firstRun, readText, writeText,        \
-            static_cast<type>(v), static_cast<std::uint32_t>(s.field##_))
-#define MOX_CHOICE(group, field, type, last, firstRun, readText, writeText)                                  \
+#define MOX_FLAG(group, field, bits, firstRun) \
+    MOX_ROW(group, field, SettingKind::Flag, bits, 0, kAny, firstRun, v != 0, s.field##_ ? 1u : 0u)
+#define MOX_NUMBER(group, field, type, bits, minimum, maximum, firstRun)                                     \
+    MOX_ROW(group, field, SettingKind::Number, bits, minimum, maximum, firstRun, static_cast<type>(v),      \
+            static_cast<std::uint32_t>(s.field##_))
+#define MOX_CHOICE(group, field, type, last, firstRun)                                                       \
     MOX_ROW(group, field, SettingKind::Choice, 16, 0, static_cast<std::uint32_t>(type::last), firstRun,      \
-            readText, writeText, static_cast<type>(v), static_cast<std::uint32_t>(s.field##_))
-#define MOX_TEXT(group, field, firstRun, readText, writeText)                                               \
-    SettingRow { group, #field, SettingKind::Text, 0, 0, 0, 0, firstRun, true, readText, writeText,          \
+            static_cast<type>(v), static_cast<std::uint32_t>(s.field##_))
+#define MOX_TEXT(group, field, firstRun)                                                                     \
+    SettingRow { group, #field, SettingKind::Text, 0, 0, 0, 0, firstRun, true,                               \
                  nullptr, nullptr, [](Settings& s, const std::string& v) { s.field##_ = v; },                \
                  [](const Settings& s) -> const std::string& { return s.field##_; } }
 
@@ -39,68 +39,65 @@ struct SettingsTable {
     {
         static const std::vector<SettingRow> table = {
             // The program folder heads the file; only the setup writes it.
-            SettingRow{"", "sAppPath", SettingKind::Text, 0, 0, 0, 0, "", false, "Registry: Not Read Application Path", "",
+            SettingRow{"", "sAppPath", SettingKind::Text, 0, 0, 0, 0, "", false,
                        nullptr, nullptr, [](Settings& s, const std::string& v) { s.setAppPath(v); },
                        [](const Settings& s) -> const std::string& { return s.appPath_; }},
 
-            MOX_FLAG("General", bAutoLoad, 32, 0, "Registry: Not Read AutoLoad Data", "Registry: Not Set AutoLoad Data"),
-            MOX_FLAG("General", bAutoShow, 32, 1, "Registry: Not Read bAutoShow Data", "Registry: Not Set bAutoShow Data"),
-            // 1 to 719 minutes, in milliseconds.
-            MOX_NUMBER("General", uiTimer, std::uint32_t, 32, 60000, 719u * 60000u, 5u * 60000u,
-                       "Registry: Not Read uiTimer Data", "Registry: Not Set uiTimer Data"),
-            MOX_FLAG("General", bSaveMoxPos, 32, 0, "Registry: Not Read bSaveMoxPos Data", "Registry: Not Set bSaveMoxPos Data"),
+            MOX_FLAG("General", bAutoLoad, 32, 0),
+            MOX_FLAG("General", bAutoShow, 32, 1),
+            // Milliseconds: the sheet sets whole minutes (setTimerMinutes);
+            // a shorter interval set by hand is taken, no interval at all is not.
+            MOX_NUMBER("General", uiTimer, std::uint32_t, 32, 1, kAny, 5u * 60000u),
+            MOX_FLAG("General", bSaveMoxPos, 32, 0),
 
             // The first-run counts keep the relations the Method page keeps:
             // the correct answers before hiding do not exceed the answers of
             // any kind, which stay below the list size.
-            MOX_CHOICE("Method", iDemoTypeSel, Direction, Both, 0, "Registry: Not Read iDemoTypeSel Data", "Registry: Not Set iDemoTypeSel Data"),
-            MOX_CHOICE("Method", iDemoTypeInput, Direction, Both, 0, "Registry: Not Read iDemoTypeInput Data", "Registry: Not Set iDemoTypeInput Data"),
-            MOX_CHOICE("Method", iMainRegim, Mode, Typing, 0, "Registry: Not Read iMainRegim Data", "Registry: Not Set iMainRegim Data"),
-            MOX_NUMBER("Method", iExcludeAfter, std::uint16_t, 16, 1, kAny16, 3, "Registry: Not Read iExcludeAfter Data", "Registry: Not Set iExcludeAfter Data"),
-            MOX_NUMBER("Method", iHideAfter, std::uint16_t, 16, 1, kAny16, 5, "Registry: Not Read iHideAfter Data", "Registry: Not Set iHideAfter Data"),
-            MOX_FLAG("Method", iHideState, 16, 1, "Registry: Not Read iHideState Data", "Registry: Not Set iHideState Data"),
+            MOX_CHOICE("Method", iDemoTypeSel, Direction, Both, 0),
+            MOX_CHOICE("Method", iDemoTypeInput, Direction, Both, 0),
+            MOX_CHOICE("Method", iMainRegim, Mode, Typing, 0),
+            MOX_NUMBER("Method", iExcludeAfter, std::uint16_t, 16, 1, kAny16, 3),
+            MOX_NUMBER("Method", iHideAfter, std::uint16_t, 16, 1, kAny16, 5),
+            MOX_FLAG("Method", iHideState, 16, 1),
             // A divisor of the choice list's height: never 0.
-            MOX_NUMBER("Method", iRowCount, std::uint16_t, 16, 1, kAny16, Settings::kDefaultRowCount, "Registry: Not Read iRowCount Data", "Registry: Not Set iRowCount Data"),
-            MOX_NUMBER("Method", iShowCount, std::uint16_t, 16, 1, kAny16, 10, "Registry: Not Read iShowCount Data", "Registry: Not Set iShowCount Data"),
-            MOX_NUMBER("Method", uiLBRowMax, std::uint16_t, 16, 0, kAny16, 5, "Registry: Not Read uiLBRowMax Data", "Registry: Not Set uiLBRowMax Data"),
-            MOX_FLAG("Method", bMatchCaseInput, 32, 0, "Registry: Not Read bMatchCaseInput Data", "Registry: Not Set bMatchCaseInput Data"),
-            MOX_FLAG("Method", bShowTranscrSel, 32, 1, "Registry: Not Read bShowTranscrSel Data", "Registry: Not Set bShowTranscrSel Data"),
-            MOX_FLAG("Method", bShowTranscrInput, 32, 1, "Registry: Not Read bShowTranscrInput Data", "Registry: Not Set bShowTranscrInput Data"),
+            MOX_NUMBER("Method", iRowCount, std::uint16_t, 16, 1, kAny16, Settings::kDefaultRowCount),
+            MOX_NUMBER("Method", iShowCount, std::uint16_t, 16, 1, kAny16, 10),
+            MOX_NUMBER("Method", uiLBRowMax, std::uint16_t, 16, 0, kAny16, 5),
+            MOX_FLAG("Method", bMatchCaseInput, 32, 0),
+            MOX_FLAG("Method", bShowTranscrSel, 32, 1),
+            MOX_FLAG("Method", bShowTranscrInput, 32, 1),
 
-            MOX_NUMBER("Dicts", iSubSetRecCount, std::uint16_t, 16, 1, 1000, 20, "Registry: Not Read iSubSetRecCount Data", "Registry: Not Set iSubSetRecCount Data"),
+            MOX_NUMBER("Dicts", iSubSetRecCount, std::uint16_t, 16, 1, 1000, 20),
             // The counts of the current dictionary; the setup counts the
             // starter dictionary for the first run.
-            MOX_NUMBER("Dicts", uiDictActiveCount, std::uint32_t, 32, 0, kAny, 0, "Registry: Not Read uiDictActiveCount Data", "Registry: Not Set uiDictActiveCount Data"),
-            MOX_NUMBER("Dicts", uiDictRecCount, std::uint32_t, 16, 0, kAny16, 0, "Registry: Not Read uiDictRecCount Data", "Registry: Not Set uiDictRecCount Data"),
-            MOX_TEXT("Dicts", sCurDict, "english.dct", "Registry: Not Read sCurDict", "Registry: Not Set sCurDict"),
-            MOX_TEXT("Dicts", sCurList, "english.lst", "Registry: Not Read sCurList", "Registry: Not Set sCurList"),
+            MOX_NUMBER("Dicts", uiDictActiveCount, std::uint32_t, 32, 0, kAny, 0),
+            MOX_NUMBER("Dicts", uiDictRecCount, std::uint32_t, 16, 0, kAny16, 0),
+            MOX_TEXT("Dicts", sCurDict, "english.dct"),
+            MOX_TEXT("Dicts", sCurList, "english.lst"),
 
-            MOX_NUMBER("Fonts", iForeignCharSet, std::uint8_t, 8, 0, kAny8, 0, "Registry: Not Read iForeignCharSet Data", "Registry: Not Set iForeignCharSet Data"),
-            MOX_NUMBER("Fonts", iNativeCharSet, std::uint8_t, 8, 0, kAny8, 204, "Registry: Not Read iNativeCharSet Data", "Registry: Not Set iNativeCharSet Data"),
-            MOX_NUMBER("Fonts", iTransCharSet, std::uint8_t, 8, 0, kAny8, 2, "Registry: Not Read iTransCharSet Data", "Registry: Not Set iTransCharSet Data"),
+            MOX_NUMBER("Fonts", iForeignCharSet, std::uint8_t, 8, 0, kAny8, 0),
+            MOX_NUMBER("Fonts", iNativeCharSet, std::uint8_t, 8, 0, kAny8, 204),
+            MOX_NUMBER("Fonts", iTransCharSet, std::uint8_t, 8, 0, kAny8, 2),
             // iForeignFontSize and iNativeFontSize are one size under two
             // names: on load the second wins, on save both get it.
             SettingRow{"Fonts", "iForeignFontSize", SettingKind::FontSize, 16, 0, kAny16, 12, nullptr, true,
-                       "Registry: Not Read iForeignFontSize Data", "Registry: Not Set iForeignFontSize Data",
                        [](Settings& s, std::uint32_t v) { s.wordFontSize_ = height(v); },
                        [](const Settings& s) { return points(s.wordFontSize_); }, nullptr, nullptr},
             SettingRow{"Fonts", "iNativeFontSize", SettingKind::FontSize, 16, 0, kAny16, 12, nullptr, true,
-                       "Registry: Not Read iNativeFontSize Data", "Registry: Not Set iNativeFontSize Data",
                        [](Settings& s, std::uint32_t v) { s.wordFontSize_ = height(v); },
                        [](const Settings& s) { return points(s.wordFontSize_); }, nullptr, nullptr},
             SettingRow{"Fonts", "iTransFontSize", SettingKind::FontSize, 16, 0, kAny16, 12, nullptr, true,
-                       "Registry: Not Read iTransFontSize Data", "Registry: Not Set iTransFontSize Data",
                        [](Settings& s, std::uint32_t v) { s.transFontSize_ = height(v); },
                        [](const Settings& s) { return points(s.transFontSize_); }, nullptr, nullptr},
             // Language identifiers of the keyboard layouts.
-            MOX_NUMBER("Fonts", uiForeignLayout, std::uint32_t, 32, 0, kAny, 0x409, "Registry: Not Read uiForeignLayout Data", "Registry: Not Set uiForeignLayout Data"),
-            MOX_NUMBER("Fonts", uiNativeLayout, std::uint32_t, 32, 0, kAny, 0x419, "Registry: Not Read uiNativeLayout Data", "Registry: Not Set uiNativeLayout Data"),
-            MOX_NUMBER("Fonts", uiTransLayout, std::uint32_t, 32, 0, kAny, 0x409, "Registry: Not Read uiTransLayout Data", "Registry: Not Set uiTransLayout Data"),
-            MOX_TEXT("Fonts", sForeignFontFace, "DejaVu Sans", "Registry: Not Read sForeignFontFace", "Registry: Not Set sForeignFontFace"),
-            MOX_TEXT("Fonts", sNativeFontFace, "DejaVu Sans", "Registry: Not Read sNativeFontFace", "Registry: Not Set sNativeFontFace"),
-            MOX_TEXT("Fonts", sTransFontFace, "TransMox", "Registry: Not Read sTransFontFace", "Registry: Not Set sTransFontFace"),
+            MOX_NUMBER("Fonts", uiForeignLayout, std::uint32_t, 32, 0, kAny, 0x409),
+            MOX_NUMBER("Fonts", uiNativeLayout, std::uint32_t, 32, 0, kAny, 0x419),
+            MOX_NUMBER("Fonts", uiTransLayout, std::uint32_t, 32, 0, kAny, 0x409),
+            MOX_TEXT("Fonts", sForeignFontFace, "DejaVu Sans"),
+            MOX_TEXT("Fonts", sNativeFontFace, "DejaVu Sans"),
+            MOX_TEXT("Fonts", sTransFontFace, "TransMox"),
 
-            MOX_FLAG("Results", bShowStatCurItem, 32, 1, "Registry: Not Read bShowStatCurItem Data", "Registry: Not Set bShowStatCurItem Data"),
+            MOX_FLAG("Results", bShowStatCurItem, 32, 1),
         };
         return table;
     }
@@ -122,6 +119,17 @@ const SettingRow& settingRow(std::string_view name)
         if (name == row.name)
             return row;
     throw std::out_of_range("no setting named " + std::string(name));
+}
+
+std::string settingNames(std::span<const std::string> names)
+{
+    constexpr std::size_t kShown = 8;
+    std::string out;
+    for (std::size_t i = 0; i < names.size() && i < kShown; ++i)
+        out += (i ? ", " : "") + names[i];
+    if (names.size() > kShown)
+        out += " и ещё " + std::to_string(names.size() - kShown);
+    return out;
 }
 
 } // namespace mox

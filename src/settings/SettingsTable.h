@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mox {
 
@@ -32,8 +33,6 @@ struct SettingRow {
     std::uint32_t firstRun;        // numbers
     const char* firstRunText;      // texts
     bool saved;                    // false for the program folder, which only the setup writes
-    const char* readFailure;
-    const char* writeFailure;
 
     // The in-memory value from and to its stored form: numbers (the part
     // that counts) or texts.
@@ -55,5 +54,7 @@ struct SettingRow {
 std::span<const SettingRow> settingsTable();
 // The row of a value name; throws std::out_of_range for a name the table lacks.
 const SettingRow& settingRow(std::string_view name);
+// Value names for a message: "a, b, c", the first eight and "и ещё N".
+std::string settingNames(std::span<const std::string> names);
 
 } // namespace mox

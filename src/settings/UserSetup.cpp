@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -144,11 +145,11 @@ bool writeFirstRunSettings(QtRegistry& registry, const UserSetup::Paths& paths, 
 
 // Whether the settings file holds at least one group of the program. A file
 // that holds none (empty, random bytes, another program's file) gives the
-// program nothing but an "Error Open Key" for every group at every start.
+// program nothing to keep.
 bool holdsSettings(const QString& file)
 {
     const QSettings store(file, QSettings::IniFormat);
-    if (store.status() != QSettings::NoError)
+    if (store.status() == QSettings::AccessError)
         return false;
     const QStringList groups = store.childGroups();
     for (const SettingRow& row : settingsTable())
@@ -157,18 +158,70 @@ bool holdsSettings(const QString& file)
     return false;
 }
 
-// Moves a settings file that holds none of the program's groups aside, as
-// "<file>.<date>-<time>.bak", so the first run can write fresh settings. The
-// backup name (empty on failure).
-QString moveAsideUnusableSettings(const QString& file)
+// A name for a dated backup of the settings file beside it,
+// "<file>.<date>-<time>.bak", that no file has yet.
+QString backupName(const QString& file)
 {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString backup = file + QLatin1Char('.') + stamp + QStringLiteral(".bak");
     for (int n = 2; QFileInfo::exists(backup); ++n)
         backup = file + QLatin1Char('.') + stamp + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
+    return backup;
+}
+
+// Moves a settings file that holds none of the program's groups aside as a
+// dated backup, so the first run can write fresh settings. The backup name
+// (empty on failure).
+QString moveAsideUnusableSettings(const QString& file)
+{
+    const QString backup = backupName(file);
     std::error_code ec;
     std::filesystem::rename(fsPath(file), fsPath(backup), ec);
     return ec ? QString() : backup;
+}
+
+void warn(MessagePort& messages, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    messages.show(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), MessageIcon::Warning);
+}
+
+// A settings file that holds the program's groups but lacks values, holds
+// numbers the program does not take or lines that are no settings (a file cut
+// short, a group lost, bytes overwritten) is written anew: the values it
+// holds are kept, the others take their first-run values (the program folder
+// its place), the old file stays beside as a dated backup and one message
+// says so. Once repaired, the next start finds nothing to say. False when
+// the repair could not be written (the user is told; the file stays as it
+// was, and the program runs on the first-run values of what is missing).
+bool repairDamagedSettings(QtRegistry& registry, MessagePort& messages, const UserSetup::Paths& paths)
+{
+    const QString file = registry.fileName();
+    Quiet quiet;
+    Settings values(quiet);
+    const std::vector<std::string> damaged = values.load(registry);
+    const bool strayLines = QSettings(file, QSettings::IniFormat).status() == QSettings::FormatError;
+    if (damaged.empty() && !strayLines)
+        return true;
+    if (std::find(damaged.begin(), damaged.end(), "sAppPath") != damaged.end())
+        values.setAppPath(paths.programFolder.toStdString());
+
+    const QString backup = backupName(file);
+    if (!QFile::copy(file, backup) || !writeSettingsFile(file, values)) {
+        QFile::remove(backup);
+        tell(messages, QStringLiteral("Файл настроек повреждён, и восстановить его не удалось:\n") + file +
+                           QStringLiteral("\nНедостающие настройки действуют со своими начальными значениями."));
+        return false;
+    }
+    const QString what = damaged.empty()
+                             ? QStringLiteral("были строки, которые не являются настройками. Файл записан заново, "
+                                              "настройки сохранены.")
+                             : QStringLiteral("недоставало значений или они были неверны: ") +
+                                   QString::fromStdString(settingNames(damaged)) +
+                                   QStringLiteral(". Им даны начальные значения, остальные настройки сохранены.");
+    warn(messages, QStringLiteral("В файле настроек\n") + file + QLatin1Char('\n') + what +
+                       QStringLiteral(" Прежний файл сохранён как\n") + backup);
+    return true;
 }
 
 } // namespace
@@ -230,7 +283,7 @@ bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages, const Paths&
     QString damaged;
     if (registry.exists()) {
         if (holdsSettings(registry.fileName()))
-            return true;
+            return repairDamagedSettings(registry, messages, paths);
         damaged = moveAsideUnusableSettings(registry.fileName());
         if (damaged.isEmpty()) {
             tell(messages, message("Не удалось переименовать повреждённый файл настроек ", registry.fileName()));
@@ -252,14 +305,10 @@ bool UserSetup::ensure(QtRegistry& registry, MessagePort& messages, const Paths&
         tell(messages, message("Не удалось записать начальные настройки ", registry.fileName()));
         return false;
     }
-    if (!damaged.isEmpty()) {
-        const QString text = QStringLiteral("В файле настроек не нашлось ни одного раздела настроек программы. "
-                                            "Он сохранён как\n") +
-                             damaged + QStringLiteral("\nи заменён начальными настройками:\n") + registry.fileName();
-        const QByteArray bytes = text.toUtf8();
-        messages.show(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                      MessageIcon::Warning);
-    }
+    if (!damaged.isEmpty())
+        warn(messages, QStringLiteral("В файле настроек не нашлось ни одного раздела настроек программы. "
+                                      "Он сохранён как\n") +
+                           damaged + QStringLiteral("\nи заменён начальными настройками:\n") + registry.fileName());
     return true;
 }
 

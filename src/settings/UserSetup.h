@@ -24,7 +24,11 @@ class QtRegistry;
 // overwritten, and a dictionary the user deleted is not brought back. A
 // settings file that holds none of the program's groups (empty, random bytes)
 // counts as no settings: it is kept beside as "<file>.<date>-<time>.bak", the
-// first run's settings are written, and one message names both files.
+// first run's settings are written, and one message names both files. A file
+// that holds some of them but lacks values, holds numbers outside their
+// bounds or lines that are no settings is repaired: written anew with the
+// values it holds and the first-run values of the others, the old file kept
+// beside as such a backup, and one message names the values and the backup.
 class UserSetup {
 public:
     struct Paths {

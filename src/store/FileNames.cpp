@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "language/Utf8.h"
+
 namespace mox {
 
 namespace {
@@ -34,7 +36,13 @@ bool isPlainFileName(std::string_view name)
 {
     if (name.empty() || name == "." || name == "..")
         return false;
-    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+    if (name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos)
+        return false;
+    for (std::size_t at = 0; at < name.size();) {
+        if (utf8::next(name, at) == utf8::kInvalid)
+            return false;
+    }
+    return true;
 }
 
 std::string confinedPath(const std::string& folder, std::string_view name)

@@ -8,7 +8,10 @@ namespace mox {
 // folder. A name that is empty, is "." or "..", or holds a "/", a "\" or a
 // zero byte would open something else (the folder itself, its parent, a file
 // elsewhere, or a path on a system that takes "\" as a separator) and is
-// never used to build a path.
+// never used to build a path. Nor is a name that is not UTF-8 or holds the
+// replacement character U+FFFD, which is what undecodable bytes of a settings
+// file become: it names no file the user made, and writing by it would make
+// files named by replacement marks.
 bool isPlainFileName(std::string_view name);
 
 // The full path of the file `name` in `folder`, or an empty text when that

@@ -2,7 +2,7 @@
 """Mox! against faults injected from outside, on a throw-away desktop: a
 dictionary name that leads out of the dictionary folder, a kill -9 in the
 middle of learning, a termination signal when the list cannot be written, a
-settings file of random bytes.
+settings file of random bytes, a settings file cut short.
 
 Usage: hardening_test.py BUILD_DIR
 """
@@ -233,6 +233,45 @@ class Hardening(unittest.TestCase):
             self.assertEqual(read(os.path.join(os.path.dirname(conf), backups[0])), garbage)
             self.assertIn(b"sCurDict=english.dct", read(conf))
             self.assertTrue(os.path.exists(os.path.join(voc, "english.dct")))
+            proc.send_signal(signal.SIGTERM)
+            self.assertEqual(proc.wait(10), 0)
+
+
+    def test_a_settings_file_cut_short_is_repaired_with_one_message_once(self):
+        with Desktop() as d:
+            conf, voc = self.paths(d)
+            self.first_run(d)
+            set_values(conf, iSubSetRecCount=7)
+            whole = read(conf)
+            cut = whole[:len(whole) // 2]
+            write(conf, cut)
+            proc = self.start(d)
+            d.wait(lambda: self.boxes(d), 15, "the message")
+            d.screenshot(os.path.join(tempfile.gettempdir(), "mox-e2e-repaired-settings.png"))
+            self.answer_box(d)
+            self.to_tray(d, proc)
+            time.sleep(0.5)
+            self.assertEqual(self.boxes(d), [], "more than one message")
+            proc.send_signal(signal.SIGTERM)
+            self.assertEqual(proc.wait(10), 0)
+            # The damaged file is beside; the settings file holds every value
+            # again, with the one that survived the cut as the user set it.
+            backups = [n for n in os.listdir(os.path.dirname(conf)) if n.startswith("Mox!.conf.")]
+            self.assertEqual(len(backups), 1, backups)
+            self.assertEqual(read(os.path.join(os.path.dirname(conf), backups[0])), cut)
+            repaired = read(conf)
+            self.assertIn(b"iSubSetRecCount=7\n", repaired)
+            # Every other value is as the first run wrote it, but the one the
+            # cut went through, which reads as whatever is left of it.
+            torn = cut.rsplit(b"\n", 1)[-1]
+            for line in whole.splitlines():
+                if b"=" in line and not line.startswith(b"iSubSetRecCount") and not (torn and line.startswith(torn)):
+                    self.assertIn(line, repaired)
+            # The next start has nothing to say.
+            proc = self.start(d)
+            self.to_tray(d, proc)
+            time.sleep(1)
+            self.assertEqual(self.boxes(d), [], "a message at the second start")
             proc.send_signal(signal.SIGTERM)
             self.assertEqual(proc.wait(10), 0)
 

@@ -1,138 +1,25 @@
-// The options sheet and its General, Method and Results pages, driven through
-// their real widgets (offscreen) over a real settings file, a real autostart
-// folder and real dictionary and list files.
-#include <gtest/gtest.h>
+// The options sheet and its General and Results pages, driven through their
+// real widgets (offscreen) over a real settings file, a real autostart folder
+// and real dictionary and list files.
+#include "OptionsFixture.h"
 
-#include <QApplication>
 #include <QBarCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QCheckBox>
-#include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPieSeries>
 #include <QPieSlice>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSettings>
-#include <QTabWidget>
-#include <QTest>
-#include <QTimer>
 
 #include <cstring>
-#include <filesystem>
-#include <functional>
-#include <fstream>
 
 #include "language/CharsetCodec.h"
-#include "platform/fake/RecordingMessages.h"
-#include "platform/qt/QtRegistry.h"
-#include "options/OptionsPage.h"
-#include "options/PgResults.h"
-#include "settings/Settings.h"
-#include "options/SheetOptions.h"
-#include "options/SpinEdit.h"
 #include "store/DictRecord.h"
 #include "store/ListRecord.h"
 #include "store/RecordText.h"
-#include "support/TempDir.h"
 
 using namespace mox;
 
 namespace {
-
-namespace fs = std::filesystem;
-
-enum Page { General = 0, Method = 1, Fonts = 2, Results = 3 };
-
-// Reads the whole file, or "" when it is missing.
-std::string fileText(const fs::path& path)
-{
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class OptionsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // A settings file as the first run leaves it, in the temporary
-        // XDG_CONFIG_HOME that main() set up: every key present.
-        config = fs::path(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString());
-        fs::remove_all(config);
-        fs::create_directories(config);
-        QtRegistry setup;
-        const std::string product = Settings::kProductKey;
-        setup.createKey(product)->writeText("sAppPath", dir.str());
-        const std::pair<const char*, const char*> firstValues[] = {
-            {"General", "uiTimer"}, {"Method", "iRowCount"}, {"Dicts", "iSubSetRecCount"},
-            {"Fonts", "iForeignCharSet"}, {"Results", "bShowStatCurItem"}};
-        for (const auto& [group, name] : firstValues)
-            setup.createKey(product + "\\" + group)->writeNumber(name, 0);
-        setup.createKey(product + "\\General")->writeNumber("uiTimer", 5 * 60000);
-        settings.load(registry);
-        messages.clear();
-
-        fs::create_directories(dir.path() / "voc");
-        settings.setIMainRegim(Mode::Choice);
-        settings.setDemoType(Direction::Both, Mode::Choice);
-        settings.setDemoType(Direction::Direct, Mode::Typing);
-        settings.setISubSetRecCount(30);
-        settings.setIHideAfter(5);
-        settings.setIShowCount(10);
-        settings.setIExcludeAfter(3);
-        settings.setIHideState(true);
-        settings.setBAutoShow(true);
-        settings.setSForeignFontFace("DejaVu Sans");
-        settings.setSNativeFontFace("DejaVu Sans");
-        settings.setSTransFontFace("DejaVu Sans");
-    }
-
-    // The sheet on view, active, showing `page`.
-    std::unique_ptr<CSheetOptions> openSheet(Page page = General, CSheetOptions::PageFactory dictionaries = {})
-    {
-        auto sheet = std::make_unique<CSheetOptions>(settings, registry, std::move(dictionaries),
-                                                     [this](QWidget*, const QString& topic) { topics << topic; });
-        sheet->show();
-        sheet->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(sheet.get()));
-        sheet->setCurrentPage(page);
-        return sheet;
-    }
-
-    template <class T> static T* child(QWidget* parent, const char* name)
-    {
-        T* w = parent->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-
-    static void typeInto(QWidget* field, const QString& text)
-    {
-        field->setFocus();
-        if (auto* spin = qobject_cast<SpinEdit*>(field))
-            spin->selectAll();
-        else
-            static_cast<QLineEdit*>(field)->selectAll();
-        QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, text);
-    }
-
-    static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2)); }
-    static void pressOk(CSheetOptions& sheet) { click(child<QPushButton>(&sheet, "ok")); }
-
-    static QString text(SpinEdit* field) { return field->findChild<QLineEdit*>()->text(); }
-
-    std::string autostartFile() const { return (config / "autostart" / "Mox!.desktop").string(); }
-
-    TempDir dir;
-    fs::path config;
-    QtRegistry registry;
-    RecordingMessages messages;
-    Settings settings{messages};
-    QStringList topics;
-};
 
 TEST_F(OptionsTest, TheSheetHasItsTitlePagesButtonsAndTakesTheDictionariesPageFromItsHook)
 {
@@ -166,94 +53,6 @@ TEST_F(OptionsTest, TheSheetHasItsTitlePagesButtonsAndTakesTheDictionariesPageFr
     EXPECT_EQ(tabs->tabText(2), "Словари");
     EXPECT_EQ(tabs->tabText(3), "Языки/Шрифты");
     EXPECT_NE(hookParent, nullptr);
-}
-
-TEST_F(OptionsTest, TheMethodPageKeepsTheRelationsWhenAFieldLosesTheFocus)
-{
-    auto sheet = openSheet(Method);
-    auto* list = child<SpinEdit>(sheet.get(), "listSize");
-    auto* hide = child<SpinEdit>(sheet.get(), "hideAfter");
-    auto* any = child<SpinEdit>(sheet.get(), "showCount");
-    EXPECT_EQ(text(list), "30");
-    EXPECT_EQ(text(hide), "5");
-    EXPECT_EQ(text(any), "10");
-
-    // List size 20, 50 answers of any kind: leaving that field raises the
-    // list size to 50.
-    typeInto(list, "20");
-    typeInto(any, "50");
-    hide->setFocus();
-    EXPECT_EQ(text(list), "50");
-    EXPECT_EQ(text(hide), "5");
-
-    // 5 correct answers and 3 of any kind: leaving either field sets the
-    // correct answers to 3.
-    typeInto(hide, "5");
-    typeInto(any, "3");
-    list->setFocus();
-    EXPECT_EQ(text(hide), "3");
-    typeInto(hide, "5");
-    any->setFocus();
-    EXPECT_EQ(text(hide), "3");
-
-    // List size 10, 20 of any kind: leaving the list size lowers them to 10.
-    typeInto(any, "20");
-    typeInto(list, "10");
-    hide->setFocus();
-    EXPECT_EQ(text(any), "10");
-    EXPECT_EQ(text(list), "10");
-
-    // The arrows stay within their range: 1 to 100 for the answers.
-    typeInto(any, "100");
-    QTest::keyClick(any, Qt::Key_Up);
-    EXPECT_EQ(text(any), "100");
-    QTest::keyClick(any, Qt::Key_Down);
-    EXPECT_EQ(text(any), "99");
-
-    // Clicking "Сворачивать после" applies them too and disables the two fields.
-    typeInto(list, "40");
-    typeInto(any, "60");
-    typeInto(hide, "70");
-    click(child<QCheckBox>(sheet.get(), "hideState"));
-    EXPECT_EQ(text(list), "60");
-    EXPECT_EQ(text(hide), "60");
-    EXPECT_FALSE(hide->isEnabled());
-    EXPECT_FALSE(any->isEnabled());
-
-    pressOk(*sheet);
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(settings.iSubSetRecCount(), 60);
-    EXPECT_EQ(settings.iHideAfter(), 60);
-    EXPECT_EQ(settings.iShowCount(), 60);
-    EXPECT_FALSE(settings.iHideState());
-}
-
-TEST_F(OptionsTest, TheModeCheckedAtConfirmationTakesTheDirectionOnView)
-{
-    auto sheet = openSheet(Method);
-    auto* choice = child<QCheckBox>(sheet.get(), "modeChoice");
-    auto* typing = child<QCheckBox>(sheet.get(), "modeTyping");
-    auto* reverse = child<QRadioButton>(sheet.get(), "direction1");
-    EXPECT_TRUE(choice->isChecked());
-    EXPECT_FALSE(typing->isChecked());
-    EXPECT_TRUE(child<QRadioButton>(sheet.get(), "direction2")->isChecked());
-
-    // "Ввод" clears "Выбор" and shows the typing mode's direction.
-    click(typing);
-    EXPECT_FALSE(choice->isChecked());
-    EXPECT_TRUE(child<QRadioButton>(sheet.get(), "direction0")->isChecked());
-    click(reverse);
-    EXPECT_TRUE(reverse->isChecked());
-    EXPECT_FALSE(child<QRadioButton>(sheet.get(), "direction0")->isChecked());
-    // Clicking the checked direction again keeps it checked.
-    click(reverse);
-    EXPECT_TRUE(reverse->isChecked());
-
-    pressOk(*sheet);
-    EXPECT_EQ(settings.iMainRegim(), Mode::Typing);
-    EXPECT_EQ(settings.iDemoTypeInput(), Direction::Reverse);
-    EXPECT_EQ(settings.iDemoTypeSel(), Direction::Both);
-    EXPECT_EQ(settings.currentMode(), Mode::Typing);
 }
 
 TEST_F(OptionsTest, ARefusedNumberKeepsTheSheetOpenOnItsPage)
@@ -434,75 +233,6 @@ TEST_F(OptionsTest, OnlyDisplayedPagesAreConfirmedAndTheyStoreOnlyWhatTheUserCha
     EXPECT_EQ(settings.iExcludeAfter(), 3);
     EXPECT_FALSE(settings.bAutoShow());
     EXPECT_TRUE(settings.bShowStatCurItem());
-}
-
-TEST_F(OptionsTest, TheMethodPageLeavesUntouchedCountsAsTheyAre)
-{
-    // A list larger than the arrows reach, confirmed without a change.
-    settings.setISubSetRecCount(500);
-    settings.setIShowCount(10);
-    settings.setIHideAfter(2);
-    auto sheet = openSheet(Method);
-    EXPECT_EQ(text(child<SpinEdit>(sheet.get(), "listSize")), "500");
-    pressOk(*sheet);
-    EXPECT_EQ(settings.iSubSetRecCount(), 500);
-    EXPECT_EQ(settings.iShowCount(), 10);
-    EXPECT_EQ(settings.iHideAfter(), 2);
-
-    // Walking through every field with the keyboard changes nothing either,
-    // nor does a count beyond the arrows' reach.
-    settings.setIShowCount(250);
-    sheet = openSheet(Method);
-    child<SpinEdit>(sheet.get(), "listSize")->setFocus();
-    for (int i = 0; i < 8; ++i)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(settings.iSubSetRecCount(), 500);
-    EXPECT_EQ(settings.iShowCount(), 250);
-    EXPECT_EQ(settings.iHideAfter(), 2);
-    EXPECT_EQ(settings.iExcludeAfter(), 3);
-}
-
-TEST_F(OptionsTest, TheMethodPageRelatesTheNumbersTypedNotTheirFirstDigits)
-{
-    settings.setISubSetRecCount(20);
-    settings.setIShowCount(10);
-    settings.setIHideAfter(2);
-
-    // 250 answers of any kind, confirmed with Enter from the field: the list
-    // grows to 250 as the relation says, not to the 25 typed on the way.
-    auto sheet = openSheet(Method);
-    typeInto(child<SpinEdit>(sheet.get(), "showCount"), "250");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(settings.iShowCount(), 250);
-    EXPECT_EQ(settings.iSubSetRecCount(), 250);
-    EXPECT_EQ(settings.iHideAfter(), 2);
-
-    // Reopened and confirmed: the correct answers stay at 2.
-    sheet = openSheet(Method);
-    pressOk(*sheet);
-    EXPECT_EQ(settings.iHideAfter(), 2);
-    EXPECT_EQ(settings.iShowCount(), 250);
-
-    // Leaving a field with Tab relates what it holds: 40 answers of any kind
-    // against a list of 30.
-    settings.setISubSetRecCount(30);
-    sheet = openSheet(Method);
-    auto* any = child<SpinEdit>(sheet.get(), "showCount");
-    typeInto(any, "40");
-    QTest::keyClick(any, Qt::Key_Tab);
-    EXPECT_EQ(text(child<SpinEdit>(sheet.get(), "listSize")), "40");
-
-    // A smaller list typed and confirmed at once with Enter lowers the
-    // answers of any kind to it, as leaving the field would.
-    typeInto(child<SpinEdit>(sheet.get(), "listSize"), "8");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(settings.iSubSetRecCount(), 8);
-    EXPECT_EQ(settings.iShowCount(), 8);
-    EXPECT_EQ(settings.iHideAfter(), 2);
 }
 
 TEST_F(OptionsTest, AnEmptyIntervalWithoutAutomaticShowingKeepsTheStoredOne)

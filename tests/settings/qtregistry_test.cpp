@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -15,6 +17,7 @@
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtRegistry.h"
 #include "settings/Settings.h"
+#include "settings/SettingsTable.h"
 #include "support/TempDir.h"
 
 using namespace mox;
@@ -79,20 +82,15 @@ TEST_F(QtRegistryTest, KeysNobodyWroteFailToOpen)
     EXPECT_EQ(registry.openKey(kProduct + "Extra"), nullptr);
     EXPECT_EQ(registry.openKey("Software\\Other"), nullptr);
 
-    // Settings sees the same: every group but General is reported missing.
+    // Settings sees the same: every value but uiTimer is missing.
     RecordingMessages m;
     Settings s(m);
-    s.load(registry);
+    const std::vector<std::string> missing = s.load(registry);
     EXPECT_EQ(s.uiTimer(), 300000u);
-    std::vector<std::string> expected = {"Registry: Not Read Application Path",
-                                         "Registry: Not Read AutoLoad Data",
-                                         "Registry: Not Read bAutoShow Data",
-                                         "Registry: Not Read bSaveMoxPos Data",
-                                         "Error Open Key",
-                                         "Error Open Key",
-                                         "Error Open Key",
-                                         "Error Open Key"};
-    EXPECT_EQ(m.texts(), expected);
+    EXPECT_EQ(missing.size(), settingsTable().size() - 1);
+    EXPECT_EQ(std::find(missing.begin(), missing.end(), "uiTimer"), missing.end());
+    EXPECT_EQ(missing.front(), "sAppPath");
+    EXPECT_TRUE(m.shown.empty());
 }
 
 TEST_F(QtRegistryTest, SettingsRoundTripThroughTheFile)
@@ -103,6 +101,7 @@ TEST_F(QtRegistryTest, SettingsRoundTripThroughTheFile)
 
     RecordingMessages m;
     Settings s(m);
+    s.setFirstRunValues();
     s.setTimerMinutes(7);
     s.setBAutoShow(true);
     s.setIMainRegim(Mode::Typing);
@@ -120,7 +119,7 @@ TEST_F(QtRegistryTest, SettingsRoundTripThroughTheFile)
 
     QtRegistry reopened(file);
     Settings t(m);
-    t.load(reopened);
+    EXPECT_EQ(t.load(reopened), std::vector<std::string>{});
     EXPECT_EQ(m.texts(), std::vector<std::string>{});
     EXPECT_EQ(t.uiTimer(), 7u * 60000u);
     EXPECT_TRUE(t.bAutoShow());
@@ -196,6 +195,55 @@ TEST_F(QtRegistryTest, AWriteTheFileDoesNotTakeIsAFailedWrite)
     ASSERT_TRUE(QDir(file).removeRecursively());
     EXPECT_FALSE(key->writeNumber("a/b", 1));
     EXPECT_EQ(key->readNumber("a/b"), std::nullopt);
+}
+
+TEST_F(QtRegistryTest, AFileWithLinesThatAreNoSettingsStillGivesTheValuesItHolds)
+{
+    // A line of stray bytes and a section header cut short: QSettings calls
+    // that a format error, but what can be read is there.
+    writeFile(file, "[General]\nsAppPath=/p\n[%General]\nuiTimer=120000\n\x93\xFF\xFE stray\n"
+                    "[Dicts]\nsCurDict=german.dct\n[Fon\niForeignCharSet=0\n");
+    ASSERT_EQ(QSettings(file, QSettings::IniFormat).status(), QSettings::FormatError);
+    auto general = registry.openKey(kProduct + "\\General");
+    ASSERT_NE(general, nullptr);
+    EXPECT_EQ(general->readNumber("uiTimer"), 120000u);
+    ASSERT_NE(registry.openKey(kProduct + "\\Dicts"), nullptr);
+    EXPECT_EQ(registry.openKey(kProduct + "\\Dicts")->readText("sCurDict"), "german.dct");
+    EXPECT_EQ(registry.openKey(kProduct + "\\Fonts"), nullptr);
+    EXPECT_EQ(registry.openKey(kProduct)->readText("sAppPath"), "/p");
+}
+
+TEST_F(QtRegistryTest, ADictionaryNameThatIsNotUtf8OpensNoFile)
+{
+    // Bytes of another code page in the names: Qt reads them as U+FFFD.
+    writeFile(file, "[General]\nsAppPath=" + QByteArray::fromStdString(dir.str()) +
+                        "\n[Dicts]\nsCurDict=\xE0ngl\xFFsh.dct\nsCurList=ok.lst\n");
+    RecordingMessages m;
+    Settings s(m);
+    s.load(registry);
+    ASSERT_NE(s.sCurDict().find("\xEF\xBF\xBD"), std::string::npos);
+    EXPECT_EQ(s.dictionaryPath(), "");
+    EXPECT_EQ(s.listPath(), "");
+
+    // The same for the list, and for raw bytes that are not UTF-8.
+    s.setSCurDict("english.dct");
+    s.setSCurList("\xEF\xBF\xBD.lst");
+    EXPECT_EQ(s.listPath(), "");
+    s.setSCurList("\xE0.lst");
+    EXPECT_EQ(s.listPath(), "");
+    s.setSCurList("ёж.lst");
+    EXPECT_EQ(s.listPath(), dir.str() + "/voc/ёж.lst");
+}
+
+TEST_F(QtRegistryTest, ASaveTheFileDoesNotTakeIsToldOnceWithTheFilesName)
+{
+    RecordingMessages m;
+    Settings s(m);
+    s.setFirstRunValues();
+    // No file, so no key opens: nothing is written, and one message says where.
+    EXPECT_FALSE(s.save(registry));
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Не удалось сохранить настройки в файле " + file.toStdString() + "."});
+    EXPECT_FALSE(registry.exists());
 }
 
 TEST_F(QtRegistryTest, ShellFoldersGiveTheAutostartFolderAndAreNeverWritten)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -91,104 +92,73 @@ MemoryRegistry installed()
     return r;
 }
 
-std::vector<std::string> repeat(const std::string& text, std::size_t n) { return std::vector<std::string>(n, text); }
-
 } // namespace
 
-TEST(SettingsLoad, MissingProductKeyReportsEveryKeyAndLeavesValuesZero)
+// Every value name in table order, the program folder first.
+std::vector<std::string> allNames()
+{
+    std::vector<std::string> names = {"sAppPath"};
+    for (const auto& e : kOrder)
+        names.push_back(e.name);
+    return names;
+}
+
+TEST(SettingsLoad, AStoreWithoutTheProgramsKeysGivesFirstRunValuesAndNamesThemAllSilently)
 {
     MemoryRegistry r;
     r.createKey(Settings::kShellFoldersKey);
     RecordingMessages m;
     Settings s(m);
-    EXPECT_TRUE(s.load(r));
-    EXPECT_EQ(m.texts(), repeat("Error Open Key", 6));
-    for (const auto& shown : m.shown)
-        EXPECT_EQ(shown.buttons, MessageButtons::Ok);
-    EXPECT_EQ(s.uiTimer(), 0u);
-    EXPECT_FALSE(s.bAutoShow());
-    EXPECT_EQ(s.iShowCount(), 0);
-    EXPECT_EQ(s.iSubSetRecCount(), 0);
-    EXPECT_EQ(s.wordFontSize(), 0);
-    EXPECT_EQ(s.sCurDict(), "");
+    EXPECT_EQ(s.load(r), allNames());
+    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(s.uiTimer(), 5u * 60000u);
+    EXPECT_TRUE(s.bAutoShow());
+    EXPECT_EQ(s.iShowCount(), 10);
+    EXPECT_EQ(s.iSubSetRecCount(), 20);
+    EXPECT_EQ(s.wordFontSize(), -12);
+    EXPECT_EQ(s.sCurDict(), "english.dct");
+    // The program folder has no first-run value: no folder, no dictionary.
     EXPECT_EQ(s.appPath(), "");
     EXPECT_EQ(s.dictionaryPath(), "");
-    // The row count divides the list's height: never zero, even unread.
     EXPECT_GE(s.iRowCount(), 1);
 
-    // Saving into the same store skips the five missing groups the same way.
-    m.clear();
-    EXPECT_TRUE(s.save(r));
-    EXPECT_EQ(m.texts(), repeat("Error Open Key", 5));
+    // Saving into the same store fails for every group: one message.
+    EXPECT_FALSE(s.save(r));
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Не удалось сохранить настройки."});
+    EXPECT_EQ(m.shown[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(r.has(kGeneral, "uiTimer"));
 }
 
-TEST(SettingsLoad, ReadFailuresWalkTheTableInOrderWithTheirOwnTexts)
+TEST(SettingsLoad, MissingValuesAreNamedInTableOrderAndTakeTheirFirstRunValues)
 {
-    MemoryRegistry r = emptyKeys();
+    MemoryRegistry none = emptyKeys();
     RecordingMessages m;
     Settings s(m);
-    s.load(r);
-    const std::vector<std::string> expected = {
-        "Registry: Not Read Application Path",
-        "Registry: Not Read AutoLoad Data",
-        "Registry: Not Read bAutoShow Data",
-        "Registry: Not Read uiTimer Data",
-        "Registry: Not Read bSaveMoxPos Data",
-        "Registry: Not Read iDemoTypeSel Data",
-        "Registry: Not Read iDemoTypeInput Data",
-        "Registry: Not Read iMainRegim Data",
-        "Registry: Not Read iExcludeAfter Data",
-        "Registry: Not Read iHideAfter Data",
-        "Registry: Not Read iHideState Data",
-        "Registry: Not Read iRowCount Data",
-        "Registry: Not Read iShowCount Data",
-        "Registry: Not Read uiLBRowMax Data",
-        "Registry: Not Read bMatchCaseInput Data",
-        "Registry: Not Read bShowTranscrSel Data",
-        "Registry: Not Read bShowTranscrInput Data",
-        "Registry: Not Read iSubSetRecCount Data",
-        "Registry: Not Read uiDictActiveCount Data",
-        "Registry: Not Read uiDictRecCount Data",
-        "Registry: Not Read sCurDict",
-        "Registry: Not Read sCurList",
-        "Registry: Not Read iForeignCharSet Data",
-        "Registry: Not Read iNativeCharSet Data",
-        "Registry: Not Read iTransCharSet Data",
-        "Registry: Not Read iForeignFontSize Data",
-        "Registry: Not Read iNativeFontSize Data",
-        "Registry: Not Read iTransFontSize Data",
-        "Registry: Not Read uiForeignLayout Data",
-        "Registry: Not Read uiNativeLayout Data",
-        "Registry: Not Read uiTransLayout Data",
-        "Registry: Not Read sForeignFontFace",
-        "Registry: Not Read sNativeFontFace",
-        "Registry: Not Read sTransFontFace",
-        "Registry: Not Read bShowStatCurItem Data",
-    };
-    EXPECT_EQ(m.texts(), expected);
-}
-
-TEST(SettingsLoad, UnreadableValuesKeepWhatWasThere)
-{
-    MemoryRegistry full = installed();
-    RecordingMessages m;
-    Settings s(m);
-    s.load(full);
+    EXPECT_EQ(s.load(none), allNames());
     EXPECT_TRUE(m.shown.empty());
 
-    // A second load from a store that lost some values changes only the rest.
+    // A store that lost some values: those take their first-run values, the
+    // rest are read; the program folder keeps what it was.
+    MemoryRegistry full = installed();
+    EXPECT_EQ(s.load(full), std::vector<std::string>{});
     MemoryRegistry partial = emptyKeys();
     partial.setNumber(kGeneral, "uiTimer", 120000);
     partial.setText(kDicts, "sCurDict", "german.dct");
     partial.setNumber(kDicts, "sCurList", 5);   // a number where a text belongs
-    s.load(partial);
+    partial.setNumber(kMethod, "iRowCount", 6);
+    const std::vector<std::string> missing = s.load(partial);
+    EXPECT_EQ(missing.size(), allNames().size() - 3);
+    EXPECT_EQ(std::count(missing.begin(), missing.end(), "sCurList"), 1);
+    EXPECT_EQ(std::count(missing.begin(), missing.end(), "uiTimer"), 0);
     EXPECT_EQ(s.uiTimer(), 120000u);
     EXPECT_EQ(s.sCurDict(), "german.dct");
     EXPECT_EQ(s.sCurList(), "english.lst");
-    EXPECT_EQ(s.iShowCount(), 10);
-    EXPECT_EQ(s.wordFontSize(), -12);
+    EXPECT_EQ(s.iRowCount(), 6);
+    EXPECT_FALSE(s.bAutoLoad());                      // was 1
+    EXPECT_EQ(s.iMainRegim(), Mode::Choice);          // was typing
+    EXPECT_EQ(s.sNativeFontFace(), "DejaVu Sans");    // was DejaVu Serif
     EXPECT_EQ(s.appPath(), "/home/u/.local/share/mox");
+    EXPECT_TRUE(m.shown.empty());
 }
 
 TEST(SettingsLoad, EveryValueArrivesNarrowedAsItsFieldIs)
@@ -295,7 +265,7 @@ TEST(SettingsSave, WritesEveryValueWidenedAndNeverTheProgramFolder)
     EXPECT_EQ(again.sTransFontFace(), "TransMox");
 }
 
-TEST(SettingsSave, EveryWriteFailureIsReportedInOrderAndTheRestStillWritten)
+TEST(SettingsSave, WriteFailuresAreToldInOneMessageAndTheRestStillWritten)
 {
     MemoryRegistry r = installed();
     RecordingMessages m;
@@ -305,63 +275,37 @@ TEST(SettingsSave, EveryWriteFailureIsReportedInOrderAndTheRestStillWritten)
     MemoryRegistry all = emptyKeys();
     for (const auto& e : kOrder)
         all.failWrites(e.name);
-    s.save(all);
-    const std::vector<std::string> expected = {
-        "Registry: Not Set AutoLoad Data",
-        "Registry: Not Set bAutoShow Data",
-        "Registry: Not Set uiTimer Data",
-        "Registry: Not Set bSaveMoxPos Data",
-        "Registry: Not Set iDemoTypeSel Data",
-        "Registry: Not Set iDemoTypeInput Data",
-        "Registry: Not Set iMainRegim Data",
-        "Registry: Not Set iExcludeAfter Data",
-        "Registry: Not Set iHideAfter Data",
-        "Registry: Not Set iHideState Data",
-        "Registry: Not Set iRowCount Data",
-        "Registry: Not Set iShowCount Data",
-        "Registry: Not Set uiLBRowMax Data",
-        "Registry: Not Set bMatchCaseInput Data",
-        "Registry: Not Set bShowTranscrSel Data",
-        "Registry: Not Set bShowTranscrInput Data",
-        "Registry: Not Set iSubSetRecCount Data",
-        "Registry: Not Set uiDictActiveCount Data",
-        "Registry: Not Set uiDictRecCount Data",
-        "Registry: Not Set sCurDict",
-        "Registry: Not Set sCurList",
-        "Registry: Not Set iForeignCharSet Data",
-        "Registry: Not Set iNativeCharSet Data",
-        "Registry: Not Set iTransCharSet Data",
-        "Registry: Not Set iForeignFontSize Data",
-        "Registry: Not Set iNativeFontSize Data",
-        "Registry: Not Set iTransFontSize Data",
-        "Registry: Not Set uiForeignLayout Data",
-        "Registry: Not Set uiNativeLayout Data",
-        "Registry: Not Set uiTransLayout Data",
-        "Registry: Not Set sForeignFontFace",
-        "Registry: Not Set sNativeFontFace",
-        "Registry: Not Set sTransFontFace",
-        "Registry: Not Set bShowStatCurItem Data",
-    };
-    EXPECT_EQ(m.texts(), expected);
+    EXPECT_FALSE(s.save(all));
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Не удалось сохранить настройки."});
 
     // One failing value does not stop the others, in its group or after it.
     m.clear();
     MemoryRegistry one = emptyKeys();
     one.failWrites("iHideAfter");
-    s.save(one);
-    EXPECT_EQ(m.texts(), std::vector<std::string>{"Registry: Not Set iHideAfter Data"});
+    one.failWrites("sCurDict");
+    EXPECT_FALSE(s.save(one));
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Не удалось сохранить настройки: iHideAfter, sCurDict."});
     EXPECT_FALSE(one.has(kMethod, "iHideAfter"));
     EXPECT_EQ(one.number(kMethod, "iHideState"), 1u);
+    EXPECT_EQ(one.text(kDicts, "sCurList"), "english.lst");
     EXPECT_EQ(one.number(kResults, "bShowStatCurItem"), 1u);
 
-    // A missing group is skipped with one message; the groups after it are written.
+    // A missing group: its values are named; the groups after it are written.
     m.clear();
     MemoryRegistry noFonts;
     for (const auto& k : {kGeneral, kMethod, kDicts, kResults})
         noFonts.createKey(k);
-    s.save(noFonts);
-    EXPECT_EQ(m.texts(), std::vector<std::string>{"Error Open Key"});
+    EXPECT_FALSE(s.save(noFonts));
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Не удалось сохранить настройки: iForeignCharSet, iNativeCharSet, "
+                                                  "iTransCharSet, iForeignFontSize, iNativeFontSize, iTransFontSize, "
+                                                  "uiForeignLayout, uiNativeLayout и ещё 4."});
     EXPECT_TRUE(noFonts.has(kResults, "bShowStatCurItem"));
+
+    // Everything written: true and silent.
+    m.clear();
+    MemoryRegistry fine = emptyKeys();
+    EXPECT_TRUE(s.save(fine));
+    EXPECT_TRUE(m.shown.empty());
 }
 
 TEST(SettingsTexts, TextsOf255BytesFailToReadAndAreNeverSaved)
@@ -372,21 +316,19 @@ TEST(SettingsTexts, TextsOf255BytesFailToReadAndAreNeverSaved)
     r.setText(kProduct, "sAppPath", std::string(300, 'p'));
     RecordingMessages m;
     Settings s(m);
-    s.load(r);
-    EXPECT_EQ(m.texts(), (std::vector<std::string>{"Registry: Not Read Application Path", "Registry: Not Read sCurDict"}));
-    EXPECT_EQ(s.sCurDict(), "");
+    EXPECT_EQ(s.load(r), (std::vector<std::string>{"sAppPath", "sCurDict"}));
+    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(s.sCurDict(), "english.dct");
     EXPECT_EQ(s.sCurList(), std::string(254, 'l'));
     EXPECT_EQ(s.appPath(), "");
 
-    // A text too long to read back is refused with its write-failure message
-    // and the stored value stays as it was, instead of being replaced by one
-    // that the next start cannot read.
-    m.clear();
-    s.setSCurDict("english.dct");
+    // A text too long to read back is refused and named, and the stored
+    // value stays as it was, instead of being replaced by one that the next
+    // start cannot read.
     s.setSForeignFontFace(std::string(255, 'f'));
     MemoryRegistry out = installed();
-    s.save(out);
-    EXPECT_EQ(m.texts(), std::vector<std::string>{"Registry: Not Set sForeignFontFace"});
+    EXPECT_FALSE(s.save(out));
+    EXPECT_EQ(m.texts(), std::vector<std::string>{"Не удалось сохранить настройки: sForeignFontFace."});
     EXPECT_EQ(out.text(kFonts, "sForeignFontFace"), "DejaVu Sans");
     EXPECT_EQ(out.text(kDicts, "sCurList"), std::string(254, 'l'));
 }
@@ -513,7 +455,8 @@ TEST(SettingsTable, NumbersOutsideWhatTheProgramTakesLoadAsTheirFirstRunValues)
     r.setNumber(kMethod, "iHideState", 0x10000);       // ... counted in its low 16 bits
     RecordingMessages m;
     Settings s(m);
-    s.load(r);
+    EXPECT_EQ(s.load(r), (std::vector<std::string>{"uiTimer", "iDemoTypeSel", "iMainRegim", "iExcludeAfter",
+                                                   "iSubSetRecCount"}));
     EXPECT_TRUE(m.shown.empty());
     EXPECT_EQ(s.iMainRegim(), Mode::Choice);
     EXPECT_EQ(s.iDemoTypeSel(), Direction::Direct);
@@ -524,12 +467,13 @@ TEST(SettingsTable, NumbersOutsideWhatTheProgramTakesLoadAsTheirFirstRunValues)
     EXPECT_TRUE(s.bAutoLoad());
     EXPECT_FALSE(s.iHideState());
 
-    // The edges of the bounds are taken as they are.
-    r.setNumber(kGeneral, "uiTimer", 719u * 60000u);
+    // The edges of the bounds are taken as they are; so is an interval of
+    // two seconds set by hand.
+    r.setNumber(kGeneral, "uiTimer", 2000);
     r.setNumber(kDicts, "iSubSetRecCount", 1000);
     r.setNumber(kMethod, "iDemoTypeSel", 2);
     s.load(r);
-    EXPECT_EQ(s.uiTimer(), 719u * 60000u);
+    EXPECT_EQ(s.uiTimer(), 2000u);
     EXPECT_EQ(s.iSubSetRecCount(), 1000);
     EXPECT_EQ(s.iDemoTypeSel(), Direction::Both);
 }
@@ -544,10 +488,7 @@ TEST(SettingsTable, FirstRunValuesLieInTheirBoundsAndSurviveASaveAndALoad)
         }
     }
     // The table walks the values in the order load and save take them.
-    std::vector<std::string> order = {"sAppPath"};
-    for (const auto& e : kOrder)
-        order.push_back(e.name);
-    EXPECT_EQ(names, order);
+    EXPECT_EQ(names, allNames());
 
     RecordingMessages m;
     Settings first(m);
@@ -566,6 +507,9 @@ TEST(SettingsTable, FirstRunValuesLieInTheirBoundsAndSurviveASaveAndALoad)
 
     MemoryRegistry out = emptyKeys();
     ASSERT_TRUE(first.save(out));
+    out.setText(kProduct, "sAppPath", "/p");
+    Settings again(m);
+    EXPECT_EQ(again.load(out), std::vector<std::string>{});
     for (const SettingRow& row : settingsTable()) {
         if (!row.saved)
             continue;

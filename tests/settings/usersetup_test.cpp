@@ -4,8 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 #include <cstdlib>
+#include <unistd.h>
+#include <functional>
 
 #include "platform/fake/RecordingMessages.h"
 #include "platform/qt/QtRegistry.h"
@@ -248,14 +251,117 @@ TEST_F(UserSetupTest, ASettingsFileWithoutAnyGroupIsKeptAsideAndTheFirstRunRuns)
         loadMessages.clear();
     }
 
-    // A file that holds some of the groups is the user's: kept as it is
-    // (load then reports what is missing).
-    const QByteArray partial = "[Method]\niRowCount=5\n";
-    writeAll(registry.fileName(), partial);
+    // A file that holds some of the groups is the user's: what it holds is
+    // kept, the rest repaired.
+    writeAll(registry.fileName(), "[Method]\niRowCount=7\n");
     messages.clear();
     ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(readAll(registry.fileName()), partial);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    const Settings s = loaded();
+    EXPECT_EQ(s.iRowCount(), 7);
+    EXPECT_EQ(s.appPath(), paths.programFolder.toStdString());
+}
+
+namespace {
+
+// A settings file damaged in one of the ways seen in use.
+struct Damage {
+    const char* what;
+    std::function<QByteArray(const QByteArray&)> apply;
+    // Whether the user's changes (an interval of 2 minutes, german.dct) are
+    // still in the damaged file, to be kept by the repair.
+    bool keepsInterval, keepsDictionary;
+};
+
+QByteArray without(QByteArray bytes, const QByteArray& from, const QByteArray& to)
+{
+    const qsizetype start = bytes.indexOf(from);
+    const qsizetype end = to.isEmpty() ? bytes.size() : bytes.indexOf(to, start + 1);
+    return bytes.remove(start, end - start);
+}
+
+} // namespace
+
+TEST_F(UserSetupTest, DamagedSettingsAreRepairedOnceKeepingWhatTheyHold)
+{
+    std::srand(11);
+    QByteArray noise(48, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(std::rand());
+    const std::vector<Damage> damages = {
+        // Qt writes [Dicts] near the top and [%General] after [Fonts].
+        {"cut at half its length", [](const QByteArray& b) { return b.left(b.size() / 2); }, false, true},
+        {"one group missing", [](const QByteArray& b) { return without(b, "[Dicts]", "["); }, true, false},
+        {"one value missing", [](const QByteArray& b) { return without(b, "uiTimer=", "\n"); }, false, true},
+        {"random bytes in the middle",
+         [&](const QByteArray& b) { return QByteArray(b).replace(b.indexOf("[Fonts]") + 10, noise.size(), noise); },
+         true, true},
+        {"a mode the program lacks", [](const QByteArray& b) { return QByteArray(b).replace("iMainRegim=0", "iMainRegim=7"); },
+         true, true},
+        {"a section header cut short", [](const QByteArray& b) { return QByteArray(b).replace("[Method]", "[Meth"); },
+         true, true},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        QDir(QFileInfo(registry.fileName()).path()).removeRecursively();
+        messages.clear();
+        ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
+        ASSERT_TRUE(registry.openKey(std::string(Settings::kProductKey) + "\\General")->writeNumber("uiTimer", 120000));
+        ASSERT_TRUE(registry.openKey(std::string(Settings::kProductKey) + "\\Dicts")->writeText("sCurDict", "german.dct"));
+        const QByteArray damaged = damage.apply(readAll(registry.fileName()));
+        writeAll(registry.fileName(), damaged);
+
+        // Repaired with one message that names the backup, which holds the
+        // damaged file as it was.
+        ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
+        const QStringList backups =
+            QDir(QFileInfo(registry.fileName()).path()).entryList({"Mox!.conf.*.bak"}, QDir::Files);
+        ASSERT_EQ(backups.size(), 1);
+        const QString backup = QFileInfo(registry.fileName()).path() + "/" + backups[0];
+        EXPECT_EQ(readAll(backup), damaged);
+        EXPECT_NE(messages.shown[0].text.find(backup.toStdString()), std::string::npos) << messages.shown[0].text;
+
+        // Every value is there again; what the file still held is kept.
+        QtRegistry reader(registry.fileName());
+        Settings s(loadMessages);
+        EXPECT_EQ(s.load(reader), std::vector<std::string>{});
+        EXPECT_TRUE(loadMessages.shown.empty());
+        EXPECT_EQ(s.uiTimer(), damage.keepsInterval ? 120000u : 5u * 60000u);
+        EXPECT_EQ(s.sCurDict(), damage.keepsDictionary ? "german.dct" : "english.dct");
+        EXPECT_EQ(s.iMainRegim(), Mode::Choice);
+        EXPECT_EQ(s.appPath(), paths.programFolder.toStdString());
+        EXPECT_EQ(QSettings(registry.fileName(), QSettings::IniFormat).status(), QSettings::NoError);
+
+        // Said once: the next start finds nothing to repair.
+        messages.clear();
+        ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(QDir(QFileInfo(registry.fileName()).path()).entryList({"Mox!.conf.*.bak"}, QDir::Files).size(), 1);
+    }
+}
+
+TEST_F(UserSetupTest, ARepairThatCannotBeWrittenIsToldOnceAndTheProgramRunsOnFirstRunValues)
+{
+    ASSERT_TRUE(UserSetup::ensure(registry, messages, paths));
+    const QByteArray damaged = without(readAll(registry.fileName()), "[Method]", "[");
+    writeAll(registry.fileName(), damaged);
+    // The new file's place is taken: the repair cannot be written.
+    ASSERT_TRUE(QDir().mkpath(registry.fileName() + ".new"));
+    EXPECT_FALSE(UserSetup::ensure(registry, messages, paths));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Error);
+    EXPECT_NE(messages.shown[0].text.find(registry.fileName().toStdString()), std::string::npos);
+    // The file is left as it was, with no backup of it beside.
+    EXPECT_EQ(readAll(registry.fileName()), damaged);
+    EXPECT_TRUE(QDir(QFileInfo(registry.fileName()).path()).entryList({"Mox!.conf.*.bak"}, QDir::Files).isEmpty());
+
+    // Loading then says nothing more; the Method values are the first run's.
+    const Settings s = loaded();
+    EXPECT_TRUE(loadMessages.shown.empty());
+    EXPECT_EQ(s.iShowCount(), 10);
+    EXPECT_TRUE(s.iHideState());
 }
 
 TEST(UserSetupPaths, StandardPlacesAreBesideTheProgramAndUnderTheUserData)
@@ -267,8 +373,76 @@ TEST(UserSetupPaths, StandardPlacesAreBesideTheProgramAndUnderTheUserData)
     EXPECT_EQ(p.executable, QCoreApplication::applicationFilePath());
 }
 
+namespace {
+
+constexpr const char* kReadOnlyHome = "MOX_TEST_READONLY_HOME";
+std::string selfPath;
+
+// A start of the program in a home it may not change: the setup cannot make
+// the program folder, and loading and saving the settings add no messages
+// of their own to the one that says so.
+void startInReadOnlyHome(const QString& home, const QString& installed)
+{
+    UserSetup::Paths paths{installed, home + "/.local/share/mox", {}};
+    QtRegistry registry(home + "/.config/Jov Software/Mox!.conf");
+    RecordingMessages messages;
+    EXPECT_FALSE(UserSetup::ensure(registry, messages, paths));
+    Settings settings(messages);
+    settings.load(registry);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find(paths.programFolder.toStdString()), std::string::npos);
+    EXPECT_EQ(settings.uiTimer(), 5u * 60000u);
+    EXPECT_FALSE(QFileInfo::exists(registry.fileName()));
+
+    // Closing the options sheet then saves nothing, and says so once.
+    EXPECT_FALSE(settings.save(registry));
+    EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+} // namespace
+
+// Run by the test below in a process of an unprivileged user.
+TEST(UserSetupReadOnlyHome, Child)
+{
+    const char* home = std::getenv(kReadOnlyHome);
+    if (!home)
+        GTEST_SKIP() << "runs only inside OneMessageAtStart";
+    startInReadOnlyHome(QString::fromLocal8Bit(home), QString::fromLocal8Bit(home) + "/share");
+}
+
+TEST(UserSetupReadOnlyHome, OneMessageAtStart)
+{
+    if (std::getenv(kReadOnlyHome))
+        GTEST_SKIP() << "the child's own run";
+    TempDir dir;
+    const QString home = QString::fromStdString(dir.str());
+    if (::geteuid() != 0) {
+        QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner);
+        startInReadOnlyHome(home, home + "/share");
+        QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return;
+    }
+    // Permission bits do not stop root: the start runs as "nobody", for whom
+    // the home (root's, 0755) is read-only.
+    if (::access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "running as root without setpriv: cannot check a read-only home";
+    const std::string output = dir.str() + "-child.log";
+    const std::string command = std::string(kReadOnlyHome) + "='" + dir.str() +
+                                "' /usr/bin/setpriv --reuid=nobody --regid=nogroup --clear-groups '" + selfPath +
+                                "' --gtest_filter=UserSetupReadOnlyHome.Child > '" + output + "' 2>&1";
+    const int status = std::system(command.c_str());
+    const QByteArray log = readAll(QString::fromStdString(output));
+    QFile::remove(QString::fromStdString(output));
+    if (!log.contains("[ RUN      ] UserSetupReadOnlyHome.Child"))
+        GTEST_SKIP() << "could not run the start as an unprivileged user: " << log.toStdString();
+    EXPECT_EQ(status, 0) << log.toStdString();
+    EXPECT_TRUE(log.contains("[  PASSED  ] 1 test")) << log.toStdString();
+    EXPECT_FALSE(log.contains("SKIPPED")) << log.toStdString();
+}
+
 int main(int argc, char** argv)
 {
+    selfPath = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().toStdString();
     static TempDir data;
     ::setenv("XDG_DATA_HOME", data.str().c_str(), 1);
     QCoreApplication app(argc, argv);

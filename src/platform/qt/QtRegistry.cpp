@@ -167,8 +167,10 @@ std::unique_ptr<RegistryKey> QtRegistry::open(const std::string& path, bool crea
     if (!create) {
         if (!exists())
             return nullptr;
+        // A file with lines that are no settings still gives the values it
+        // holds, so that the start-up setup can repair it keeping them.
         QSettings store(fileName_, QSettings::IniFormat);
-        if (store.status() != QSettings::NoError)
+        if (store.status() == QSettings::AccessError)
             return nullptr;
         for (const QString& group : groups) {
             if (!store.childGroups().contains(group))

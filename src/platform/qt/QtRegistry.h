@@ -12,7 +12,8 @@ namespace mox {
 // below it is a group ("...\\Mox!\\General" is the group General).
 //
 // Keys that nobody wrote fail to open: the product key exists once the file
-// exists, a subkey once its group holds a value. Numbers are unsigned 32-bit,
+// exists, a subkey once its group holds a value. A file that also holds lines
+// that are no settings still opens and gives the values it has. Numbers are unsigned 32-bit,
 // texts UTF-8; a text of 255 bytes or more can be neither read nor written.
 // Every write goes to the file at once, and a write the file did not take is
 // a failed write.
@@ -27,6 +28,7 @@ public:
     explicit QtRegistry(QString fileName);
 
     std::unique_ptr<RegistryKey> openKey(const std::string& path) override;
+    std::string location() const override { return fileName_.toStdString(); }
 
     // Opens a key, creating it (and the file) when missing. Only the first
     // run's setup creates keys; the program itself only opens them.
