@@ -92,7 +92,7 @@ class ProgramTest(unittest.TestCase):
         self.assertEqual(len(set(words)), len(words), "a word is twice in %s" % lst)
         live = {r["word"]: r for r in dict_records(dct) if r["deleted"] == 0}
         for word in words:
-            self.assertIn(word, live, "%s holds %r, which %s lacks" % (lst, word, dct))
+            self.assertTrue(word in live, "%s holds %r, which %s lacks" % (lst, word, dct))
             self.assertEqual(live[word]["active"], 1, word)
         for word, record in live.items():
             self.assertEqual(record["inList"] == 1, word in words,
@@ -132,14 +132,24 @@ class ProgramTest(unittest.TestCase):
         proc.send_signal(signal.SIGTERM)
         self.assertEqual(proc.wait(15), 0)
 
+    def program_windows(self, d):
+        return set(d.run(["xdotool", "search", "--onlyvisible", "--class", "mox"], check=False).stdout.split())
+
     def menu(self, d, *keys):
+        """The tray icon's menu, then `keys` once it is up."""
         x, y = d.tray_icon("mox")
+        before = self.program_windows(d)
         # A synchronous move onto the spot the pointer is already on waits
         # for a motion that never comes: step aside first.
         d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
         d.click(x, y, button=3)
-        time.sleep(0.5)
+        d.wait(lambda: self.program_windows(d) - before, 10, "the tray menu")
+        time.sleep(0.3)
         d.key(*keys)
+
+    def wait_active(self, d, window, what):
+        d.wait(lambda: d.run(["xdotool", "getactivewindow"], check=False).stdout.strip() == window, 10,
+               what + " to have the focus")
 
     def quit(self, d, proc):
         self.menu(d, "Up", "Return")  # "&Выход" is the last item
@@ -150,8 +160,9 @@ class ProgramTest(unittest.TestCase):
         x, y = d.tray_icon("mox")
         d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
         d.click(x, y)
-        d.wait(lambda: d.visible_window(WINDOW), 15, "the learning window")
-        time.sleep(0.5)
+        window = d.wait(lambda: d.visible_window(WINDOW), 15, "the learning window")
+        self.wait_active(d, window, "the learning window")
+        time.sleep(0.3)
         d.key("Escape")
         d.wait(lambda: d.tray_icon("mox"), 15, "the icon after hiding")
 
@@ -159,11 +170,13 @@ class ProgramTest(unittest.TestCase):
         """The sheet from the tray menu ("&Опции", third from the top), on
         its "Словари" page with the focus in the dictionary list."""
         self.menu(d, "Down", "Down", "Down", "Return")
-        d.wait(lambda: d.visible_window(SHEET), 15, "the options sheet")
-        time.sleep(0.5)
+        sheet = d.wait(lambda: d.visible_window(SHEET), 15, "the options sheet")
+        self.wait_active(d, sheet, "the sheet")
+        time.sleep(0.3)
         d.key("ctrl+Tab", "ctrl+Tab", "Tab")
 
     def close_sheet_with_ok(self, d):
+        self.wait_active(d, d.visible_window(SHEET), "the sheet")
         d.key("Return")  # no button of the page is a default one: Enter is OK
         d.wait(lambda: d.visible_window(SHEET) is None, 15, "the sheet to close")
 
@@ -212,7 +225,8 @@ class ProgramTest(unittest.TestCase):
         Tab to "Редактировать", Space."""
         d.key("Tab", "Tab", "space")
         editor = d.wait(lambda: d.visible_window(EDITOR), 15, "the dictionary editor")
-        time.sleep(0.5)
+        self.wait_active(d, editor, "the editor")
+        time.sleep(0.3)
         return editor
 
     def select_row(self, d, editor, row):
@@ -284,7 +298,8 @@ class ListOwnership(ProgramTest):
 
             left = [w for w in OUR_WORDS if w != b"think"]
             self.assertEqual(live_words(ours_dct), left)
-            d.wait(lambda: len(list_records(ours_lst)) == len(left), 10, "the deleted word to leave our list")
+            d.wait(lambda: b"think" not in [w["word"] for w in list_records(ours_lst)], 10,
+                   "the deleted word to leave our list")
             self.assertEqual(set(self.check_agreement(ours_dct, ours_lst)), set(left))
             self.assertEqual((read(english_dct), read(english_lst)), english, "the starter dictionary changed")
             after = folder_state(voc)
@@ -335,7 +350,8 @@ class ListOwnership(ProgramTest):
             proc = self.start(d)
             self.to_tray(d, proc)
             self.menu(d, "Down", "Down", "Down", "Return")
-            d.wait(lambda: d.visible_window(SHEET), 15, "the options sheet")
+            sheet = d.wait(lambda: d.visible_window(SHEET), 15, "the options sheet")
+            self.wait_active(d, sheet, "the sheet")
             # The interval runs out and five quiet seconds pass while the
             # sheet is open: the window waits.
             opened = time.monotonic()
@@ -359,8 +375,9 @@ class ListOwnership(ProgramTest):
             self.close_sheet_with_ok(d)
             d.wait(lambda: current_dictionary(conf) == (OURS + ".dct", OURS + ".lst"), 15,
                    "the settings to name our dictionary")
-            d.wait(lambda: d.visible_window(WINDOW), 40, "the showing after the sheet closed")
+            window = d.wait(lambda: d.visible_window(WINDOW), 40, "the showing after the sheet closed")
             self.assertGreaterEqual(time.monotonic() - last_key, 4.5, "shown without a quiet check")
+            self.wait_active(d, window, "the learning window")
             d.wait(lambda: os.path.exists(ours_lst) and len(list_records(ours_lst)) == len(WORDS), 10,
                    "our dictionary's list")
             time.sleep(0.5)
