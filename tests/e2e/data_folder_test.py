@@ -24,7 +24,6 @@ from hardening_test import set_values  # noqa: E402
 from list_ownership_test import SHEET, ProgramTest, folder_state, read, shots  # noqa: E402
 
 
-
 def tree_state(root):
     """Every file and link under root with its bytes or target."""
     out = {}
