@@ -10,7 +10,8 @@ MOX_BUILD_PACKAGES="cmake g++ make pkg-config python3 python3-fonttools fonts-de
   qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   libwayland-dev libwayland-bin libxkbcommon-dev wayland-protocols plasma-wayland-protocols qt6-wayland xkb-data"
 MOX_TEST_PACKAGES="googletest libgtest-dev libbenchmark-dev xvfb xauth x11-utils icewm xdotool
-  dbus dbus-x11 imagemagick libglib2.0-bin procps sway wtype grim
+  dbus dbus-x11 imagemagick libglib2.0-bin procps sway wtype grim strace
+  at-spi2-core python3-gi gir1.2-atspi-2.0
   lintian appstream desktop-file-utils man-db
   espeak-ng wngerman wpolish wfrench hunspell-el hunspell-ru sqlite3 zip zstd"
 # What ./package needs beyond the build: dpkg-shlibdeps (dpkg-dev) and file,
