@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,12 +27,20 @@ QByteArray readAll(const QString& name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Writes a file as another program would between two starts. Qt keeps the
+// settings files it read and reads one again only when its size or time
+// changed; a rewrite of the same size within the file system's time tick
+// would go unseen in this one process, so the time is set a minute ahead.
 void writeAll(const QString& name, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(name).path());
     QFile f(name);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
+    f.close();
+    const QDateTime later = QFileInfo(name).lastModified().addSecs(60);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(later, QFileDevice::FileModificationTime));
 }
 
 // An installation (share/mox and lib/mox/mod) with the real starter
@@ -294,7 +303,11 @@ TEST_F(UserSetupTest, DamagedSettingsAreRepairedOnceKeepingWhatTheyHold)
         {"one group missing", [](const QByteArray& b) { return without(b, "[Dicts]", "["); }, true, false},
         {"one value missing", [](const QByteArray& b) { return without(b, "uiTimer=", "\n"); }, false, true},
         {"random bytes in the middle",
-         [&](const QByteArray& b) { return QByteArray(b).replace(b.indexOf("[Fonts]") + 10, noise.size(), noise); },
+         // From the start of the first value of [Fonts] on, whatever the
+         // values before it make of the file's layout.
+         [&](const QByteArray& b) {
+             return QByteArray(b).replace(b.indexOf('\n', b.indexOf("[Fonts]")) + 1, noise.size(), noise);
+         },
          true, true},
         {"a mode the program lacks", [](const QByteArray& b) { return QByteArray(b).replace("iMainRegim=0", "iMainRegim=7"); },
          true, true},
