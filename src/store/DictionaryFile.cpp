@@ -19,23 +19,27 @@ DictRecord makeTombstone()
 
 std::optional<DictionaryCounts> DictionaryFile::counts() const
 {
-    DictionaryCounts counts;
-    const bool read = forEachChunk([&counts](std::span<const DictRecord> records, std::uint64_t) {
+    // Counted without branches: a dictionary may hold a million records.
+    std::uint64_t live = 0, active = 0, inList = 0, waiting = 0;
+    const bool read = forEachChunk([&](std::span<const DictRecord> records, std::uint64_t) {
         for (const DictRecord& r : records) {
-            if (r.deleted != 0)
-                continue;
-            ++counts.live;
-            counts.active += r.active != 0;
-            if (r.inList != 0)
-                ++counts.inList;
-            else if (r.active != 0)
-                ++counts.waiting;
-            else
-                ++counts.learnt;
+            const unsigned isLive = r.deleted == 0;
+            const unsigned isActive = isLive & (r.active != 0);
+            const unsigned isListed = isLive & (r.inList != 0);
+            live += isLive;
+            active += isActive;
+            inList += isListed;
+            waiting += isActive & !isListed;
         }
     });
     if (!read)
         return std::nullopt;
+    DictionaryCounts counts;
+    counts.live = static_cast<std::uint32_t>(live);
+    counts.active = static_cast<std::uint32_t>(active);
+    counts.inList = static_cast<std::uint32_t>(inList);
+    counts.waiting = static_cast<std::uint32_t>(waiting);
+    counts.learnt = static_cast<std::uint32_t>(live - inList - waiting);
     return counts;
 }
 
@@ -117,19 +121,18 @@ Activation DictionaryFile::activate(const std::vector<std::string>& words) const
     // one span (the records between them go back as they were just read), so
     // re-activating thousands of words costs a few writes instead of one per
     // word.
-    const bool read = forEachChunk([&](std::span<const DictRecord> records, std::uint64_t firstIndex) {
-        std::vector<DictRecord> chunk(records.begin(), records.end());
-        std::size_t first = chunk.size(), last = 0, changed = 0;
-        for (std::size_t i = 0; i < chunk.size() && !waiting.empty(); ++i) {
-            if (waiting.erase(fieldView(chunk[i].word)) == 0)
+    const bool read = forEachChunkToChange([&](std::span<DictRecord> records, std::uint64_t firstIndex) {
+        std::size_t first = records.size(), last = 0, changed = 0;
+        for (std::size_t i = 0; i < records.size() && !waiting.empty(); ++i) {
+            if (waiting.erase(fieldView(records[i].word)) == 0)
                 continue;
-            chunk[i].active = 1;  // `inList` stays as it is
+            records[i].active = 1;  // `inList` stays as it is
             first = std::min(first, i);
             last = i;
             ++changed;
         }
         if (changed > 0) {
-            if (!file.write(firstIndex + first, chunk.data() + first, last - first + 1)) {
+            if (!file.write(firstIndex + first, records.data() + first, last - first + 1)) {
                 result.writeFailed = true;
                 return false;
             }

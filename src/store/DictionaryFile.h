@@ -50,6 +50,18 @@ public:
     // Counts the complete records in one pass; nothing when the file cannot
     // be opened or read.
     std::optional<DictionaryCounts> counts() const;
+    // The number of complete records for which `holds(record)` is true; one
+    // pass, nothing when the file cannot be opened or read.
+    template <class Holds>
+    std::optional<std::uint32_t> countWhere(Holds holds) const
+    {
+        std::uint32_t count = 0;
+        const bool read = forEachChunk([&](std::span<const DictRecord> records, std::uint64_t) {
+            for (const DictRecord& r : records)
+                count += holds(r) ? 1u : 0u;
+        });
+        return read ? std::optional<std::uint32_t>(count) : std::nullopt;
+    }
 
     // The index of the first record whose word equals `word` byte for byte.
     // `failed` (when given) tells a read error apart from "not there".

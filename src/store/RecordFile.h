@@ -2,6 +2,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -29,7 +31,7 @@ public:
     static constexpr std::size_t kRecordSize = sizeof(Record);
     // Records read at a time: large enough that the system calls vanish next
     // to the copying, small enough to stay in the cache.
-    static constexpr std::size_t kChunkRecords = 2048;
+    static constexpr std::size_t kChunkRecords = 1024;
 
     RecordFile() = default;
     explicit RecordFile(std::string path) : path_(std::move(path)) {}
@@ -48,30 +50,17 @@ public:
     template <class Visit>
     bool forEachChunk(Visit visit) const
     {
-        FileHandle file = openForRead(path_);
-        if (!file.valid())
-            return false;
-        std::vector<Record> chunk(kChunkRecords);
-        std::uint64_t first = 0;
-        for (;;) {
-            const ssize_t got = readFully(file.get(), chunk.data(), chunk.size() * kRecordSize);
-            if (got < 0)
-                return false;
-            const std::size_t count = static_cast<std::size_t>(got) / kRecordSize;
-            if (count > 0) {
-                const std::span<const Record> records(chunk.data(), count);
-                if constexpr (std::is_same_v<std::invoke_result_t<Visit&, std::span<const Record>, std::uint64_t>,
-                                             bool>) {
-                    if (!visit(records, first))
-                        return true;
-                } else {
-                    visit(records, first);
-                }
-            }
-            first += count;
-            if (static_cast<std::size_t>(got) < chunk.size() * kRecordSize)
-                return true;  // the end of the file; a fragment is dropped
-        }
+        return readChunks([&visit](std::span<Record> records, std::uint64_t first) {
+            return visit(std::span<const Record>(records), first);
+        });
+    }
+
+    // The same, handing out the chunk itself: a visit may change the records
+    // in it (to write them back through an Update) without copying them.
+    template <class Visit>
+    bool forEachChunkToChange(Visit visit) const
+    {
+        return readChunks(visit);
     }
 
     // The same record by record: `visit(const Record&, std::uint64_t index)`.
@@ -230,6 +219,40 @@ public:
     }
 
 private:
+    template <class Visit>
+    bool readChunks(Visit visit) const
+    {
+        FileHandle file = openForRead(path_);
+        if (!file.valid())
+            return false;
+        // Raw memory the records are read into (records are implicit-lifetime
+        // aggregates): nothing is cleared first that the read overwrites.
+        const std::unique_ptr<Record, decltype(&std::free)> buffer(
+            static_cast<Record*>(std::malloc(kChunkRecords * kRecordSize)), &std::free);
+        if (!buffer)
+            return false;
+        const std::span<Record> chunk(buffer.get(), kChunkRecords);
+        std::uint64_t first = 0;
+        for (;;) {
+            const ssize_t got = readFully(file.get(), chunk.data(), chunk.size() * kRecordSize);
+            if (got < 0)
+                return false;
+            const std::size_t count = static_cast<std::size_t>(got) / kRecordSize;
+            if (count > 0) {
+                using Result = std::invoke_result_t<Visit&, std::span<Record>, std::uint64_t>;
+                if constexpr (std::is_same_v<Result, bool>) {
+                    if (!visit(chunk.first(count), first))
+                        return true;
+                } else {
+                    visit(chunk.first(count), first);
+                }
+            }
+            first += count;
+            if (static_cast<std::size_t>(got) < chunk.size() * kRecordSize)
+                return true;  // the end of the file; a fragment is dropped
+        }
+    }
+
     std::string path_;
 };
 

@@ -47,16 +47,17 @@ bool replaceRecords(const std::string& path, MessagePort& messages, std::string_
     return true;
 }
 
-std::uint32_t count(const std::string& path, MessagePort& messages, std::string_view failure, bool activeOnly)
+template <class Holds>
+std::uint32_t count(const std::string& path, MessagePort& messages, std::string_view failure, Holds holds)
 {
     if (!queryFile(path).exists)
         return 0;
-    const std::optional<DictionaryCounts> counts = DictionaryFile(path).counts();
-    if (!counts) {
+    const std::optional<std::uint32_t> counted = DictionaryFile(path).countWhere(holds);
+    if (!counted) {
         showError(messages, failure);
         return 0;
     }
-    return activeOnly ? counts->active : counts->live;
+    return *counted;
 }
 
 // Copies a text field up to its terminator (or the field's end), zero-filling
@@ -87,12 +88,14 @@ ListRecord newListRecord(const DictRecord& source)
 
 std::uint32_t DictItemCount(const std::string& dictionary, MessagePort& messages)
 {
-    return count(dictionary, messages, "Ошибка: Невозможно получить значение DictItemCount", false);
+    return count(dictionary, messages, "Ошибка: Невозможно получить значение DictItemCount",
+                 [](const DictRecord& r) { return r.deleted == 0; });
 }
 
 std::uint32_t ActiveItemCount(const std::string& dictionary, MessagePort& messages)
 {
-    return count(dictionary, messages, "Ошибка: Невозможно получить значение ActiveItemCount", true);
+    return count(dictionary, messages, "Ошибка: Невозможно получить значение ActiveItemCount",
+                 [](const DictRecord& r) { return r.deleted == 0 && r.active != 0; });
 }
 
 bool loadDictionary(const std::string& dictionary, MessagePort& messages, Dictionary& records)
