@@ -19,27 +19,24 @@ DictRecord makeTombstone()
 
 std::optional<DictionaryCounts> DictionaryFile::counts() const
 {
-    // Counted without branches: a dictionary may hold a million records.
-    std::uint64_t live = 0, active = 0, inList = 0, waiting = 0;
-    const bool read = forEachChunk([&](std::span<const DictRecord> records, std::uint64_t) {
+    DictionaryCounts counts;
+    const bool read = forEachChunk([&counts](std::span<const DictRecord> records, std::uint64_t) {
         for (const DictRecord& r : records) {
-            const unsigned isLive = r.deleted == 0;
-            const unsigned isActive = isLive & (r.active != 0);
-            const unsigned isListed = isLive & (r.inList != 0);
-            live += isLive;
-            active += isActive;
-            inList += isListed;
-            waiting += isActive & !isListed;
+            if (r.deleted != 0)
+                continue;
+            ++counts.live;
+            if (r.active != 0)
+                ++counts.active;
+            if (r.inList != 0)
+                ++counts.inList;
+            else if (r.active != 0)
+                ++counts.waiting;
+            else
+                ++counts.learnt;
         }
     });
     if (!read)
         return std::nullopt;
-    DictionaryCounts counts;
-    counts.live = static_cast<std::uint32_t>(live);
-    counts.active = static_cast<std::uint32_t>(active);
-    counts.inList = static_cast<std::uint32_t>(inList);
-    counts.waiting = static_cast<std::uint32_t>(waiting);
-    counts.learnt = static_cast<std::uint32_t>(live - inList - waiting);
     return counts;
 }
 
