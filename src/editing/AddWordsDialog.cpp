@@ -299,9 +299,13 @@ void AddWordsDialog::initialise()
         ended_ = true;
         return;
     }
-    if (!session_.createFiles()) {
+    bool listMade = false;
+    if (!session_.createFiles(&listMade)) {
         messages_.show("Не удалось создать файл словаря.", MessageIcon::Error, MessageButtons::Ok);
         ended_ = true;
+    } else if (!listMade) {
+        // The words still reach the dictionary; the list is made when one is drawn.
+        messages_.show("Не удалось создать файл списка.", MessageIcon::Error, MessageButtons::Ok);
     }
 }
 

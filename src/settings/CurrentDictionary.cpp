@@ -20,7 +20,12 @@ bool reportRefusedNames(const Settings& settings, MessagePort& messages)
         if (folder.path().empty() || name.empty() || !folder.pathOf(name).empty())
             return;
         text += text.empty() ? "" : "\n";
-        text += std::string(what) + " \"" + name + "\" указывает за пределы папки словарей " + folder.path() + ".";
+        const bool leads = name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos ||
+                           name.find('\0') != std::string::npos;
+        text += std::string(what) + " \"" + name + "\"" +
+                (leads ? " указывает за пределы папки словарей " + folder.path() + "."
+                       : " не годится в имя файла в папке словарей " + folder.path() +
+                             " (неверная кодировка или ссылка за её пределы).");
     };
     switch (why) {
     case NameRefusal::outsideFolder:

@@ -84,12 +84,14 @@ bool DictionarySession::dictionaryExists() const
     return queryFile(paths_.dictionary).exists;
 }
 
-bool DictionarySession::createFiles() const
+bool DictionarySession::createFiles(bool* listMade) const
 {
     if (!paths_.usable())
         return false;
     const bool dictionary = createIfMissing(paths_.dictionary);
-    (void)createIfMissing(paths_.list);
+    const bool list = createIfMissing(paths_.list);
+    if (listMade != nullptr)
+        *listMade = list;
     return dictionary;
 }
 

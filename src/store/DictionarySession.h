@@ -56,8 +56,10 @@ public:
     DictionaryFile dictionary() const { return DictionaryFile(paths_.dictionary); }
     // A dictionary file is there (it may be empty).
     bool dictionaryExists() const;
-    // Creates the missing dictionary and list files (empty).
-    bool createFiles() const;
+    // Creates the missing dictionary and list files (empty). False when the
+    // dictionary is not there afterwards; `listMade`, when given, tells
+    // whether the list is.
+    bool createFiles(bool* listMade = nullptr) const;
 
     // ---- the working list
     const std::vector<ListRecord>& list() const { return list_; }

@@ -10,6 +10,7 @@
 #include "platform/MessagePort.h"
 #include "store/DictionaryFile.h"
 #include "store/DictionaryFolder.h"
+#include "store/DictionarySession.h"
 #include "store/ListFile.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
@@ -177,6 +178,13 @@ RestoreResult restoreDictionary(const DictionaryPaths& paths, MessagePort& messa
     // unread dictionary has nothing to repair. The load has told the user.
     if (!loadDictionary(paths.dictionary, messages, dict))
         return result;
+    // A folder, device or pipe where the list should be is no empty list:
+    // taken for one it would return every learned word to learning.
+    struct stat listStatus {};
+    if (::stat(paths.list.c_str(), &listStatus) == 0 && !S_ISREG(listStatus.st_mode)) {
+        showError(messages, DictionarySession::kListLoadFailed);
+        return result;
+    }
     if (!loadList(paths.list, messages, list))
         return result;
     // A fragment shorter than a record at the end of either file is no

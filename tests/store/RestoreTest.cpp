@@ -243,6 +243,15 @@ TEST_F(Restore, FilesThatCannotBeReadStopTheRunBeforeAnyChange)
     EXPECT_EQ(TempDir::readBytes(dictionary), dict);
     EXPECT_EQ(vocEntries(), (std::vector<std::string>{"words.dct", "words.lst"}));
     EXPECT_EQ(page.cleared + page.shown, 0);
+
+    // The same pair handed over directly (a folder appeared after the names
+    // were checked): the list cannot be read, and the word stays excluded.
+    const RestoreResult direct = restoreDictionary(DictionaryPaths{dictionary.string(), listFile().string()}, messages, &page);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Ошибка: Не удалось загрузить список.\n");
+    EXPECT_FALSE(direct.completed || direct.dictWritten || direct.reactivated);
+    EXPECT_EQ(TempDir::readBytes(dictionary), dict);
+    EXPECT_EQ(vocEntries(), (std::vector<std::string>{"words.dct", "words.lst"}));
 }
 
 TEST_F(Restore, AFolderAtTheBackupNameStopsTheRunAndKeepsTheDictionary)
