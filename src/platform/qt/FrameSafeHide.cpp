@@ -48,6 +48,21 @@ void FrameSafeHide::hide()
         updatesHeld_ = true;
     }
     fallback_->start();
+    markerPassed_ = false;
+    staleRequestSeen_ = false;
+    const unsigned serial = ++serial_;
+    // Posted before the update is asked for, so that a request Qt delivers
+    // at once for this hide comes after it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial] {
+            if (serial != serial_ || !handle_)
+                return;
+            markerPassed_ = true;
+            if (staleRequestSeen_)
+                handle_->requestUpdate();
+        },
+        Qt::QueuedConnection);
     handle_->requestUpdate();
 }
 
@@ -82,6 +97,12 @@ void FrameSafeHide::hideNow()
 
 bool FrameSafeHide::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == handle_ && event->type() == QEvent::UpdateRequest && !markerPassed_) {
+        // Queued before the hide was asked for: another frame may be in
+        // flight. The marker asks again.
+        staleRequestSeen_ = true;
+        return false;
+    }
     if (watched == handle_ && event->type() == QEvent::UpdateRequest) {
         // The frame callback is handled and no new one is asked for yet. The
         // update still goes on to the window, which paints nothing hidden.

@@ -17,9 +17,17 @@ namespace mox {
 // Wayland the window stops painting (no paint asks for a new frame callback)
 // and the hide waits for the window's next update request: Qt delivers it
 // only once the frame callback in flight has been handled completely (at
-// once when none is), and the hide is done there. A compositor that withholds frames (the window is on a
-// workspace out of view) sends no callback that could race: after
-// kFallbackMs the window is hidden anyway. Elsewhere the window hides at once.
+// once when none is), and the hide is done there.
+//
+// An update request delivered for a frame finished before the hide was asked
+// for may still be waiting in the event queue, and a paint may have begun a
+// new frame since; that request proves nothing. So only requests that come
+// after a marker posted when the hide is asked for count (posted events keep
+// their order), and the request swallowed before the marker is asked again.
+//
+// A compositor that withholds frames (the window is on a workspace out of
+// view) sends no callback that could race: after kFallbackMs the window is
+// hidden anyway. Elsewhere the window hides at once.
 class FrameSafeHide final : public QObject {
     Q_OBJECT
 public:
@@ -46,6 +54,12 @@ private:
     QPointer<QWindow> handle_;
     QTimer* fallback_ = nullptr;
     bool updatesHeld_ = false;
+    // The marker of the hide in progress has been handled.
+    bool markerPassed_ = false;
+    // An update request came before the marker.
+    bool staleRequestSeen_ = false;
+    // Tells the markers of earlier hides from the current one.
+    unsigned serial_ = 0;
 };
 
 } // namespace mox
