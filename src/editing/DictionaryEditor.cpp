@@ -2,12 +2,20 @@
 
 #include <algorithm>
 
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QShowEvent>
+#include <QStyle>
 
 #include "editing/DictionaryTableModel.h"
 #include "help/Help.h"
@@ -18,6 +26,7 @@
 #include "store/Store.h"
 #include "widgets/DialogUnits.h"
 #include "widgets/GridView.h"
+#include "widgets/GridViewRows.h"
 
 namespace mox {
 
@@ -32,8 +41,28 @@ constexpr const char* kConfirmDeleteTitle = "Предупреждение";
 // Heights of the header and cell fonts, in the font builder's convention.
 constexpr std::int32_t kWordFontHeight = -11;
 constexpr std::int32_t kTranscriptionFontHeight = -12;
-// Column 2 is a little wider than its header text.
-constexpr int kTranscriptionExtraWidth = 5;
+// The longest texts of a column (by bytes) measured for its width: in a
+// single-byte code page the widest text is among them.
+constexpr std::size_t kMeasuredTexts = 48;
+
+// Byte b of a code page and the byte of its lower-case letter (itself where
+// it has none), so that a search does not care about case.
+std::array<unsigned char, 256> lowerCaseBytes(const CharsetCodec& codec)
+{
+    std::array<unsigned char, 256> fold{};
+    for (int b = 0; b < 256; ++b) {
+        fold[static_cast<std::size_t>(b)] = static_cast<unsigned char>(b);
+        if (b == 0)
+            continue;
+        const QString letter = codec.decode(std::string(1, static_cast<char>(b)));
+        if (letter.size() != 1)
+            continue;
+        const EncodeResult lower = codec.encode(letter.toLower());
+        if (lower.ok && lower.bytes.size() == 1)
+            fold[static_cast<std::size_t>(b)] = static_cast<unsigned char>(lower.bytes[0]);
+    }
+    return fold;
+}
 
 } // namespace
 
@@ -51,7 +80,8 @@ const QString& DictionaryEditor::helpTopic()
 
 DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, MessagePort& messages,
                                    DictionarySession& session, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint),
+      settings_(settings),
       messages_(messages), layouts_(layouts, settings, {settings.uiForeignLayout(), settings.uiNativeLayout(), settings.uiTransLayout()}),
       session_(session)
 {
@@ -79,6 +109,26 @@ DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, Mess
     grid_->setPalette(cells);
     grid_->horizontalHeader()->setFont(headerFont_);
     grid_->setSourceModel(model_);
+    grid_->setRowDeletionColumn(kWordColumn);
+    grid_->setSearchColumn(kWordColumn, lowerCaseBytes(model_->codec(kWordColumn)));
+    grid_->horizontalHeader()->setStretchLastSection(false);
+    grid_->viewport()->installEventFilter(this);
+
+    // The search: what is typed jumps to the first word beginning with it.
+    search_ = new QLineEdit(this);
+    search_->setPlaceholderText(QStringLiteral("начало слова"));
+    search_->setClearButtonEnabled(true);
+    search_->setMaxLength(static_cast<int>(columnCapacity(kWordColumn)));
+    search_->installEventFilter(this);
+    filter_ = new QCheckBox(QStringLiteral("&Только найденные"), this);
+    found_ = new QLabel(this);
+    connect(search_, &QLineEdit::textChanged, this, &DictionaryEditor::search);
+    connect(filter_, &QCheckBox::toggled, this, &DictionaryEditor::search);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        search_->setFocus(Qt::ShortcutFocusReason);
+        search_->selectAll();
+    });
 
     // The status line tells why a typed or pasted text was refused.
     status_ = new QLabel(this);
@@ -110,6 +160,7 @@ DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, Mess
     }
     connect(closeButton_, &QPushButton::clicked, this, [this] { done(kClosed); });
     connect(deleteButton_, &QPushButton::clicked, this, &DictionaryEditor::deleteSelectedRows);
+    connect(grid_, &GridView::rowDeletionRequested, this, &DictionaryEditor::deleteSelectedRows);
     connect(grid_, &GridView::beginEdit, this, &DictionaryEditor::onBeginEdit);
     connect(grid_, &GridView::endEdit, this, &DictionaryEditor::onEndEdit);
     installHelpKey(this, helpTopic());
@@ -127,31 +178,112 @@ DictionaryEditor::~DictionaryEditor()
 void DictionaryEditor::layoutControls()
 {
     const DialogUnits du(font());
-    setFixedSize(du.rect(0, 0, 330, 198).size());
-    grid_->setGeometry(du.rect(3, 3, 265, 192));
-    closeButton_->setGeometry(du.rect(273, 170, 50, 21));
-    deleteButton_->setGeometry(du.rect(273, 7, 50, 29));
-    status_->setGeometry(du.rect(271, 40, 57, 126));
+    auto* searchLabel = new QLabel(QStringLiteral("&Найти:"), this);
+    searchLabel->setBuddy(search_);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(search_, 1);
+    searchRow->addWidget(filter_);
+    searchRow->addWidget(found_);
+    found_->setMinimumWidth(du.x(48));
+
+    closeButton_->setMinimumSize(du.rect(0, 0, 50, 21).size());
+    deleteButton_->setMinimumSize(du.rect(0, 0, 50, 29).size());
+    status_->setFixedWidth(du.x(57));
+    auto* side = new QVBoxLayout;
+    side->addWidget(deleteButton_);
+    side->addWidget(status_, 1);
+    side->addWidget(closeButton_);
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(du.x(3), du.y(3), du.x(3), du.y(3));
+    layout->addLayout(searchRow, 0, 0);
+    layout->addWidget(grid_, 1, 0);
+    layout->addLayout(side, 1, 1);
+    layout->setRowStretch(1, 1);
+    layout->setColumnStretch(0, 1);
+    setSizeGripEnabled(true);
+    setMinimumSize(du.rect(0, 0, 220, 120).size());
+
+    // The size the user left it at, within the screen; at first a little
+    // larger than the window used to be, for the search row.
+    QSize size = du.rect(0, 0, 330, 214).size();
+    if (settings_.uiEditorWidth() > 0 && settings_.uiEditorHeight() > 0)
+        size = QSize(settings_.uiEditorWidth(), settings_.uiEditorHeight());
+    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size.expandedTo(minimumSize()));
+
+    // The table first, then the search, the deletion and closing.
+    setTabOrder(grid_, search_);
+    setTabOrder(search_, filter_);
+    setTabOrder(filter_, deleteButton_);
     setTabOrder(deleteButton_, closeButton_);
+    grid_->setFocus();
 
     // Every row as high as the header, and never lower than a cell's font.
     int rowHeight = grid_->headerHeight();
     for (const QFont& font : cellFonts_)
         rowHeight = std::max(rowHeight, QFontMetrics(font).height() + 2);
     grid_->setUniformRowHeight(rowHeight);
-    sizeColumns();
+    measureColumns();
 }
 
-void DictionaryEditor::sizeColumns()
+int DictionaryEditor::textWidth(int column, int row) const
 {
-    // Word and transcription as wide as their headers (the transcription a
-    // little wider), the translation the rest beside the scroll bar.
-    grid_->sizeColumnToHeader(kWordColumn);
-    grid_->sizeColumnToHeader(kTranscriptionColumn);
-    grid_->setColumnWidth(kTranscriptionColumn, grid_->columnWidth(kTranscriptionColumn) + kTranscriptionExtraWidth);
-    const int rest = grid_->width() - 2 * grid_->frameWidth() - grid_->verticalScrollBar()->sizeHint().width()
-                     - grid_->columnWidth(kWordColumn) - grid_->columnWidth(kTranscriptionColumn);
-    grid_->setColumnWidth(kTranslationColumn, std::max(rest, grid_->columnWidth(kWordColumn)));
+    const QString text = model_->codec(column).decode(model_->text(row, column));
+    const int margin = 2 * (grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 1) + 2;
+    return QFontMetrics(cellFonts_[static_cast<std::size_t>(column)]).horizontalAdvance(text) + margin;
+}
+
+void DictionaryEditor::measureColumns()
+{
+    const int rows = model_->rowCount();
+    for (int column = 0; column < 3; ++column) {
+        int wanted = grid_->horizontalHeader()->sectionSizeHint(column);
+        // The longest texts by bytes, found without sorting the column.
+        std::vector<std::pair<std::size_t, int>> lengths;
+        lengths.reserve(static_cast<std::size_t>(rows));
+        for (int row = 0; row < rows; ++row)
+            lengths.emplace_back(model_->text(row, column).size(), row);
+        const std::size_t measured = std::min(lengths.size(), kMeasuredTexts);
+        std::nth_element(lengths.begin(), lengths.begin() + static_cast<std::ptrdiff_t>(measured), lengths.end(),
+                         std::greater<>());
+        for (std::size_t i = 0; i < measured; ++i)
+            wanted = std::max(wanted, textWidth(column, lengths[i].second));
+        wanted_[static_cast<std::size_t>(column)] = wanted;
+    }
+    fitColumns();
+}
+
+void DictionaryEditor::fitColumns()
+{
+    // Each column as wide as its texts; the translation takes what is left.
+    // Short of room, each gives up in proportion to what it needs beyond
+    // its header (an empty column needs nothing beyond it), and a cut text
+    // shows whole in its tip.
+    const int room = grid_->viewport()->width();
+    std::array<int, 3> header{}, width = wanted_;
+    int total = 0, spare = 0;
+    for (std::size_t c = 0; c < 3; ++c) {
+        header[c] = std::min(wanted_[c], grid_->horizontalHeader()->sectionSizeHint(static_cast<int>(c)));
+        total += wanted_[c];
+        spare += wanted_[c] - header[c];
+    }
+    if (total <= room) {
+        width[kTranslationColumn] += room - total;
+    } else if (spare > 0) {
+        const int cut = std::min(total - room, spare);
+        int given = 0;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const int share = static_cast<int>(static_cast<long long>(cut) * (wanted_[c] - header[c]) / spare);
+            width[c] = wanted_[c] - share;
+            given += share;
+        }
+        width[kTranslationColumn] -= cut - given; // what the rounding left
+    }
+    for (int c = 0; c < 3; ++c)
+        grid_->setColumnWidth(c, std::max(width[static_cast<std::size_t>(c)], 1));
 }
 
 void DictionaryEditor::fillTable()
@@ -159,8 +291,42 @@ void DictionaryEditor::fillTable()
     const int scrolled = grid_->verticalScrollBar()->value();
     grid_->clearSelection();
     model_->fill(session_.dictionary());
-    // Near the rows the user was at, after a deletion.
+    if (wanted_[kWordColumn] > 0)
+        measureColumns();
+    // Near the rows the user was at, after a deletion, with the search's
+    // rows only while it shows only them.
+    if (filter_->isChecked() && !search_->text().isEmpty())
+        search();
     grid_->verticalScrollBar()->setValue(scrolled);
+    if (!grid_->currentIndex().isValid() && grid_->model()->rowCount() > 0) {
+        const QModelIndex top = grid_->indexAt(QPoint(0, 0));
+        grid_->selectionModel()->setCurrentIndex(top.isValid() ? top : grid_->model()->index(0, 0),
+                                                 QItemSelectionModel::NoUpdate);
+    }
+}
+
+void DictionaryEditor::search()
+{
+    const QString text = search_->text();
+    const EncodeResult bytes = model_->codec(kWordColumn).encode(text);
+    // A letter the word column's code page lacks begins no word.
+    const std::string prefix = bytes.ok ? bytes.bytes : std::string();
+    const std::size_t count = text.isEmpty() ? 0 : bytes.ok ? grid_->countBeginningWith(prefix) : 0;
+    if (filter_->isChecked() && !text.isEmpty()) {
+        if (bytes.ok)
+            grid_->showOnlyBeginningWith(prefix);
+        else
+            grid_->showOnlyBeginningWith(std::string(1, '\0')); // no word begins with a zero byte
+    } else if (!grid_->showsAllRows()) {
+        grid_->showAllRows();
+    }
+    if (text.isEmpty()) {
+        found_->clear();
+        return;
+    }
+    found_->setText(count > 0 ? QStringLiteral("Найдено: %1").arg(count) : QStringLiteral("Не найдено"));
+    if (count > 0)
+        grid_->jumpTo(prefix);
 }
 
 void DictionaryEditor::onBeginEdit(int row, int column)
@@ -196,6 +362,7 @@ void DictionaryEditor::onEndEdit(int row, int column)
 
 void DictionaryEditor::deleteSelectedRows()
 {
+    status_->clear();
     if (!grid_->hasSelectedCells()) {
         messages_.show(kNothingSelected, MessageIcon::Warning, MessageButtons::Ok, kNothingSelectedTitle);
         return;
@@ -222,6 +389,11 @@ void DictionaryEditor::releaseLayouts()
 
 void DictionaryEditor::done(int result)
 {
+    // The size to open at next time (saved with the other settings).
+    if (!isMaximized() && !isFullScreen()) {
+        settings_.setUiEditorWidth(static_cast<std::uint16_t>(std::clamp(width(), 1, 0xFFFF)));
+        settings_.setUiEditorHeight(static_cast<std::uint16_t>(std::clamp(height(), 1, 0xFFFF)));
+    }
     releaseLayouts();
     QDialog::done(result);
 }
@@ -233,6 +405,25 @@ void DictionaryEditor::reject()
 
 bool DictionaryEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == grid_->viewport() && event->type() == QEvent::Resize) {
+        fitColumns();
+        return false;
+    }
+    if (watched == search_ && event->type() == QEvent::FocusIn)
+        grid_->prepareSearch(); // the search order is ready before the first key
+    if (watched == search_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Enter and Down go to the word found, to edit it; Esc first empties
+        // the field, then closes the window.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
+            grid_->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+        if (key == Qt::Key_Escape && !search_->text().isEmpty()) {
+            search_->clear();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && (watched == closeButton_ || watched == deleteButton_)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
