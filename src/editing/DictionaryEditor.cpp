@@ -87,6 +87,9 @@ DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, Mess
 {
     setModal(true);
     setWindowTitle(title());
+    // The tips of cut texts come on hovering whether or not the window
+    // manager made the editor the active window.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     // The header in a face with Cyrillic letters; each column in its language's
     // font and character set.

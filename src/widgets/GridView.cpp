@@ -99,8 +99,6 @@ GridView::GridView(QWidget* parent) : QTableView(parent), proxy_(new GridViewRow
     setCornerButtonEnabled(false);
     // A tab stop, so the table can be worked with the keyboard alone.
     setFocusPolicy(Qt::StrongFocus);
-    // Tips of cut texts whether or not the window is the active one.
-    viewport()->setAttribute(Qt::WA_AlwaysShowToolTips);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));

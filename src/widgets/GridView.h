@@ -35,7 +35,9 @@ public:
 // bytes, ascending, and a second click reverses them; the sorting is in the
 // display only (one sort). A search jumps to, or shows only, the rows whose
 // text in one column begins with what is typed. A text that does not fit its
-// cell shows whole in a tip.
+// cell shows whole in a tip (Qt shows tips only in the active window, unless
+// the window has Qt::WA_AlwaysShowToolTips: a window that holds a GridView
+// should set it).
 //
 // Every change the user makes to a cell, by whatever means, comes between
 // beginEdit and endEdit, with the model's row and column. When endEdit is
