@@ -1,7 +1,8 @@
 #include "widgets/PackedKeys.h"
 
 #include <algorithm>
-#include <numeric>
+#include <iterator>
+#include <utility>
 
 namespace mox {
 
@@ -57,21 +58,54 @@ void PackedKeys::replace(std::size_t row, std::string_view key)
 
 std::vector<std::uint32_t> PackedKeys::order(bool descending) const
 {
-    std::vector<std::uint32_t> rows(size());
-    std::iota(rows.begin(), rows.end(), 0u);
-    // Ties by row number: the order of equal keys is the rows' own, as a
-    // stable sort would give, at the price of a plain one.
-    if (descending)
-        std::sort(rows.begin(), rows.end(), [this](std::uint32_t a, std::uint32_t b) {
-            const int c = compare(a, b);
-            return c != 0 ? c > 0 : a < b;
-        });
-    else
-        std::sort(rows.begin(), rows.end(), [this](std::uint32_t a, std::uint32_t b) {
-            const int c = compare(a, b);
-            return c != 0 ? c < 0 : a < b;
-        });
-    return rows;
+    // The heads sorted side by side with their rows by a radix sort, a byte
+    // at a time from the last (bytes that all heads share are skipped); it
+    // keeps rows of equal heads in row order. Only the runs of equal heads
+    // then compare their keys' further bytes (and the row numbers, so that
+    // equal keys stay in the rows' own order, as a stable sort would give).
+    struct Entry {
+        std::uint64_t head;
+        std::uint32_t row;
+    };
+    const std::size_t rows = size();
+    std::vector<Entry> entries(rows), spare(rows);
+    for (std::size_t row = 0; row < rows; ++row)
+        entries[row] = {descending ? ~head_[row] : head_[row], static_cast<std::uint32_t>(row)};
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::size_t count[256] = {};
+        for (const Entry& e : entries)
+            ++count[(e.head >> shift) & 0xFF];
+        if (std::find(std::begin(count), std::end(count), rows) != std::end(count))
+            continue; // every head has this byte
+        std::size_t at = 0;
+        for (std::size_t& c : count)
+            at += std::exchange(c, at);
+        for (const Entry& e : entries)
+            spare[count[(e.head >> shift) & 0xFF]++] = e;
+        entries.swap(spare);
+    }
+    auto rest = [this](std::uint32_t row) {
+        const std::string_view k = key(row);
+        return k.substr(std::min<std::size_t>(k.size(), 8));
+    };
+    for (std::size_t first = 0; first < rows;) {
+        std::size_t last = first + 1;
+        while (last < rows && entries[last].head == entries[first].head)
+            ++last;
+        if (last - first > 1)
+            std::sort(entries.begin() + static_cast<std::ptrdiff_t>(first),
+                      entries.begin() + static_cast<std::ptrdiff_t>(last), [&](const Entry& a, const Entry& b) {
+                          const int c = rest(a.row).compare(rest(b.row));
+                          if (c != 0)
+                              return descending ? c > 0 : c < 0;
+                          return a.row < b.row;
+                      });
+        first = last;
+    }
+    std::vector<std::uint32_t> order(rows);
+    for (std::size_t i = 0; i < rows; ++i)
+        order[i] = entries[i].row;
+    return order;
 }
 
 PackedKeys::Range PackedKeys::prefixRange(const std::vector<std::uint32_t>& ascending, std::string_view prefix) const
