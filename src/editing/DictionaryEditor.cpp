@@ -171,6 +171,27 @@ DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, Mess
     layoutControls();
     if (session_.dictionaryExists())
         fillTable();
+    setInitialSize();
+}
+
+void DictionaryEditor::setInitialSize()
+{
+    // The size the user left it at, within the screen. At first the old
+    // window's size with the search row, widened (up to most of the screen)
+    // until the columns show their texts whole.
+    const DialogUnits du(font());
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize(1024, 768);
+    QSize size = du.rect(0, 0, 330, 214).size();
+    if (settings_.uiEditorWidth() > 0 && settings_.uiEditorHeight() > 0) {
+        size = QSize(settings_.uiEditorWidth(), settings_.uiEditorHeight());
+    } else {
+        layout()->activate();
+        const int columns = wanted_[0] + wanted_[1] + wanted_[2];
+        const int beside = width() - grid_->viewport()->width() + grid_->verticalScrollBar()->sizeHint().width();
+        size.setWidth(std::max(size.width(), std::min(columns + beside, room.width() * 9 / 10)));
+    }
+    resize(size.boundedTo(room).expandedTo(minimumSize()));
 }
 
 DictionaryEditor::~DictionaryEditor()
@@ -208,14 +229,6 @@ void DictionaryEditor::layoutControls()
     setSizeGripEnabled(true);
     setMinimumSize(du.rect(0, 0, 220, 120).size());
 
-    // The size the user left it at, within the screen; at first a little
-    // larger than the window used to be, for the search row.
-    QSize size = du.rect(0, 0, 330, 214).size();
-    if (settings_.uiEditorWidth() > 0 && settings_.uiEditorHeight() > 0)
-        size = QSize(settings_.uiEditorWidth(), settings_.uiEditorHeight());
-    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size());
-    resize(size.expandedTo(minimumSize()));
 
     // The table first, then the search, the deletion and closing.
     setTabOrder(grid_, search_);

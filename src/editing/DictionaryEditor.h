@@ -84,6 +84,7 @@ protected:
 
 private:
     void layoutControls();
+    void setInitialSize();
     // The width each column's texts and header need (after a fill), and the
     // widths given them in the table's present width.
     void measureColumns();

@@ -62,6 +62,7 @@ void GridViewRows::endSourceChange()
 
 void GridViewRows::computeOrder()
 {
+    unsorted_ = false;
     sorted_.clear();
     QAbstractItemModel* model = sourceModel();
     const int rows = model ? model->rowCount() : 0;
@@ -100,6 +101,10 @@ void GridViewRows::computeShown()
 
 void GridViewRows::sort(int column, Qt::SortOrder order)
 {
+    // QTableView::sortByColumn asks twice (through the header's signal and
+    // again itself): the rows already in this order are not sorted again.
+    if (column == column_ && order == order_ && !unsorted_)
+        return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // The cells the view holds on to (the focus cell, the selection, an open
     // editor) by their model rows, to be found again in the new order.
@@ -212,6 +217,10 @@ void GridViewRows::sourceDataChanged(const QModelIndex& topLeft, const QModelInd
 {
     if (!topLeft.isValid() || !bottomRight.isValid())
         return;
+    // An edited row stays where it is; a sort asked for later puts it in
+    // its place.
+    if (topLeft.column() <= column_ && column_ <= bottomRight.column())
+        unsorted_ = true;
     if (searchReady_ && topLeft.column() <= searchColumn_ && searchColumn_ <= bottomRight.column()) {
         if (bottomRight.row() - topLeft.row() < 64) {
             for (int row = topLeft.row(); row <= bottomRight.row(); ++row)

@@ -98,6 +98,7 @@ private:
     std::vector<int> shown_;            // view row -> model row
     std::vector<int> position_;         // model row -> view row, -1 when not shown
     bool changing_ = false;
+    bool unsorted_ = false; // a cell of the sort column changed since the sort
 };
 
 } // namespace mox

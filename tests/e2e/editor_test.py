@@ -118,21 +118,31 @@ class Editor(unittest.TestCase):
             write_dictionary(dct, words, translations)
 
             # The sheet from the tray menu; "Словари"; the dictionary chosen
-            # by typing its name's beginning; Tab twice to "Редактировать".
+            # by typing its name's beginning, and OK: it is the current one.
             self.menu(d, "Down", "Down", "Down", "Return")
             d.wait(lambda: d.visible_window(SHEET), 10, "the options sheet")
             time.sleep(0.5)
             d.key("ctrl+Tab", "ctrl+Tab", "Tab")
             d.type("gr")
             time.sleep(0.3)
-            d.key("Tab", "Tab", "space")
+            d.key("Return")
+            d.wait(lambda: d.visible_window(SHEET) is None, 10, "the sheet to close")
+            d.wait(lambda: read_settings(conf)["Dicts"]["sCurDict"] == "gross.dct", 10, "gross.dct chosen")
+            # The sheet again; from the dictionary list Tab twice to
+            # "Редактировать", which opens the editor on the current one.
+            self.menu(d, "Down", "Down", "Down", "Return")
+            d.wait(lambda: d.visible_window(SHEET), 10, "the options sheet")
+            time.sleep(0.5)
+            d.key("ctrl+Tab", "ctrl+Tab", "Tab", "Tab", "Tab", "space")
             editor = d.wait(lambda: d.visible_window(EDITOR), 20, "the editor")
             time.sleep(1.0)
+            d.screenshot(os.path.join(tempfile.gettempdir(), "mox-e2e-editor-open.png"))
 
             # The table has the focus: Down to the second word, F2, a new
             # word, Enter. Written to the file in place.
             d.key("Down", "F2", "ctrl+a")
             d.type("Zeitgeistneu")
+            d.screenshot(os.path.join(tempfile.gettempdir(), "mox-e2e-editor-typed.png"))
             d.key("Return")
             d.wait(lambda: dict_records(dct)[1]["word"] == b"Zeitgeistneu", 5, "the second word renamed")
 

@@ -42,6 +42,17 @@ TEST_F(EditorGridTest, SortingByAHeaderChangesOnlyTheDisplay)
     EXPECT_EQ(records[0].deleted, 1);
     EXPECT_EQ(records[1].deleted, 0);
     EXPECT_EQ(column(0), (QStringList{"melon", "apple", "Zebra"}));
+
+    // A renamed word stays where it is shown until a sort is asked for, in
+    // the same order too (the table does not sort twice for one request,
+    // but a changed column is sorted again).
+    doubleClickAt(displayCellCentre(0, 0));
+    ASSERT_TRUE(grid()->isEditing());
+    grid()->cellEditor()->setText("aaa");
+    commit();
+    EXPECT_EQ(column(0), (QStringList{"aaa", "apple", "Zebra"}));
+    grid()->sortByColumn(0, Qt::DescendingOrder);
+    EXPECT_EQ(column(0), (QStringList{"apple", "aaa", "Zebra"}));
 }
 
 TEST_F(EditorGridTest, RowsWithEqualTextsKeepTheirFileOrderEitherWay)
@@ -360,6 +371,13 @@ TEST_F(EditorGridTest, TheWindowResizesRemembersItsSizeAndTheColumnsFitTheirText
               std::max(grid()->viewport()->width(), grid()->horizontalHeader()->sectionSizeHint(0)
                                                         + grid()->horizontalHeader()->sectionSizeHint(1)
                                                         + grid()->horizontalHeader()->sectionSizeHint(2)));
+
+    // Opened for the first time, the window is wide enough for the longest
+    // word and its translation (the screen is wide enough).
+    editor = std::make_unique<DictionaryEditor>(settings, layouts, messages, session);
+    editor->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
+    EXPECT_GT(grid()->columnWidth(0), words.horizontalAdvance(QString::fromStdString(longWord)));
 
     // Closed at 700 × 450, opened again at that size.
     editor->resize(700, 450);
