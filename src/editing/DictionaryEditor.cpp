@@ -177,8 +177,8 @@ DictionaryEditor::DictionaryEditor(Settings& settings, LayoutPort& layouts, Mess
 void DictionaryEditor::setInitialSize()
 {
     // The size the user left it at, within the screen. At first the old
-    // window's size with the search row, widened (up to most of the screen)
-    // until the columns show their texts whole.
+    // window's size with the search row, widened (up to three quarters of
+    // the screen) until the columns show their texts whole.
     const DialogUnits du(font());
     const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     const QSize room = screen ? screen->availableGeometry().size() : QSize(1024, 768);
@@ -189,7 +189,7 @@ void DictionaryEditor::setInitialSize()
         layout()->activate();
         const int columns = wanted_[0] + wanted_[1] + wanted_[2];
         const int beside = width() - grid_->viewport()->width() + grid_->verticalScrollBar()->sizeHint().width();
-        size.setWidth(std::max(size.width(), std::min(columns + beside, room.width() * 9 / 10)));
+        size.setWidth(std::max(size.width(), std::min(columns + beside, room.width() * 3 / 4)));
     }
     resize(size.boundedTo(room).expandedTo(minimumSize()));
 }
@@ -452,9 +452,21 @@ bool DictionaryEditor::eventFilter(QObject* watched, QEvent* event)
 
 void DictionaryEditor::showEvent(QShowEvent* event)
 {
-    // At the top-left corner of the owner's client area.
-    if (!event->spontaneous() && parentWidget() != nullptr)
-        move(parentWidget()->mapToGlobal(QPoint(0, 0)));
+    // At the top-left corner of the owner's client area, moved left and up
+    // as far as it takes to keep the whole window on the screen.
+    if (!event->spontaneous() && parentWidget() != nullptr) {
+        QPoint at = parentWidget()->mapToGlobal(QPoint(0, 0));
+        if (const QScreen* screen = parentWidget()->screen()) {
+            const QRect room = screen->availableGeometry();
+            // The frame the window manager adds, guessed where not yet known.
+            const QSize frame = frameGeometry().size() - size() == QSize(0, 0)
+                                    ? QSize(16, 40)
+                                    : frameGeometry().size() - size();
+            at.setX(std::max(room.left(), std::min(at.x(), room.right() + 1 - width() - frame.width())));
+            at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - height() - frame.height())));
+        }
+        move(at);
+    }
     QDialog::showEvent(event);
 }
 

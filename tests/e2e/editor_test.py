@@ -137,6 +137,9 @@ class Editor(unittest.TestCase):
             editor = d.wait(lambda: d.visible_window(EDITOR), 20, "the editor")
             time.sleep(1.0)
             d.screenshot(os.path.join(tempfile.gettempdir(), "mox-e2e-editor-open.png"))
+            # Wide enough for its words, and wholly on the 1280 x 1024 screen.
+            x, y, width, height = d.geometry(editor)
+            self.assertTrue(0 <= x and x + width <= 1280 and 0 <= y and y + height <= 1024, (x, y, width, height))
 
             # The table has the focus: Down to the second word, F2, a new
             # word, Enter. Written to the file in place.
