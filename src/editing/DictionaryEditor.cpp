@@ -256,7 +256,7 @@ void DictionaryEditor::measureColumns()
 {
     const int rows = model_->rowCount();
     for (int column = 0; column < 3; ++column) {
-        int wanted = grid_->horizontalHeader()->sectionSizeHint(column);
+        int content = 0;
         // The longest texts by bytes, found without sorting the column.
         std::vector<std::pair<std::size_t, int>> lengths;
         lengths.reserve(static_cast<std::size_t>(rows));
@@ -266,34 +266,48 @@ void DictionaryEditor::measureColumns()
         std::nth_element(lengths.begin(), lengths.begin() + static_cast<std::ptrdiff_t>(measured), lengths.end(),
                          std::greater<>());
         for (std::size_t i = 0; i < measured; ++i)
-            wanted = std::max(wanted, textWidth(column, lengths[i].second));
-        wanted_[static_cast<std::size_t>(column)] = wanted;
+            if (lengths[i].first > 0)
+                content = std::max(content, textWidth(column, lengths[i].second));
+        content_[static_cast<std::size_t>(column)] = content;
+        wanted_[static_cast<std::size_t>(column)] =
+            std::max(content, grid_->horizontalHeader()->sectionSizeHint(column));
     }
     fitColumns();
 }
 
 void DictionaryEditor::fitColumns()
 {
-    // Each column as wide as its texts; the translation takes what is left.
-    // Short of room, each gives up in proportion to what it needs beyond
-    // its header (an empty column needs nothing beyond it), and a cut text
-    // shows whole in its tip.
+    // Each column as wide as its texts and header; the translation takes
+    // what is left. Short of room, a column whose texts are narrower than
+    // its header (an empty transcription column) gives up first, down to
+    // half its header; then the others, in proportion to what their texts
+    // need beyond their headers. A cut text shows whole in its tip.
     const int room = grid_->viewport()->width();
     std::array<int, 3> header{}, width = wanted_;
-    int total = 0, spare = 0;
+    int excess = -room;
     for (std::size_t c = 0; c < 3; ++c) {
-        header[c] = std::min(wanted_[c], grid_->horizontalHeader()->sectionSizeHint(static_cast<int>(c)));
-        total += wanted_[c];
-        spare += wanted_[c] - header[c];
+        header[c] = grid_->horizontalHeader()->sectionSizeHint(static_cast<int>(c));
+        excess += wanted_[c];
     }
-    if (total <= room) {
-        width[kTranslationColumn] += room - total;
-    } else if (spare > 0) {
-        const int cut = std::min(total - room, spare);
+    if (excess <= 0)
+        width[kTranslationColumn] -= excess;
+    for (std::size_t c = 0; c < 3 && excess > 0; ++c) {
+        if (content_[c] >= header[c])
+            continue;
+        const int floor = std::max(content_[c], header[c] / 2);
+        const int give = std::clamp(width[c] - floor, 0, excess);
+        width[c] -= give;
+        excess -= give;
+    }
+    int spare = 0;
+    for (std::size_t c = 0; c < 3; ++c)
+        spare += std::max(0, width[c] - header[c]);
+    if (excess > 0 && spare > 0) {
+        const int cut = std::min(excess, spare);
         int given = 0;
         for (std::size_t c = 0; c < 3; ++c) {
-            const int share = static_cast<int>(static_cast<long long>(cut) * (wanted_[c] - header[c]) / spare);
-            width[c] = wanted_[c] - share;
+            const int share = static_cast<int>(static_cast<long long>(cut) * std::max(0, width[c] - header[c]) / spare);
+            width[c] -= share;
             given += share;
         }
         width[kTranslationColumn] -= cut - given; // what the rounding left

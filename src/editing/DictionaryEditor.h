@@ -115,7 +115,8 @@ private:
     QLineEdit* search_ = nullptr;
     QCheckBox* filter_ = nullptr;
     QLabel* found_ = nullptr;
-    std::array<int, 3> wanted_{};
+    std::array<int, 3> wanted_{};  // texts and header
+    std::array<int, 3> content_{}; // texts alone
 };
 
 } // namespace mox

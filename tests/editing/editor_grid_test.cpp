@@ -364,6 +364,18 @@ TEST_F(EditorGridTest, TheWindowResizesRemembersItsSizeAndTheColumnsFitTheirText
     EXPECT_GE(grid()->columnWidth(1), grid()->columnWidth(0));
     EXPECT_EQ(grid()->columnWidth(0) + grid()->columnWidth(1) + grid()->columnWidth(2), grid()->viewport()->width());
 
+    // A little short of room: the empty transcription column gives up part
+    // of its header's width before a word is cut.
+    const int word = grid()->columnWidth(0);
+    const int header = grid()->horizontalHeader()->sectionSizeHint(2);
+    const QFontMetrics translations(model()->index(1, 1).data(Qt::FontRole).value<QFont>());
+    const int target = word + translations.horizontalAdvance(QString::fromUtf8("пароходство")) + 12 + header * 2 / 3;
+    editor->resize(editor->width() - grid()->viewport()->width() + target, 500);
+    ASSERT_TRUE(waitUntil([&] { return grid()->viewport()->width() == target; }));
+    EXPECT_EQ(grid()->columnWidth(0), word);
+    EXPECT_LT(grid()->columnWidth(2), header);
+    EXPECT_GT(grid()->columnWidth(1), translations.horizontalAdvance(QString::fromUtf8("пароходство")));
+
     // Narrow: nothing spills over the table while room lasts.
     editor->resize(editor->minimumWidth(), 300);
     ASSERT_TRUE(waitUntil([&] { return grid()->viewport()->width() < 500; }));
