@@ -178,7 +178,7 @@ void DictionaryEditor::setInitialSize()
 {
     // The size the user left it at, within the screen. At first the old
     // window's size with the search row, widened (up to three quarters of
-    // the screen) until the columns show their texts whole.
+    // the screen) until the columns show their texts whole, and taller.
     const DialogUnits du(font());
     const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     const QSize room = screen ? screen->availableGeometry().size() : QSize(1024, 768);
@@ -190,6 +190,9 @@ void DictionaryEditor::setInitialSize()
         const int columns = wanted_[0] + wanted_[1] + wanted_[2];
         const int beside = width() - grid_->viewport()->width() + grid_->verticalScrollBar()->sizeHint().width();
         size.setWidth(std::max(size.width(), std::min(columns + beside, room.width() * 3 / 4)));
+        // And half the screen high, for the rows of a long dictionary.
+        if (model_->rowCount() > 20)
+            size.setHeight(std::max(size.height(), room.height() / 2));
     }
     resize(size.boundedTo(room).expandedTo(minimumSize()));
 }
