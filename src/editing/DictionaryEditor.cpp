@@ -260,17 +260,23 @@ void DictionaryEditor::measureColumns()
     const int rows = model_->rowCount();
     for (int column = 0; column < 3; ++column) {
         int content = 0;
-        // The longest texts by bytes, found without sorting the column.
-        std::vector<std::pair<std::size_t, int>> lengths;
-        lengths.reserve(static_cast<std::size_t>(rows));
+        // The longest texts by bytes, found by counting the lengths (a
+        // field holds fewer than 256 bytes) rather than sorting them.
+        std::array<std::size_t, 256> count{};
         for (int row = 0; row < rows; ++row)
-            lengths.emplace_back(model_->text(row, column).size(), row);
-        const std::size_t measured = std::min(lengths.size(), kMeasuredTexts);
-        std::nth_element(lengths.begin(), lengths.begin() + static_cast<std::ptrdiff_t>(measured), lengths.end(),
-                         std::greater<>());
-        for (std::size_t i = 0; i < measured; ++i)
-            if (lengths[i].first > 0)
-                content = std::max(content, textWidth(column, lengths[i].second));
+            ++count[std::min<std::size_t>(model_->text(row, column).size(), 255)];
+        std::size_t shortest = 255, taken = count[255];
+        while (shortest > 1 && taken + count[shortest - 1] <= kMeasuredTexts)
+            taken += count[--shortest];
+        if (taken == 0 && shortest > 1) // the longest length alone is held by more than enough rows
+            while (shortest > 1 && count[shortest] == 0)
+                --shortest;
+        std::size_t measured = 0;
+        for (int row = 0; row < rows && measured < kMeasuredTexts; ++row)
+            if (model_->text(row, column).size() >= shortest) {
+                content = std::max(content, textWidth(column, row));
+                ++measured;
+            }
         content_[static_cast<std::size_t>(column)] = content;
         wanted_[static_cast<std::size_t>(column)] =
             std::max(content, grid_->horizontalHeader()->sectionSizeHint(column));
