@@ -1,11 +1,15 @@
 // The dictionary editor over a dictionary of 100,000 records, each figure
 // next to a plain sequential read of the same file in large chunks: filling
 // the table and a write-back of a late record should each cost about one
-// such read (the file is read once), opening the whole window a few.
+// such read (the file is read once), opening the whole window a few, a
+// header click (one sort) and making the search order at most ten, a
+// keystroke in the search field a fraction of one.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QHeaderView>
+#include <QLineEdit>
 
 #include <cstring>
 #include <filesystem>
@@ -28,6 +32,7 @@
 #include "store/RecordText.h"
 #include "store/Store.h"
 #include "widgets/GridView.h"
+#include "widgets/PackedKeys.h"
 
 namespace {
 
@@ -127,6 +132,56 @@ void SortByWord(benchmark::State& state)
     }
 }
 
+// The sort of a header click alone: the words' keys packed and ordered,
+// without the table's handling of the new order.
+void OrderWordKeys(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::DictionaryTableModel model({0, 204, 2}, {QFont(), QFont(), QFont()});
+    model.fill(mox::DictionaryFile(d.settings.dictionaryPath()));
+    for (auto _ : state) {
+        mox::PackedKeys keys;
+        for (int row = 0; row < model.rowCount(); ++row)
+            keys.append(model.cellBytes(row, 0));
+        benchmark::DoNotOptimize(keys.order(false));
+    }
+}
+
+// The search order of the word column made (one sort of 100,000 folded
+// words), as the search field takes the focus.
+void PrepareSearch(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::FakeLayoutPort layouts(std::vector<std::string>{"00000409"});
+    mox::DictionaryEditor editor(d.settings, layouts, d.messages, d.session);
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.fillTable(); // a reset: the order is made anew
+        state.ResumeTiming();
+        editor.grid()->prepareSearch();
+    }
+}
+
+// One keystroke in the search field: the words beginning with "word4", then
+// with "word45", "word452", each a jump (bisection) to the first of them, as
+// the user types; and the same with only the words found shown.
+void SearchKeystroke(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::FakeLayoutPort layouts(std::vector<std::string>{"00000409"});
+    mox::DictionaryEditor editor(d.settings, layouts, d.messages, d.session);
+    editor.show();
+    QApplication::processEvents();
+    editor.filterBox()->setChecked(state.range(0) != 0);
+    editor.grid()->prepareSearch();
+    const std::vector<QString> typed{"w", "wo", "wor", "word", "word4", "word45", "word452", "WORD4521"};
+    std::size_t at = 0;
+    for (auto _ : state) {
+        editor.searchField()->setText(typed[at]);
+        at = (at + 1) % typed.size();
+    }
+    state.SetLabel(state.range(0) != 0 ? "filtered" : "jump");
+}
 // A change of the translation of the last live record: one search through
 // the file and one record written in place.
 void WriteBackLateRecord(benchmark::State& state)
@@ -149,5 +204,8 @@ BENCHMARK(FillModel)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteBackLateRecord)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenEditor)->Unit(benchmark::kMillisecond);
 BENCHMARK(SortByWord)->Unit(benchmark::kMillisecond);
+BENCHMARK(OrderWordKeys)->Unit(benchmark::kMillisecond);
+BENCHMARK(PrepareSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(SearchKeystroke)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

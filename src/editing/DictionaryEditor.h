@@ -9,7 +9,9 @@
 #include "store/DictionarySession.h"
 #include "language/FieldLayouts.h"
 
+class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace mox {
@@ -27,6 +29,13 @@ class Settings;
 // straight into the dictionary file, in place, through the session; there is
 // no save step and no undo. A changed or deleted word of the working list is
 // changed or removed there too, and the list is saved.
+//
+// The table is the first tab stop (arrows move, Enter or F2 edits, Delete in
+// the word column asks to delete the selected rows). A search field above it
+// jumps to the first word that begins with what is typed, whatever its case,
+// or, with "Только найденные" checked, shows only those words. The window can
+// be resized; its size is kept in the settings. The columns fit their texts
+// where there is room and share what there is where there is not.
 //
 // Run modally; the result is 1 for "Закрыть" and 2 for Esc. The opener then
 // reads rowsDeleted and cellsChanged.
@@ -61,6 +70,12 @@ public:
     QPushButton* deleteButton() const { return deleteButton_; }
     // Why the last typed or pasted text was refused.
     QLabel* statusLine() const { return status_; }
+    QLineEdit* searchField() const { return search_; }
+    QCheckBox* filterBox() const { return filter_; }
+    // How many words the search finds ("Найдено: 3", "Не найдено").
+    QLabel* searchResult() const { return found_; }
+    // Searches for the search field's text as typing does.
+    void search();
     const std::vector<std::string>& preloadedLayouts() const { return layouts_.preloaded(); }
 
 protected:
@@ -69,7 +84,12 @@ protected:
 
 private:
     void layoutControls();
-    void sizeColumns();
+    void setInitialSize();
+    // The width each column's texts and header need (after a fill), and the
+    // widths given them in the table's present width.
+    void measureColumns();
+    void fitColumns();
+    int textWidth(int column, int row) const;
     void onBeginEdit(int row, int column);
     void onEndEdit(int row, int column);
     void releaseLayouts();
@@ -92,6 +112,11 @@ private:
     QPushButton* closeButton_ = nullptr;
     QPushButton* deleteButton_ = nullptr;
     QLabel* status_ = nullptr;
+    QLineEdit* search_ = nullptr;
+    QCheckBox* filter_ = nullptr;
+    QLabel* found_ = nullptr;
+    std::array<int, 3> wanted_{};  // texts and header
+    std::array<int, 3> content_{}; // texts alone
 };
 
 } // namespace mox

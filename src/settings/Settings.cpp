@@ -64,7 +64,8 @@ std::vector<std::string> Settings::load(RegistryPort& registry)
     forEachRow(registry, [](const SettingRow&) { return true; }, [&](RegistryKey* key, const SettingRow& row) {
         if (key && read(*key, row))
             return;
-        damaged.push_back(row.name);
+        if (!row.mayBeMissing)
+            damaged.push_back(row.name);
         if (!row.saved)
             return;   // the program folder has no first-run value of its own
         if (row.isText())

@@ -109,6 +109,11 @@ public:
     void setSCurDict(const std::string& v) { sCurDict_ = v; }
     std::string sCurList() const { return sCurList_; }
     void setSCurList(const std::string& v) { sCurList_ = v; }
+    // The dictionary editor's size as the user left it (0: not yet).
+    std::uint16_t uiEditorWidth() const { return uiEditorWidth_; }
+    void setUiEditorWidth(std::uint16_t v) { uiEditorWidth_ = v; }
+    std::uint16_t uiEditorHeight() const { return uiEditorHeight_; }
+    void setUiEditorHeight(std::uint16_t v) { uiEditorHeight_ = v; }
 
     // Fonts. Heights are negative point sizes, as the font builder takes them;
     // iForeignFontSize and iNativeFontSize share wordFontSize.
@@ -199,6 +204,8 @@ private:
     std::uint32_t uiDictActiveCount_ = 0;
     std::uint32_t uiDictRecCount_ = 0;
     std::string sCurDict_, sCurList_;
+    std::uint16_t uiEditorWidth_ = 0;
+    std::uint16_t uiEditorHeight_ = 0;
 
     std::uint8_t iForeignCharSet_ = 0;
     std::uint8_t iNativeCharSet_ = 0;

@@ -30,6 +30,12 @@ struct SettingsTable {
 #define MOX_CHOICE(group, field, type, last, firstRun)                                                       \
     MOX_ROW(group, field, SettingKind::Choice, 16, 0, static_cast<std::uint32_t>(type::last), firstRun,      \
             static_cast<type>(v), static_cast<std::uint32_t>(s.field##_))
+#define MOX_LATER_NUMBER(group, field, type, bits, minimum, maximum, firstRun)                               \
+    [] {                                                                                                     \
+        SettingRow row = MOX_NUMBER(group, field, type, bits, minimum, maximum, firstRun);                   \
+        row.mayBeMissing = true;                                                                             \
+        return row;                                                                                          \
+    }()
 #define MOX_TEXT(group, field, firstRun)                                                                     \
     SettingRow { group, #field, SettingKind::Text, 0, 0, 0, 0, firstRun, true,                               \
                  nullptr, nullptr, [](Settings& s, const std::string& v) { s.field##_ = v; },                \
@@ -74,6 +80,10 @@ struct SettingsTable {
             MOX_NUMBER("Dicts", uiDictRecCount, std::uint32_t, 16, 0, kAny16, 0),
             MOX_TEXT("Dicts", sCurDict, "english.dct"),
             MOX_TEXT("Dicts", sCurList, "english.lst"),
+            // The dictionary editor's window as the user last left it, in
+            // device-independent pixels; 0 until then (its first size).
+            MOX_LATER_NUMBER("Dicts", uiEditorWidth, std::uint16_t, 16, 0, kAny16, 0),
+            MOX_LATER_NUMBER("Dicts", uiEditorHeight, std::uint16_t, 16, 0, kAny16, 0),
 
             MOX_NUMBER("Fonts", iForeignCharSet, std::uint8_t, 8, 0, kAny8, 0),
             MOX_NUMBER("Fonts", iNativeCharSet, std::uint8_t, 8, 0, kAny8, 204),
@@ -105,6 +115,7 @@ struct SettingsTable {
 #undef MOX_FLAG
 #undef MOX_NUMBER
 #undef MOX_CHOICE
+#undef MOX_LATER_NUMBER
 #undef MOX_TEXT
 };
 

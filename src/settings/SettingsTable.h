@@ -40,6 +40,10 @@ struct SettingRow {
     std::uint32_t (*store)(const Settings&);
     void (*loadText)(Settings&, const std::string&);
     const std::string& (*storeText)(const Settings&);
+    // A value that files written by earlier versions lack (a remembered
+    // window size): missing or unreadable, it loads as its first-run value
+    // without counting as damage, so an older file is not repaired for it.
+    bool mayBeMissing = false;
 
     bool isText() const { return kind == SettingKind::Text; }
     // The part of a stored number that counts.

@@ -1,5 +1,7 @@
 #include "widgets/GridView.h"
 
+#include "widgets/GridViewRows.h"
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -11,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QValidator>
@@ -19,73 +20,6 @@
 namespace mox {
 
 namespace {
-
-// Sorts rows by the bytes of a column (unsigned, byte for byte), never on its
-// own: only when asked, so an edited row stays where it is shown.
-class ByteOrderProxy final : public QSortFilterProxyModel {
-public:
-    explicit ByteOrderProxy(QObject* parent) : QSortFilterProxyModel(parent) { setDynamicSortFilter(false); }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        // A first click on a header sorts ascending.
-        if (role == Qt::InitialSortOrderRole)
-            return static_cast<int>(Qt::AscendingOrder);
-        return QSortFilterProxyModel::headerData(section, orientation, role);
-    }
-
-    void sort(int column, Qt::SortOrder order) override
-    {
-        rankRows(column);
-        QSortFilterProxyModel::sort(column, order);
-        rank_.clear();
-    }
-
-protected:
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
-    {
-        const auto l = static_cast<std::size_t>(left.row());
-        const auto r = static_cast<std::size_t>(right.row());
-        if (l < rank_.size() && r < rank_.size())
-            return rank_[l] < rank_[r];
-        return left.data(GridView::kSortRole).toByteArray() < right.data(GridView::kSortRole).toByteArray();
-    }
-
-private:
-    // For a model that hands out its bytes: every row's rank in byte order
-    // (equal texts, equal rank), from the keys packed side by side, so the
-    // sort itself compares numbers.
-    void rankRows(int column)
-    {
-        rank_.clear();
-        const auto* bytes = dynamic_cast<const CellBytes*>(sourceModel());
-        if (bytes == nullptr || column < 0)
-            return;
-        const int rows = sourceModel()->rowCount();
-        std::string packed;
-        std::vector<std::size_t> start(static_cast<std::size_t>(rows) + 1, 0);
-        for (int row = 0; row < rows; ++row) {
-            packed += bytes->cellBytes(row, column);
-            start[static_cast<std::size_t>(row) + 1] = packed.size();
-        }
-        auto key = [&](int row) {
-            const auto at = static_cast<std::size_t>(row);
-            return std::string_view(packed).substr(start[at], start[at + 1] - start[at]);
-        };
-        std::vector<int> order(static_cast<std::size_t>(rows));
-        for (int row = 0; row < rows; ++row)
-            order[static_cast<std::size_t>(row)] = row;
-        std::sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
-        rank_.assign(static_cast<std::size_t>(rows), 0);
-        for (std::size_t i = 1; i < order.size(); ++i) {
-            const bool same = key(order[i]) == key(order[i - 1]);
-            rank_[static_cast<std::size_t>(order[i])] =
-                same ? rank_[static_cast<std::size_t>(order[i - 1])] : static_cast<int>(i);
-        }
-    }
-
-    std::vector<int> rank_;
-};
 
 bool isMoveKey(int key)
 {
@@ -146,13 +80,15 @@ private:
     GridView* view_;
 };
 
-GridView::GridView(QWidget* parent) : QTableView(parent), proxy_(new ByteOrderProxy(this))
+GridView::GridView(QWidget* parent) : QTableView(parent), proxy_(new GridViewRows(this))
 {
     setItemDelegate(new GridDelegate(this));
     setSelectionBehavior(SelectRows);
     setSelectionMode(ExtendedSelection);
     setEditTriggers(DoubleClicked | EditKeyPressed | AnyKeyPressed);
-    setTabKeyNavigation(true);
+    // Tab leaves the table (the arrows move between cells); in an open edit
+    // field it keeps the text and moves to the next cell.
+    setTabKeyNavigation(false);
     // One line per cell: a longer text is cut off with an ellipsis and shown
     // whole in the tip.
     setWordWrap(false);
@@ -161,8 +97,8 @@ GridView::GridView(QWidget* parent) : QTableView(parent), proxy_(new ByteOrderPr
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollMode(ScrollPerPixel);
     setCornerButtonEnabled(false);
-    // The table takes the focus when clicked; it is no tab stop.
-    setFocusPolicy(Qt::ClickFocus);
+    // A tab stop, so the table can be worked with the keyboard alone.
+    setFocusPolicy(Qt::StrongFocus);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
@@ -179,17 +115,58 @@ void GridView::setSourceModel(QAbstractItemModel* model)
     if (source_)
         disconnect(source_, nullptr, this, nullptr);
     source_ = model;
+    // The rows keep the header's order across resets of the model.
     proxy_->setSourceModel(model);
-    if (model)
-        connect(model, &QAbstractItemModel::modelReset, this, &GridView::resort);
-    resort();
 }
 
-void GridView::resort()
+void GridView::setSearchColumn(int column, const std::array<unsigned char, 256>& fold)
 {
-    const int column = horizontalHeader()->sortIndicatorSection();
-    proxy_->sort(column >= 0 && source_ && column < source_->columnCount() ? column : -1,
-                 horizontalHeader()->sortIndicatorOrder());
+    searchColumn_ = column;
+    proxy_->setSearchColumn(column, fold);
+}
+
+void GridView::prepareSearch()
+{
+    proxy_->prepareSearch();
+}
+
+bool GridView::jumpTo(std::string_view prefix)
+{
+    const int row = proxy_->firstBeginningWith(prefix);
+    const QModelIndex cell = fromSource(row, std::max(searchColumn_, 0));
+    if (!cell.isValid())
+        return false;
+    // The focus cell with its row selected, near the top of the view.
+    selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(cell, PositionAtTop);
+    return true;
+}
+
+void GridView::showOnlyBeginningWith(std::string_view prefix)
+{
+    proxy_->showOnlyBeginningWith(prefix);
+}
+
+void GridView::showAllRows()
+{
+    // The focus cell stays the focus cell, in view, when every row returns.
+    const QModelIndex focus = toSource(currentIndex());
+    proxy_->showAll();
+    const QModelIndex cell = focus.isValid() ? fromSource(focus.row(), focus.column()) : QModelIndex();
+    if (cell.isValid()) {
+        selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(cell, PositionAtTop);
+    }
+}
+
+bool GridView::showsAllRows() const
+{
+    return proxy_->showsAll();
+}
+
+std::size_t GridView::countBeginningWith(std::string_view prefix) const
+{
+    return proxy_->countBeginningWith(prefix);
 }
 
 void GridView::setColumnValidator(int column, QValidator* validator)
@@ -413,7 +390,14 @@ void GridView::keyPressEvent(QKeyEvent* event)
     } else if (event == QKeySequence::Paste) {
         paste();
     } else if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
-        clearFocusCell();
+        if (deletionColumn_ >= 0 && currentIndex().isValid() && currentIndex().column() == deletionColumn_)
+            emit rowDeletionRequested();
+        else
+            clearFocusCell();
+    } else if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+               && event->modifiers() == Qt::NoModifier && !isEditing() && currentIndex().isValid()) {
+        // Enter opens the focus cell's edit field, as F2 does.
+        edit(currentIndex(), EditKeyPressed, event);
     } else {
         QTableView::keyPressEvent(event);
         return;

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <string_view>
 #include <vector>
 
@@ -8,10 +9,11 @@
 #include <QPointer>
 #include <QTableView>
 
-class QSortFilterProxyModel;
 class QValidator;
 
 namespace mox {
+
+class GridViewRows;
 
 // A model that hands out a cell's bytes without copying them: the grid then
 // sorts by them directly instead of through kSortRole.
@@ -24,13 +26,18 @@ public:
 // An editable table of text cells over a model, for tables of any length
 // (nothing is kept per cell but the model's data). A click selects whole rows;
 // a double click, F2 or a typed character opens an edit field over the cell
-// (a typed character replaces the whole text). Enter, Tab and moving the
+// (a typed character replaces the whole text), and so does Enter; Enter, Tab and moving the
 // focus away keep the edited text, Esc puts the old one back; the arrow and
-// page keys end an edit begun by typing (or any edit, with Ctrl). Delete
-// empties the focus cell; Ctrl+C, Ctrl+X, Ctrl+V and Ctrl+A copy, cut, paste
+// page keys end an edit begun by typing (or any edit, with Ctrl). The table
+// is a tab stop; Tab leaves it. Delete empties the focus cell (in the column
+// set by setRowDeletionColumn it asks for the rows' deletion instead); Ctrl+C, Ctrl+X, Ctrl+V and Ctrl+A copy, cut, paste
 // and select the cells. A click on a header sorts the rows by that column's
 // bytes, ascending, and a second click reverses them; the sorting is in the
-// display only. A text that does not fit its cell shows whole in a tip.
+// display only (one sort). A search jumps to, or shows only, the rows whose
+// text in one column begins with what is typed. A text that does not fit its
+// cell shows whole in a tip (Qt shows tips only in the active window, unless
+// the window has Qt::WA_AlwaysShowToolTips: a window that holds a GridView
+// should set it).
 //
 // Every change the user makes to a cell, by whatever means, comes between
 // beginEdit and endEdit, with the model's row and column. When endEdit is
@@ -54,6 +61,26 @@ public:
     // not own it.
     void setSourceModel(QAbstractItemModel* model);
     QAbstractItemModel* sourceModel() const { return source_; }
+
+    // Delete in this column emits rowDeletionRequested rather than emptying
+    // the cell (-1: in none).
+    void setRowDeletionColumn(int column) { deletionColumn_ = column; }
+
+    // The column searched, and how its bytes fold (byte b matches fold[b]).
+    void setSearchColumn(int column, const std::array<unsigned char, 256>& fold);
+    // Makes the search order ahead of the first search.
+    void prepareSearch();
+    // Makes the first row (in the column's own order) whose text begins
+    // with `prefix` the focus cell, selected and in view; false when no row
+    // begins with it.
+    bool jumpTo(std::string_view prefix);
+    // Shows only the rows that begin with `prefix`, or every row again.
+    void showOnlyBeginningWith(std::string_view prefix);
+    void showAllRows();
+    bool showsAllRows() const;
+    // How many rows begin with `prefix`.
+    std::size_t countBeginningWith(std::string_view prefix) const;
+    GridViewRows* rows() const { return proxy_; }
 
     // The validator of a column's edit fields and pasted texts: a text it
     // finds Invalid is refused (the validator tells why). Not owned.
@@ -97,6 +124,8 @@ public:
 signals:
     void beginEdit(int row, int column);
     void endEdit(int row, int column);
+    // Delete was pressed in the deletion column.
+    void rowDeletionRequested();
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -112,10 +141,11 @@ private:
     // when the cell cannot be edited or the text is refused.
     bool changeCell(const QModelIndex& viewIndex, const QString& text);
     bool cellEditable(const QModelIndex& viewIndex) const;
-    void resort();
 
     QAbstractItemModel* source_ = nullptr;
-    QSortFilterProxyModel* proxy_ = nullptr;
+    GridViewRows* proxy_ = nullptr;
+    int deletionColumn_ = -1;
+    int searchColumn_ = -1;
     std::vector<QPointer<QValidator>> validators_;
     QPointer<QLineEdit> editor_;
     QPersistentModelIndex editedCell_; // in the model

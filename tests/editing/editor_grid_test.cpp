@@ -42,6 +42,17 @@ TEST_F(EditorGridTest, SortingByAHeaderChangesOnlyTheDisplay)
     EXPECT_EQ(records[0].deleted, 1);
     EXPECT_EQ(records[1].deleted, 0);
     EXPECT_EQ(column(0), (QStringList{"melon", "apple", "Zebra"}));
+
+    // A renamed word stays where it is shown until a sort is asked for, in
+    // the same order too (the table does not sort twice for one request,
+    // but a changed column is sorted again).
+    doubleClickAt(displayCellCentre(0, 0));
+    ASSERT_TRUE(grid()->isEditing());
+    grid()->cellEditor()->setText("aaa");
+    commit();
+    EXPECT_EQ(column(0), (QStringList{"aaa", "apple", "Zebra"}));
+    grid()->sortByColumn(0, Qt::DescendingOrder);
+    EXPECT_EQ(column(0), (QStringList{"apple", "aaa", "Zebra"}));
 }
 
 TEST_F(EditorGridTest, RowsWithEqualTextsKeepTheirFileOrderEitherWay)
@@ -223,3 +234,209 @@ TEST_F(EditorGridTest, AWheelStepScrollsTheUsersNumberOfLines)
     QApplication::setWheelScrollLines(3);
 }
 
+
+TEST_F(EditorGridTest, TheKeyboardAloneMovesEditsAndLeavesTheTable)
+{
+    writeDictionary(kThree);
+    session.open(currentDictionaryPaths(settings));
+    editor = std::make_unique<DictionaryEditor>(settings, layouts, messages, session);
+    editor->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
+    QApplication::setActiveWindow(editor.get());
+    // The table has the focus from the start, with a focus cell to move.
+    ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == grid(); }));
+    EXPECT_EQ(grid()->focusPolicy(), Qt::StrongFocus);
+    EXPECT_TRUE(grid()->currentIndex().isValid());
+
+    // Down, Right, F2: the translation of the second word; type, Enter.
+    press(grid(), Qt::Key_Down);
+    press(grid(), Qt::Key_Right);
+    press(grid(), Qt::Key_F2);
+    ASSERT_TRUE(grid()->isEditing());
+    grid()->cellEditor()->selectAll();
+    typeText(grid()->cellEditor(), QString::fromUtf8("пёс"));
+    commit();
+    EXPECT_EQ(fieldText(dictionaryOnDisk()[1].translation), cp1251("пёс"));
+    // Enter edits the transcription; Esc puts its text back.
+    press(grid(), Qt::Key_Right);
+    press(grid(), Qt::Key_Return);
+    ASSERT_TRUE(grid()->isEditing());
+    EXPECT_EQ(grid()->toSource(grid()->currentIndex()).column(), 2);
+    press(grid()->cellEditor(), Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return !grid()->isEditing(); }));
+
+    // Tab leaves the table for the search field, the check box and the two
+    // buttons, and comes back to the table.
+    std::vector<QWidget*> chain;
+    for (int i = 0; i < 5; ++i) {
+        press(QApplication::focusWidget(), Qt::Key_Tab);
+        chain.push_back(QApplication::focusWidget());
+    }
+    const std::vector<QWidget*> expected{editor->searchField(), editor->filterBox(), editor->deleteButton(),
+                                         editor->closeButton(), grid()};
+    EXPECT_EQ(chain, expected);
+}
+
+TEST_F(EditorGridTest, TheSearchJumpsToTheFirstWordBeginningWithItWhateverItsCaseAndFiltersOnAToggle)
+{
+    writeDictionary({{"Haus", "дом", ""}, {"apfel", "яблоко", ""}, {"hand", "рука", ""}, {"Hauptstadt", "столица", ""},
+                     {"zug", "поезд", ""}, {"haus", "дом", ""}});
+    open();
+    QLineEdit* field = editor->searchField();
+    auto focusWord = [&] { return grid()->currentIndex().sibling(grid()->currentIndex().row(), 0).data().toString(); };
+
+    // Typed key by key: "h" finds three, "ha" "hand" first; "hau" the
+    // capitalised "Hauptstadt", and "haus" both spellings.
+    field->setFocus();
+    QTest::keyClicks(field, "h");
+    EXPECT_EQ(editor->searchResult()->text(), QString::fromUtf8("Найдено: 4"));
+    EXPECT_EQ(focusWord(), "hand");
+    QTest::keyClicks(field, "au");
+    EXPECT_EQ(focusWord(), "Hauptstadt");
+    QTest::keyClicks(field, "s");
+    EXPECT_EQ(editor->searchResult()->text(), QString::fromUtf8("Найдено: 2"));
+    EXPECT_TRUE(grid()->selectionModel()->isRowSelected(grid()->currentIndex().row(), {}));
+    EXPECT_EQ(grid()->model()->rowCount(), 6); // jumping hides nothing
+
+    // The toggle shows only the words found, in the table's order.
+    editor->filterBox()->setChecked(true);
+    ASSERT_EQ(grid()->model()->rowCount(), 2);
+    EXPECT_EQ(grid()->model()->index(0, 0).data().toString(), "Haus");
+    EXPECT_EQ(grid()->model()->index(1, 0).data().toString(), "haus");
+    // A letter the word column cannot hold, or a prefix nobody has: none.
+    QTest::keyClicks(field, "x");
+    EXPECT_EQ(editor->searchResult()->text(), QString::fromUtf8("Не найдено"));
+    EXPECT_EQ(grid()->model()->rowCount(), 0);
+    field->setText(QString::fromUtf8("дом"));
+    EXPECT_EQ(grid()->model()->rowCount(), 0);
+
+    // A renamed word is found under its new name (the search order follows
+    // edits), and a deletion keeps the filter.
+    editor->filterBox()->setChecked(false);
+    EXPECT_EQ(grid()->model()->rowCount(), 6);
+    field->clear();
+    click(4, 0);
+    press(grid(), Qt::Key_F2);
+    grid()->cellEditor()->setText("Hafen");
+    commit();
+    field->setText("haf");
+    EXPECT_EQ(focusWord(), "Hafen");
+    EXPECT_EQ(grid()->toSource(grid()->currentIndex()).row(), 4);
+    field->setText("zu");
+    EXPECT_EQ(editor->searchResult()->text(), QString::fromUtf8("Не найдено"));
+    field->setText("ha");
+    editor->filterBox()->setChecked(true);
+    EXPECT_EQ(grid()->model()->rowCount(), 5);
+    click(0, 0);
+    press(grid(), Qt::Key_Delete); // asks; the fake answers Yes
+    EXPECT_EQ(messages.shown.back().title, "Предупреждение");
+    EXPECT_EQ(grid()->model()->rowCount(), 4);
+    EXPECT_EQ(fieldText(dictionaryOnDisk()[0].word), "");
+
+    // Enter in the field goes to the word found; Esc empties the field, then
+    // shows every row again without closing the window.
+    field->setFocus();
+    press(field, Qt::Key_Escape);
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(grid()->model()->rowCount(), 5);
+    QTest::keyClicks(field, "ap");
+    press(field, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), grid());
+    EXPECT_EQ(focusWord(), "apfel");
+}
+
+TEST_F(EditorGridTest, TheWindowResizesRemembersItsSizeAndTheColumnsFitTheirTexts)
+{
+    const std::string longWord = "Schifffahrtsgesellschaft";
+    writeDictionary({{"a", "б", ""}, {longWord.c_str(), "пароходство", ""}, {"x-Penta", "пента", ""}});
+    open();
+    EXPECT_LT(editor->minimumWidth(), editor->width());
+    EXPECT_EQ(editor->maximumWidth(), QWIDGETSIZE_MAX);
+
+    // Wide enough: no word cut, the empty transcription column no wider
+    // than its header, the translation takes the rest.
+    editor->resize(900, 500);
+    ASSERT_TRUE(waitUntil([&] { return grid()->viewport()->width() > 700; }));
+    const QFontMetrics words(model()->index(1, 0).data(Qt::FontRole).value<QFont>());
+    EXPECT_GT(grid()->columnWidth(0), words.horizontalAdvance(QString::fromStdString(longWord)));
+    EXPECT_LE(grid()->columnWidth(2), grid()->horizontalHeader()->sectionSizeHint(2));
+    EXPECT_GE(grid()->columnWidth(1), grid()->columnWidth(0));
+    EXPECT_EQ(grid()->columnWidth(0) + grid()->columnWidth(1) + grid()->columnWidth(2), grid()->viewport()->width());
+
+    // A little short of room: the empty transcription column gives up part
+    // of its header's width before a word is cut.
+    const int word = grid()->columnWidth(0);
+    const int header = grid()->horizontalHeader()->sectionSizeHint(2);
+    const QFontMetrics translations(model()->index(1, 1).data(Qt::FontRole).value<QFont>());
+    const int target = word + translations.horizontalAdvance(QString::fromUtf8("пароходство")) + 12 + header * 2 / 3;
+    editor->resize(editor->width() - grid()->viewport()->width() + target, 500);
+    ASSERT_TRUE(waitUntil([&] { return grid()->viewport()->width() == target; }));
+    EXPECT_EQ(grid()->columnWidth(0), word);
+    EXPECT_LT(grid()->columnWidth(2), header);
+    EXPECT_GT(grid()->columnWidth(1), translations.horizontalAdvance(QString::fromUtf8("пароходство")));
+
+    // Narrow: nothing spills over the table while room lasts.
+    editor->resize(editor->minimumWidth(), 300);
+    ASSERT_TRUE(waitUntil([&] { return grid()->viewport()->width() < 500; }));
+    EXPECT_LE(grid()->columnWidth(0) + grid()->columnWidth(1) + grid()->columnWidth(2),
+              std::max(grid()->viewport()->width(), grid()->horizontalHeader()->sectionSizeHint(0)
+                                                        + grid()->horizontalHeader()->sectionSizeHint(1)
+                                                        + grid()->horizontalHeader()->sectionSizeHint(2)));
+
+    // Opened for the first time, the window is wide enough for the longest
+    // word and its translation (three quarters of the 800-pixel screen are).
+    editor = std::make_unique<DictionaryEditor>(settings, layouts, messages, session);
+    editor->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
+    EXPECT_GT(grid()->columnWidth(0), words.horizontalAdvance(QString::fromStdString(longWord)));
+
+    // Closed at 700 × 450, opened again at that size.
+    editor->resize(700, 450);
+    QTest::mouseClick(editor->closeButton(), Qt::LeftButton);
+    EXPECT_EQ(settings.uiEditorWidth(), 700);
+    EXPECT_EQ(settings.uiEditorHeight(), 450);
+    editor = std::make_unique<DictionaryEditor>(settings, layouts, messages, session);
+    EXPECT_EQ(editor->size(), QSize(700, 450));
+}
+
+TEST_F(EditorGridTest, TheRefusalTextClearsWithTheNextEditOrDeletion)
+{
+    writeDictionary(kThree);
+    open();
+    auto refuse = [&] {
+        click(0, 0);
+        QTest::keyClick(grid(), 'c');
+        typeText(grid()->cellEditor(), QString::fromUtf8("ж"));
+        press(grid()->cellEditor(), Qt::Key_Escape);
+        ASSERT_TRUE(waitUntil([&] { return !grid()->isEditing(); }));
+        ASSERT_FALSE(editor->statusLine()->text().isEmpty());
+    };
+    refuse();
+    click(1, 2);
+    press(grid(), Qt::Key_Delete); // the transcription emptied
+    EXPECT_TRUE(editor->statusLine()->text().isEmpty());
+    refuse();
+    click(2, 1);
+    QTest::mouseClick(editor->deleteButton(), Qt::LeftButton);
+    EXPECT_TRUE(editor->statusLine()->text().isEmpty());
+    EXPECT_EQ(model()->rowCount(), 2);
+}
+
+TEST_F(EditorGridTest, TipsShowWhileTheWindowIsNotTheActiveOne)
+{
+    writeDictionary({{"cat", "кошка", ""}});
+    open();
+    model()->setText(0, 2, std::string(29, 'W'));
+    // Another window active (as when a box or the sheet held the focus).
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_FALSE(editor->isActiveWindow());
+    // The mouse comes to rest over the cut text: the tip comes.
+    QTest::mouseMove(grid()->viewport(), cellCentre(0, 2) - QPoint(3, 0));
+    QTest::mouseMove(grid()->viewport(), cellCentre(0, 2));
+    EXPECT_TRUE(waitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_TRUE(QToolTip::text().contains(QString(29, QLatin1Char('W'))));
+    QToolTip::hideText();
+}

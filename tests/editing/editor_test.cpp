@@ -31,9 +31,14 @@ TEST_F(EditorTest, ShowsTheLiveRecordsInFileOrderInADialogWithoutDefaultButton)
     EXPECT_GT(grid()->columnWidth(1), grid()->columnWidth(0));
     EXPECT_LE(grid()->columnWidth(0) + grid()->columnWidth(1) + grid()->columnWidth(2), grid()->viewport()->width());
 
-    // Enter in the table presses nothing; Esc closes with 2, "Закрыть" with 1.
+    // Enter in the table opens the focus cell's edit field and presses no
+    // button; Esc closes with 2, "Закрыть" with 1.
     click(0, 0);
     press(grid(), Qt::Key_Return);
+    EXPECT_TRUE(editor->isVisible());
+    ASSERT_TRUE(grid()->isEditing());
+    press(grid()->cellEditor(), Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return !grid()->isEditing(); }));
     EXPECT_TRUE(editor->isVisible());
     press(grid(), Qt::Key_Escape);
     EXPECT_FALSE(editor->isVisible());
@@ -123,21 +128,25 @@ TEST_F(EditorTest, AnEmptiedWordIsRefusedWhileOtherColumnsMayBeEmptied)
     open();
     const auto before = TempDir::readBytes(dictPath());
 
-    // Delete in the word column: the message, and the word comes back.
+    // Delete in the word column asks to delete the row (no word may be
+    // empty); "No" keeps it.
     click(1, 0);
+    messages.answers.push_back(MessageAnswer::No);
     press(grid(), Qt::Key_Delete);
-    ASSERT_EQ(messages.texts(), std::vector<std::string>{"Ключевое слово не может быть пустой строкой"});
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::None);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, "Предупреждение");
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
     EXPECT_EQ(shown(1, 0), "dog");
     EXPECT_EQ(TempDir::readBytes(dictPath()), before);
 
-    // Emptied in the edit field: the same.
+    // Emptied in the edit field: the message, and the word comes back.
     messages.clear();
     QLineEdit* field = doubleClick(2, 0);
     ASSERT_NE(field, nullptr);
     field->clear();
     commit();
-    EXPECT_EQ(messages.texts().size(), 1u);
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{"Ключевое слово не может быть пустой строкой"});
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::None);
     EXPECT_EQ(shown(2, 0), "house");
     EXPECT_EQ(TempDir::readBytes(dictPath()), before);
 

@@ -32,7 +32,7 @@ const std::vector<Entry> kOrder = {
     {kMethod, "uiLBRowMax"}, {kMethod, "bMatchCaseInput"}, {kMethod, "bShowTranscrSel"},
     {kMethod, "bShowTranscrInput"},
     {kDicts, "iSubSetRecCount"}, {kDicts, "uiDictActiveCount"}, {kDicts, "uiDictRecCount"}, {kDicts, "sCurDict"},
-    {kDicts, "sCurList"},
+    {kDicts, "sCurList"}, {kDicts, "uiEditorWidth"}, {kDicts, "uiEditorHeight"},
     {kFonts, "iForeignCharSet"}, {kFonts, "iNativeCharSet"}, {kFonts, "iTransCharSet"}, {kFonts, "iForeignFontSize"},
     {kFonts, "iNativeFontSize"}, {kFonts, "iTransFontSize"}, {kFonts, "uiForeignLayout"}, {kFonts, "uiNativeLayout"},
     {kFonts, "uiTransLayout"}, {kFonts, "sForeignFontFace"}, {kFonts, "sNativeFontFace"}, {kFonts, "sTransFontFace"},
@@ -94,13 +94,42 @@ MemoryRegistry installed()
 
 } // namespace
 
-// Every value name in table order, the program folder first.
+// Every value name in table order, the program folder first, but for the
+// remembered sizes that files of earlier versions lack (they may be missing).
 std::vector<std::string> allNames()
 {
     std::vector<std::string> names = {"sAppPath"};
     for (const auto& e : kOrder)
-        names.push_back(e.name);
+        if (!settingRow(e.name).mayBeMissing)
+            names.push_back(e.name);
     return names;
+}
+
+TEST(SettingsLoad, AFileWithoutTheEditorsSizeIsNoDamageAndASizeGivenLoadsAndSaves)
+{
+    // A file as earlier versions wrote it: every value but the editor's size.
+    MemoryRegistry r = installed();
+    RecordingMessages m;
+    Settings s(m);
+    EXPECT_EQ(s.load(r), std::vector<std::string>{});
+    EXPECT_EQ(s.uiEditorWidth(), 0);
+    EXPECT_EQ(s.uiEditorHeight(), 0);
+    // Only the window sizes may be missing.
+    for (const auto& e : kOrder)
+        EXPECT_EQ(settingRow(e.name).mayBeMissing, e.name.rfind("uiEditor", 0) == 0) << e.name;
+
+    s.setUiEditorWidth(912);
+    s.setUiEditorHeight(604);
+    MemoryRegistry out = emptyKeys();
+    ASSERT_TRUE(s.save(out));
+    EXPECT_EQ(out.number(kDicts, "uiEditorWidth"), 912u);
+    EXPECT_EQ(out.number(kDicts, "uiEditorHeight"), 604u);
+    out.setText(kProduct, "sAppPath", "/x");
+    Settings again(m);
+    EXPECT_EQ(again.load(out), std::vector<std::string>{});
+    EXPECT_EQ(again.uiEditorWidth(), 912);
+    EXPECT_EQ(again.uiEditorHeight(), 604);
+    EXPECT_TRUE(m.shown.empty());
 }
 
 TEST(SettingsLoad, AStoreWithoutTheProgramsKeysGivesFirstRunValuesAndNamesThemAllSilently)
@@ -488,7 +517,10 @@ TEST(SettingsTable, FirstRunValuesLieInTheirBoundsAndSurviveASaveAndALoad)
         }
     }
     // The table walks the values in the order load and save take them.
-    EXPECT_EQ(names, allNames());
+    std::vector<std::string> ordered = {"sAppPath"};
+    for (const auto& e : kOrder)
+        ordered.push_back(e.name);
+    EXPECT_EQ(names, ordered);
 
     RecordingMessages m;
     Settings first(m);
