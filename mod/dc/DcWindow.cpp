@@ -116,7 +116,8 @@ void DcWindow::chooseFile()
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Mox! <> Файл со словами"), file_.isEmpty() ? QDir::homePath() : QFileInfo(file_).path(),
         QStringLiteral("Слова (*.txt *.tsv *.csv *.apkg *.colpkg *.kvtml);;Тексты со столбцами (*.txt *.tsv *.csv);;"
-                       "Пакеты колод (*.apkg *.colpkg);;Словари KVTML (*.kvtml);;Все файлы (*)"));
+                       "Пакеты колод (*.apkg *.colpkg);;Словари KVTML (*.kvtml);;Все файлы (*)"),
+        nullptr, QFileDialog::DontUseNativeDialog);
     if (!path.isEmpty())
         openFile(path);
 }
@@ -127,7 +128,7 @@ void DcWindow::chooseExportFile()
                               QFileInfo(exportDictionary_->currentText()).completeBaseName() + QStringLiteral(".txt");
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Mox! <> Выгрузить в файл"), suggested,
                                                       QStringLiteral("Тексты (*.txt *.tsv);;Все файлы (*)"), nullptr,
-                                                      QFileDialog::DontConfirmOverwrite);
+                                                      QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
     if (!path.isEmpty())
         exportFile_->setText(path);
 }
