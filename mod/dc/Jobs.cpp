@@ -79,7 +79,7 @@ Outcome failed(std::string summary)
 
 Outcome badName(std::string_view name)
 {
-    return failed("Имя словаря " + quoted(name) + " недопустимо: оно не может быть пустым и содержать «/».");
+    return failed("Имя словаря " + quoted(name) + " недопустимо: оно не может быть пустым или содержать «/».");
 }
 
 std::string languageText(std::uint32_t id)
