@@ -184,6 +184,10 @@ void AddWordsDialog::buildControls()
     word_->setObjectName("word");
     transcription_->setObjectName("transcription");
     translation_->setObjectName("translation");
+    // What a screen reader names the fields by.
+    word_->setAccessibleName(QStringLiteral("Новое слово"));
+    transcription_->setAccessibleName(QStringLiteral("Транскрипция"));
+    translation_->setAccessibleName(QStringLiteral("Перевод"));
     list_->setObjectName("words");
     status_->setObjectName("status");
 
@@ -549,6 +553,11 @@ void AddWordsDialog::advanceInsertionPoint()
 void AddWordsDialog::focusTranscription()
 {
     transcription_->setFocus(Qt::OtherFocusReason);
+}
+
+QList<QWidget*> AddWordsDialog::controlsInSight() const
+{
+    return {transcription_, status_, word_, translation_, addButton_, closeButton_};
 }
 
 } // namespace mox
