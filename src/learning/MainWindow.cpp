@@ -164,7 +164,7 @@ void MainWindow::layoutControls()
         return button;
     };
     addButton_ = bitmap("+", "+", 8, 3, 15, 11);
-    excludeButton_ = bitmap("--", QStringLiteral("\u2013"), 23, 3, 15, 11);
+    excludeButton_ = bitmap("--", "--", 23, 3, 15, 11);
     optionsButton_ = bitmap("Options", QStringLiteral("\u2699"), 6, 141, 17, 14);
     helpButton_ = bitmap("Help", "?", 23, 141, 17, 14);
     connect(addButton_, &QToolButton::clicked, this, [this] { controller_.addWords(); });
