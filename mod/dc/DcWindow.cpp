@@ -16,6 +16,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,7 +98,12 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
     layout->addWidget(buttons);
 
     const int unit = fontMetrics().averageCharWidth();
-    resize(unit * 110, fontMetrics().lineSpacing() * 46);
+    // As large as the texts ask, within the screen (a large font, a scaled
+    // desktop), the frame's allowance kept free.
+    QSize wanted(unit * 110, fontMetrics().lineSpacing() * 46);
+    if (const QScreen* where = screen())
+        wanted = wanted.boundedTo(where->availableGeometry().size() - QSize(unit * 2, fontMetrics().lineSpacing() * 3));
+    resize(wanted.expandedTo(minimumSizeHint()));
     updateButtons();
 }
 

@@ -157,9 +157,10 @@ void MainWindow::layoutControls()
 
     setFixedSize(px(268), py(162));
 
-    // The bitmap buttons take the size of their pictures.
+    // The bitmap buttons take the size of their pictures; neighbours meet
+    // edge to edge whatever the rounding of the units.
     auto bitmap = [&](const QString& caption, const QString& symbol, int x, int y, int w, int h) {
-        auto* button = new BitmapButton(caption, symbol, QSize(px(w), py(h)), this);
+        auto* button = new BitmapButton(caption, symbol, QSize(px(x + w) - px(x), py(y + h) - py(y)), this);
         button->move(px(x), py(y));
         return button;
     };

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Every window of the program on an X11 desktop (Xvfb with icewm's tray) in
-three looks: at 100%, at 200% (QT_SCALE_FACTOR=2) and at 100% with a large
-system font (the desktop's font set to 16 points in kdeglobals, which Qt
+three looks: at 100%, at 200% (QT_SCALE_FACTOR=2, on a screen of twice the
+pixels) and at 100% with a large system font (the desktop's font set to 16 points in kdeglobals, which Qt
 reads under a KDE session). Each window is shot to
 BUILD/window-shots/<look>/<window>.png for a person to look at, and read
 over the accessibility bus: every control lies inside its window, the
@@ -19,12 +19,14 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import accessible  # noqa: E402
 from desktop import Desktop, install  # noqa: E402
 from editing_test import ADD_CAPTION  # noqa: E402
+from windows_test import centre, on_screen  # noqa: E402
 
 BUILD = None
 WINDOW = "<> Mox!"
 SHEET = "Mox! <> Настройки"
 EXCLUDE = "Mox! <> Исключение лексики"
-SCREEN = (1280, 1024)
+# The screen of each look: 200% is what a screen of twice the pixels gets.
+SCREENS = {"100": (1280, 1024), "200": (2560, 2048), "large-font": (1280, 1024)}
 # Controls whose boxes must neither leave their window nor meet each other.
 CONTROLS = {"push button", "label", "text", "combo box", "check box", "radio button", "spin button",
             "toggle button", "page tab", "slider"}
@@ -57,6 +59,7 @@ class WindowShots(unittest.TestCase):
     def start(self, d, look):
         d.env.update(LOOKS[look])
         if look == "large-font":
+            os.makedirs(d.env["XDG_CONFIG_HOME"], exist_ok=True)
             with open(os.path.join(d.env["XDG_CONFIG_HOME"], "kdeglobals"), "w") as f:
                 f.write(LARGE_FONT)
         d.bus = accessible.start_bus(d)
@@ -78,6 +81,8 @@ class WindowShots(unittest.TestCase):
         time.sleep(0.8)
         window = next((w for w in accessible.windows(d, proc.pid) if w["name"] == title), None)
         self.assertIsNotNone(window, "%s: no window %r" % (look, title))
+        window = on_screen(d, window)
+        self.last = window
         folder = os.path.join(BUILD, "window-shots", look)
         os.makedirs(folder, exist_ok=True)
         whole = os.path.join(folder, name + ".screen.png")
@@ -86,11 +91,11 @@ class WindowShots(unittest.TestCase):
         faults = []
         if box:
             left, top = max(0, box[0] - 8), max(0, box[1] - 30)
-            right, bottom = min(SCREEN[0], box[0] + box[2] + 8), min(SCREEN[1], box[1] + box[3] + 8)
+            right, bottom = min(self.screen[0], box[0] + box[2] + 8), min(self.screen[1], box[1] + box[3] + 8)
             subprocess.run(["convert", whole, "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
                             "+repage", os.path.join(folder, name + ".png")], check=True)
             os.remove(whole)
-            if not inside(box, (0, 0) + SCREEN):
+            if not inside(box, (0, 0) + self.screen):
                 faults.append("%s/%s: the window %s leaves the screen" % (look, name, box))
         controls = [n for n in window["nodes"] if n["role"] in CONTROLS and n.get("extents")
                     and n["extents"][2] > 0 and n["extents"][3] > 0]
@@ -108,7 +113,8 @@ class WindowShots(unittest.TestCase):
 
     def every_window(self, look):
         faults = []
-        with Desktop() as d:
+        self.screen = SCREENS[look]
+        with Desktop("%dx%d" % self.screen) as d:
             proc = self.start(d, look)
 
             d.click(*d.tray_icon("mox"))
@@ -137,8 +143,9 @@ class WindowShots(unittest.TestCase):
             for page in ("general", "method", "dictionaries", "fonts", "results"):
                 faults += self.check(d, proc, look, SHEET, "options-" + page)
                 if page == "fonts":
-                    d.key("Tab")  # the first font button, then its dialog
-                    d.key("space")
+                    buttons = [n for n in self.last["nodes"] if n["role"] == "push button"]
+                    install = next(i for i, n in enumerate(buttons) if n["name"] == "Установить")
+                    d.click(*centre(buttons[install - 3]["extents"]))  # the studied language's font
                     d.wait(lambda: d.visible_window("Mox! <> Шрифт"), 10, "the font dialog")
                     faults += self.check(d, proc, look, "Mox! <> Шрифт", "font")
                     d.key("Escape")

@@ -78,18 +78,22 @@ def ink_height(path, box, threshold=110):
 
 def on_screen(d, window):
     """The window read over the accessibility bus with its widgets' boxes
-    where the X server has them: the program's idea of its window's place
-    can lag behind the one the window manager gave it, by the title bar."""
+    where the X server has them, in the screen's pixels: the program's idea
+    of its window's place can lag behind the one the window manager gave it
+    (by the title bar), and a scaled program speaks of its own pixels."""
     box = window.get("extents")
     found = d.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % re.escape(window["name"])],
                   check=False).stdout.split() if box else []
-    same = [g for g in map(d.geometry, found) if list(g[2:]) == box[2:]]
-    if same:
-        x, y, _, _ = same[0]
-        dx, dy = x - window["extents"][0], y - window["extents"][1]
-        for n in [window] + window["nodes"]:
-            if n.get("extents"):
-                n["extents"] = [n["extents"][0] + dx, n["extents"][1] + dy] + n["extents"][2:]
+    for x, y, w, h in map(d.geometry, found):
+        scale = w / box[2] if box[2] else 0
+        if scale and abs(h - box[3] * scale) <= 2 * scale:
+            wx, wy = box[0], box[1]
+            for n in [window] + window["nodes"]:
+                e = n.get("extents")
+                if e:
+                    n["extents"] = [round(x + (e[0] - wx) * scale), round(y + (e[1] - wy) * scale),
+                                    round(e[2] * scale), round(e[3] * scale)]
+            break
     return window
 
 
