@@ -5,7 +5,8 @@ keyboard (`xdotool getwindowfocus`), whose window a box is (its transient
 owner), what the windows say (over the accessibility bus) and where they are.
 
 - A box raised in the add-words dialog belongs to the dialog and takes the
-  keyboard: Enter, Esc and Space answer it at once.
+  keyboard: Enter, Esc and Space answer it at once; so does one raised in
+  the dictionary editor.
 - The fonts page speaks Russian: the file chooser and the boxes' buttons,
   whatever the locale; the chooser and the font dialog are titled
   "Mox! <> ..."; installing a font asks first, and the arrow keys move
@@ -232,6 +233,35 @@ class Windows(unittest.TestCase):
             d.wait(lambda: d.visible_window(ADD_CAPTION) is None, 10, "the dialog to close")
             d.key("Escape")  # the learning window goes to the tray
             d.wait(lambda: d.tray_icon("mox"), 10, "the icon after hiding")
+            self.quit(d, proc)
+
+    def test_a_box_raised_in_the_editor_belongs_to_it_and_takes_the_keyboard(self):
+        editor_title = "Mox! <> Редактирование"
+        with Desktop() as d:
+            proc = self.start(d)
+            self.menu(d, "Down", "Down", "Down", "Return")  # "&Опции"
+            sheet = d.wait(lambda: d.visible_window(SHEET), 10, "the options sheet")
+            self.wait_focus(d, sheet, "the options sheet")
+            d.key("ctrl+Tab", "ctrl+Tab")  # General, Method, Dictionaries
+            button = self.node(d, proc, SHEET, "push button", name="Редактировать")
+            d.click(*centre(button["extents"]))
+            editor = d.wait(lambda: d.visible_window(editor_title), 15, "the dictionary editor")
+            self.wait_focus(d, editor, "the editor")
+
+            # Deleting with no row selected: the box belongs to the editor,
+            # not to the sheet behind it, and Enter closes it.
+            delete = self.node(d, proc, editor_title, "push button", text="Удалить")
+            d.click(*centre(delete["extents"]))
+            box = d.wait(lambda: d.visible_window("Mox! <> Сообщение"), 10, "the box")
+            self.wait_focus(d, box, "the box")
+            self.assertEqual(self.transient_owner(d, box), int(editor))
+            d.key("Return")
+            d.wait(lambda: d.visible_window("Mox! <> Сообщение") is None, 5, "Enter to close the box")
+            self.wait_focus(d, editor, "the editor after the box")
+            d.key("Escape")
+            d.wait(lambda: d.visible_window(editor_title) is None, 10, "the editor to close")
+            d.key("Escape")
+            d.wait(lambda: d.visible_window(SHEET) is None, 10, "the sheet to close")
             self.quit(d, proc)
 
     def open_fonts_page(self, d):
