@@ -4,8 +4,8 @@
 
 namespace mox::dc {
 
-CodePage::CodePage(std::string name, const std::array<char32_t, 256>& characters)
-    : name_(std::move(name)), characters_(characters), bytes_(0x10000, 0)
+CodePage::CodePage(std::string name, std::string phrase, const std::array<char32_t, 256>& characters)
+    : name_(std::move(name)), phrase_(std::move(phrase)), characters_(characters), bytes_(0x10000, 0)
 {
     characters_[0] = 0;
     for (char32_t& c : characters_)

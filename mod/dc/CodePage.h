@@ -12,10 +12,13 @@ namespace mox::dc {
 // without a converter call per field.
 class CodePage {
 public:
-    CodePage(std::string name, const std::array<char32_t, 256>& characters);
+    CodePage(std::string name, std::string phrase, const std::array<char32_t, 256>& characters);
 
     // The code page's name ("windows-1251").
     const std::string& name() const { return name_; }
+    // The code page as a learner names it, in the phrase "в ... кодировке"
+    // ("в кириллической кодировке"): what reports say.
+    const std::string& phrase() const { return phrase_; }
 
     // UTF-8 text -> record bytes into `out`. False at the first character the
     // code page cannot hold (or a byte that is not UTF-8, given as U+FFFD),
@@ -27,6 +30,7 @@ public:
 
 private:
     std::string name_;
+    std::string phrase_;
     std::array<char32_t, 256> characters_;
     // The byte of each character of the Basic Multilingual Plane (0: none);
     // one look-up per character, no hashing. Single-byte code pages hold

@@ -16,6 +16,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,7 +98,12 @@ DcWindow::DcWindow(const ModuleSettings& settings, MessagePort& messages, QWidge
     layout->addWidget(buttons);
 
     const int unit = fontMetrics().averageCharWidth();
-    resize(unit * 110, fontMetrics().lineSpacing() * 46);
+    // As large as the texts ask, within the screen (a large font, a scaled
+    // desktop), the frame's allowance kept free.
+    QSize wanted(unit * 110, fontMetrics().lineSpacing() * 46);
+    if (const QScreen* where = screen())
+        wanted = wanted.boundedTo(where->availableGeometry().size() - QSize(unit * 2, fontMetrics().lineSpacing() * 3));
+    resize(wanted.expandedTo(minimumSizeHint()));
     updateButtons();
 }
 
@@ -116,7 +122,8 @@ void DcWindow::chooseFile()
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Mox! <> Файл со словами"), file_.isEmpty() ? QDir::homePath() : QFileInfo(file_).path(),
         QStringLiteral("Слова (*.txt *.tsv *.csv *.apkg *.colpkg *.kvtml);;Тексты со столбцами (*.txt *.tsv *.csv);;"
-                       "Пакеты колод (*.apkg *.colpkg);;Словари KVTML (*.kvtml);;Все файлы (*)"));
+                       "Пакеты колод (*.apkg *.colpkg);;Словари KVTML (*.kvtml);;Все файлы (*)"),
+        nullptr, QFileDialog::DontUseNativeDialog);
     if (!path.isEmpty())
         openFile(path);
 }
@@ -127,7 +134,7 @@ void DcWindow::chooseExportFile()
                               QFileInfo(exportDictionary_->currentText()).completeBaseName() + QStringLiteral(".txt");
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Mox! <> Выгрузить в файл"), suggested,
                                                       QStringLiteral("Тексты (*.txt *.tsv);;Все файлы (*)"), nullptr,
-                                                      QFileDialog::DontConfirmOverwrite);
+                                                      QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
     if (!path.isEmpty())
         exportFile_->setText(path);
 }

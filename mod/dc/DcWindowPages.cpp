@@ -110,10 +110,11 @@ QWidget* DcWindow::buildImportPage()
 
     refuseUntranscribed_ = new QCheckBox(QStringLiteral("Отклонять строки, транскрипцию которых нельзя записать"));
     refuseStressed_ = new QCheckBox(QStringLiteral("Отклонять строки со знаками ударения, которых нет в кодировке"));
-    auto* optionRow = new QHBoxLayout;
+    // One under the other: side by side they made the window wider than a
+    // screen with a large font.
+    auto* optionRow = new QVBoxLayout;
     optionRow->addWidget(refuseUntranscribed_);
     optionRow->addWidget(refuseStressed_);
-    optionRow->addStretch(1);
 
     previewModel_ = new QStandardItemModel(this);
     preview_ = new QTableView;

@@ -430,11 +430,11 @@ std::string refusalText(const RefusedRow& row, const ImportOptions& options)
     case Refusal::EmptyWord: return text + "нет слова";
     case Refusal::EmptyTranslation: return text + "нет перевода";
     case Refusal::WordCharacter:
-        return text + "в слове символ " + characterText(row.character, options) + ", которого нет в кодировке " +
-               options.wordPage->name();
+        return text + "в слове символ " + characterText(row.character, options) + ", которого нет " +
+               options.wordPage->phrase();
     case Refusal::TranslationCharacter:
-        return text + "в переводе символ " + characterText(row.character, options) + ", которого нет в кодировке " +
-               options.translationPage->name();
+        return text + "в переводе символ " + characterText(row.character, options) + ", которого нет " +
+               options.translationPage->phrase();
     case Refusal::StressMark:
         return text + "знак ударения " + characterText(row.character, options) + ", которого нет в кодировке";
     case Refusal::TranscriptionSymbol:

@@ -79,7 +79,7 @@ Outcome failed(std::string summary)
 
 Outcome badName(std::string_view name)
 {
-    return failed("Имя словаря " + quoted(name) + " недопустимо: оно не может быть пустым и содержать «/».");
+    return failed("Имя словаря " + quoted(name) + " недопустимо: оно не может быть пустым или содержать «/».");
 }
 
 std::string languageText(std::uint32_t id)
@@ -291,10 +291,10 @@ Outcome importFile(const ModuleSettings& settings, const ImportJob& job)
     const std::uint8_t translationSet = charSetForLanguage(job.nativeLanguage);
     if (wordSet != settings.foreignCharSet || translationSet != settings.nativeCharSet) {
         outcome.warnings.push_back(
-            "Слова записаны в кодировке " + options.wordPage->name() + " (" + languageText(job.foreignLanguage) +
-            "), переводы — в " + options.translationPage->name() + " (" + languageText(job.nativeLanguage) +
-            "), а шрифты программы сейчас показывают " + codePageForCharSet(settings.foreignCharSet).name() +
-            " и " + codePageForCharSet(settings.nativeCharSet).name() +
+            "Слова записаны " + options.wordPage->phrase() + " (" + languageText(job.foreignLanguage) +
+            "), переводы — " + options.translationPage->phrase() + " (" + languageText(job.nativeLanguage) +
+            "), а шрифты программы сейчас показывают тексты " + codePageForCharSet(settings.foreignCharSet).phrase() +
+            " и " + codePageForCharSet(settings.nativeCharSet).phrase() +
             ". Чтобы словарь читался, выберите для него шрифты на странице «Языки/Шрифты» настроек.");
     }
     return outcome;

@@ -37,7 +37,7 @@ CodePage build(std::uint8_t charSet)
             continue;
         characters[static_cast<std::size_t>(b)] = text.at(0).unicode();
     }
-    return CodePage(charSet == charset::Symbol ? "ISO-8859-1" : name, characters);
+    return CodePage(charSet == charset::Symbol ? "ISO-8859-1" : name, codePagePhrase(charSet), characters);
 }
 
 } // namespace

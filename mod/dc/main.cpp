@@ -3,9 +3,6 @@
 // job from the command line and ends with its exit code.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <iostream>
 #include <string>
@@ -16,6 +13,7 @@
 #include "ModuleSettings.h"
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtRegistry.h"
+#include "platform/qt/RussianTexts.h"
 
 int main(int argc, char** argv)
 {
@@ -30,11 +28,8 @@ int main(int argc, char** argv)
 
     QApplication application(argc, argv);
     // The standard dialogs (the file chooser, message-box buttons) in Russian
-    // like the rest of the window, where the Qt translations are installed.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        application.installTranslator(&qtTexts);
+    // like the rest of the window, whatever the locale.
+    mox::installRussianTexts();
     mox::QtRegistry registry;
     mox::QtMessages messages;
     const mox::dc::ModuleSettings settings = mox::dc::ModuleSettings::read(registry);
@@ -44,7 +39,7 @@ int main(int argc, char** argv)
         return 1;
     }
     mox::dc::DcWindow window(settings, messages);
-    messages.setParent(&window);
+    messages.setDefaultOwner(&window);
     window.show();
     window.exec();
     return 0;

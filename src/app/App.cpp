@@ -84,6 +84,8 @@ int App::run()
     }
     settings_ = std::make_unique<Settings>(*messages_);
     QtRegistry registry;
+    // A user without settings starts the program for the first time.
+    firstStart_ = !registry.exists();
     UserSetup::ensure(registry, *messages_);
     settings_->load(registry);
     session_ = std::make_unique<DictionarySession>(*messages_);
@@ -144,8 +146,10 @@ void App::startWindow()
     learning_ = std::make_unique<LearningController>(
         MainWindowPorts{settings, *clock_, *layouts_, *timers_, *activity_, *foreground_, *sleep_, *session_},
         std::move(dialogs));
-    // Boxes belong to the learning window, so they come up above it (it stays on top).
-    messages_->setParent(&learning_->window());
+    // Boxes raised while none of the program's windows is active belong to
+    // the learning window when it is on screen, so they come up above it (it
+    // stays on top); the others belong to the window that raised them.
+    messages_->setDefaultOwner(&learning_->window());
     endLoopOnExit(*learning_);
 
     // The options sheet's Dictionaries page. It and its editor change the
@@ -199,6 +203,21 @@ void App::createTray(bool exportMenu)
     learning_->setTrayIcon(tray_.get());
     if (!learning_->isVisible())
         tray_->addIcon();
+    // The newcomer is told where the program waits, once the tray has
+    // taken the icon in.
+    if (firstStart_)
+        QTimer::singleShot(kWelcomeDelayMs, this, [this] { welcomeNewcomer(); });
+}
+
+void App::welcomeNewcomer()
+{
+    if (!firstStart_ || !tray_)
+        return;
+    firstStart_ = false;
+    tray_->notify(QStringLiteral("Mox! ждёт в области уведомлений. Каждые несколько минут, когда вы на пять секунд "
+                                 "оставите клавиатуру и мышь, он покажет окно с одним словом для повторения. "
+                                 "Чтобы открыть его сейчас, щёлкните по значку Mox!; правая кнопка открывает меню."),
+                  QSystemTrayIcon::Information);
 }
 
 void App::waitForTray()
@@ -241,12 +260,14 @@ void App::tellNoTray(bool listening)
                  listening ? "starting the program again shows the learning window"
                            : "the learning window comes up only by itself");
     // Not modal: the showing cycle runs while the box waits to be read.
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Mox!"),
-                                listening ? QStringLiteral("На этом рабочем столе нет области уведомлений, и значку Mox! "
-                                                           "негде появиться. Окно обучения будет появляться само; чтобы "
-                                                           "вызвать его в любое время, запустите Mox! ещё раз.")
-                                          : QStringLiteral("На этом рабочем столе нет области уведомлений, и значку Mox! "
-                                                           "негде появиться. Окно обучения будет появляться само."));
+    QMessageBox* box = QtMessages::makeBox(
+                           listening ? "На этом рабочем столе нет области уведомлений, и значку Mox! негде появиться. "
+                                       "Окно обучения будет появляться само; чтобы вызвать его в любое время, "
+                                       "запустите Mox! ещё раз."
+                                     : "На этом рабочем столе нет области уведомлений, и значку Mox! негде появиться. "
+                                       "Окно обучения будет появляться само.",
+                           MessageIcon::Information, MessageButtons::Ok, {}, nullptr)
+                           .release();
     box->setObjectName(QStringLiteral("NoTrayMessage"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
@@ -254,21 +275,17 @@ void App::tellNoTray(bool listening)
     noTrayBox_ = box;
 }
 
-void App::runOptions(QWidget* owner)
+void App::runOptions(QWidget*)
 {
     QtRegistry registry;
     {
+        // The pages' boxes belong to the sheet, the modal window they are
+        // raised in; the settings it writes as it goes away (hidden by then)
+        // are told of in a box of its own.
         CSheetOptions sheet(*settings_, registry, makeDictionariesPage_,
                             [this](QWidget* helpOwner, const QString& topic) { showHelp(*settings_, helpOwner, topic); });
-        // The pages' messages come up above the sheet, not above the learning
-        // window that waits minimised or hidden behind it.
-        messages_->setParent(&sheet);
         sheet.exec();
-        // The sheet writes the settings as it goes away, hidden by then: a
-        // failure is told in a box of its own on the screen.
-        messages_->setParent(nullptr);
     }
-    messages_->setParent(owner);
 }
 
 void App::endLoopOnExit(LearningController& window)

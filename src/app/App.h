@@ -54,6 +54,9 @@ public:
     // How long a Wayland session may take to bring up its notification area
     // before the user is told there is none.
     static constexpr int kNoTrayWaitMs = 10000;
+    // How long after the icon is made the newcomer's notification comes
+    // (a tray places the notification at the icon, once it has embedded it).
+    static constexpr int kWelcomeDelayMs = 1500;
 
 private:
     void startWindow();
@@ -66,6 +69,10 @@ private:
     // once when the window is hidden. `exportMenu`: the menu goes to the
     // desktop's tray over D-Bus, which draws it.
     void createTray(bool exportMenu);
+    // A first start: a tray notification tells the newcomer that the program
+    // waits in the tray, will ask a word every few minutes, and how to open
+    // it now.
+    void welcomeNewcomer();
     // A Wayland session: the icon comes when a notification area does (at
     // start or later); meanwhile a second start shows the learning window,
     // and the user is told of the missing tray only if none has come
@@ -111,6 +118,8 @@ private:
     QPointer<QWidget> noTrayBox_;
     bool ending_ = false;
     bool notified_ = false;
+    // No settings were there at start, and the newcomer is not told yet.
+    bool firstStart_ = false;
 };
 
 } // namespace mox

@@ -49,11 +49,11 @@ void TrayMenu::removeIcon()
     icon_->hide();
 }
 
-bool TrayMenu::notify(const QString& text)
+bool TrayMenu::notify(const QString& text, QSystemTrayIcon::MessageIcon icon)
 {
     if (!shown_ || !QSystemTrayIcon::supportsMessages())
         return false;
-    icon_->showMessage(QString::fromUtf8(kTip), text, QSystemTrayIcon::Critical, 10000);
+    icon_->showMessage(QString::fromUtf8(kTip), text, icon, 10000);
     return true;
 }
 

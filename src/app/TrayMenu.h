@@ -52,9 +52,10 @@ public:
     void addIcon() override;
     void removeIcon() override;
     bool iconShown() const { return shown_; }
-    // Shows `text` as a notification of the icon, when the icon is shown and
-    // the tray can show notifications; false when it could not.
-    bool notify(const QString& text);
+    // Shows `text` as a notification of the icon (a failure's by default),
+    // when the icon is shown and the tray can show notifications; false when
+    // it could not.
+    bool notify(const QString& text, QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::Critical);
     QSystemTrayIcon& icon() { return *icon_; }
 
     // The handler of the icon's mouse messages.

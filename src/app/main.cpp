@@ -7,6 +7,7 @@
 #include "Version.h"
 #include "app/App.h"
 #include "app/ProgramArguments.h"
+#include "platform/qt/RussianTexts.h"
 
 int main(int argc, char** argv)
 {
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
         break;
     }
     QApplication application(argc, argv);
+    mox::installRussianTexts();
     mox::App app;
     return app.run();
 }

@@ -184,6 +184,10 @@ void AddWordsDialog::buildControls()
     word_->setObjectName("word");
     transcription_->setObjectName("transcription");
     translation_->setObjectName("translation");
+    // What a screen reader names the fields by.
+    word_->setAccessibleName(QStringLiteral("Новое слово"));
+    transcription_->setAccessibleName(QStringLiteral("Транскрипция"));
+    translation_->setAccessibleName(QStringLiteral("Перевод"));
     list_->setObjectName("words");
     status_->setObjectName("status");
 
@@ -256,7 +260,10 @@ void AddWordsDialog::layoutControls(QWidget* owner)
     // The check box sizes to its text, which may be wider than the template's.
     transcriptionBox_->resize(std::max(transcriptionBox_->width(), transcriptionBox_->sizeHint().width()),
                               std::max(transcriptionBox_->height(), transcriptionBox_->sizeHint().height()));
-    transcriptionBox_->move(transcriptionBox_->x(), du.y(34) + du.y(8) / 2 - transcriptionBox_->height() / 2);
+    // Centred on its line, and never down onto the field below it.
+    transcriptionBox_->move(transcriptionBox_->x(),
+                            std::min(du.y(34) + du.y(8) / 2 - transcriptionBox_->height() / 2,
+                                     transcription_->y() - transcriptionBox_->height()));
     if (owner != nullptr)
         move(owner->mapToGlobal(QPoint(0, 0)) + QPoint(du.x(2), du.y(-5)));
 }
@@ -553,6 +560,11 @@ void AddWordsDialog::advanceInsertionPoint()
 void AddWordsDialog::focusTranscription()
 {
     transcription_->setFocus(Qt::OtherFocusReason);
+}
+
+QList<QWidget*> AddWordsDialog::controlsInSight() const
+{
+    return {transcription_, status_, word_, translation_, addButton_, closeButton_};
 }
 
 } // namespace mox

@@ -93,6 +93,7 @@ public:
     int caretCharIndex() override;
     void advanceInsertionPoint() override;
     void focusTranscription() override;
+    QList<QWidget*> controlsInSight() const override;
 
 public slots:
     // Esc and the close box: the dialog ends with Closed.

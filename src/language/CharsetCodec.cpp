@@ -113,6 +113,31 @@ EncodeResult CharsetCodec::encode(const QString& text) const
     return result;
 }
 
+std::string codePagePhrase(std::uint8_t charSet)
+{
+    switch (charSet) {
+    case charset::Ansi:
+    case charset::Symbol: return "в западноевропейской кодировке";
+    case charset::Mac: return "в западноевропейской кодировке Mac";
+    case charset::ShiftJis: return "в японской кодировке";
+    case charset::Hangul: return "в корейской кодировке";
+    case charset::Gb2312: return "в кодировке упрощённого китайского письма";
+    case charset::ChineseBig5: return "в кодировке традиционного китайского письма";
+    case charset::Greek: return "в греческой кодировке";
+    case charset::Turkish: return "в турецкой кодировке";
+    case charset::Vietnamese: return "во вьетнамской кодировке";
+    case charset::Hebrew: return "в кодировке иврита";
+    case charset::Arabic: return "в арабской кодировке";
+    case charset::Baltic: return "в балтийской кодировке";
+    case charset::Thai: return "в тайской кодировке";
+    case charset::EastEurope: return "в центральноевропейской кодировке";
+    case charset::Oem: return "в кириллической кодировке DOS";
+    case charset::Russian:
+    case charset::Default:
+    default: return "в кириллической кодировке";
+    }
+}
+
 std::string refusedCharacterMessage(const CharsetCodec& codec, const EncodeResult& result)
 {
     QString shown;
@@ -123,8 +148,8 @@ std::string refusedCharacterMessage(const CharsetCodec& codec, const EncodeResul
                     .arg(QString::number(static_cast<uint>(result.character), 16).toUpper().rightJustified(4, u'0'));
     else
         shown = QStringLiteral("«%1»").arg(QString::fromUcs4(&result.character, 1));
-    const QString text = QStringLiteral("Символ %1 нельзя записать в кодировке %2.")
-                             .arg(shown, QString::fromLatin1(codec.codePageName()));
+    const QString text = QStringLiteral("Символ %1 нельзя записать %2.")
+                             .arg(shown, QString::fromStdString(codePagePhrase(codec.charSet())));
     return text.toStdString();
 }
 

@@ -65,8 +65,14 @@ private:
     const char* name_;
 };
 
+// The code page of a character set as a learner names it, in the phrase
+// "в ... кодировке" (UTF-8): "в западноевропейской кодировке",
+// "в кириллической кодировке". The converters' names ("windows-1252",
+// "ISO-8859-1") mean nothing to a learner and stay out of messages.
+std::string codePagePhrase(std::uint8_t charSet);
+
 // A message (UTF-8, Russian) for a refused text, naming the character, e.g.
-// "Символ «ж» нельзя записать в кодировке windows-1252."
+// "Символ «ж» нельзя записать в западноевропейской кодировке."
 std::string refusedCharacterMessage(const CharsetCodec& codec, const EncodeResult& result);
 
 } // namespace mox

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSet>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "language/CharsetCodec.h"
@@ -102,7 +101,8 @@ QStringList fontFamilies(bool trueTypeOnly)
 
 FontChooser::FontChooser(const FontRequest& request, QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Шрифт"));
+    setWindowTitle(QStringLiteral("Mox! <> Шрифт"));
+    setObjectName(QStringLiteral("fontChooser"));
     setModal(true);
 
     face_ = new QComboBox(this);
@@ -128,14 +128,15 @@ FontChooser::FontChooser(const FontRequest& request, QWidget* parent) : QDialog(
     }
     charSet_->setCurrentIndex(index);
 
-    size_ = new QSpinBox(this);
+    size_ = new QComboBox(this);
     size_->setObjectName(QStringLiteral("size"));
-    const int lo = std::min(request.minPoints, request.maxPoints);
-    const int hi = std::max(request.minPoints, request.maxPoints);
-    size_->setRange(lo, hi);
-    size_->setValue(std::clamp(request.initialPoints, lo, hi));
+    const QList<int> sizes = offeredSizes(request);
+    for (int points : sizes)
+        size_->addItem(QString::number(points), QVariant(points));
+    const int initial = size_->findData(QVariant(request.initialPoints));
+    size_->setCurrentIndex(initial >= 0 ? initial : 0);
 
-    sample_ = new QLabel(QStringLiteral("AaBbYyZz АаБбЯя"), this);
+    sample_ = new QLabel(this);
     sample_->setObjectName(QStringLiteral("sample"));
     sample_->setAlignment(Qt::AlignCenter);
     sample_->setFrameShape(QFrame::StyledPanel);
@@ -158,7 +159,7 @@ FontChooser::FontChooser(const FontRequest& request, QWidget* parent) : QDialog(
     layout->addWidget(buttons);
 
     connect(face_, &QComboBox::currentIndexChanged, this, [this] { updateSample(); });
-    connect(size_, &QSpinBox::valueChanged, this, [this] { updateSample(); });
+    connect(size_, &QComboBox::currentIndexChanged, this, [this] { updateSample(); });
     connect(charSet_, &QComboBox::currentIndexChanged, this, [this] { updateSample(); });
     updateSample();
 }
@@ -168,19 +169,58 @@ FontChoice FontChooser::choice() const
     FontChoice c;
     c.face = face_->currentText();
     c.charSet = static_cast<std::uint8_t>(charSet_->currentData().toInt());
-    c.pointSizeTenths = size_->value() * 10;
+    c.pointSizeTenths = size_->currentData().toInt() * 10;
     return c;
 }
 
 void FontChooser::updateSample()
 {
     QFont f(face_->currentText());
-    f.setPointSize(size_->value());
+    f.setPointSize(std::max(1, size_->currentData().toInt()));
     sample_->setFont(f);
-    // A symbol font (the transcription font) is shown with a transcription
-    // typed on its keys; any other with letters of the common alphabets.
-    const bool symbol = charSet_->currentData().toInt() == charset::Symbol;
-    sample_->setText(symbol ? QStringLiteral("[fE'netIk 'sImbElz]") : QStringLiteral("AaBbYyZz АаБбЯя"));
+    sample_->setText(sampleText(static_cast<std::uint8_t>(charSet_->currentData().toInt())));
+}
+
+QList<int> offeredSizes(const FontRequest& request)
+{
+    // A size no font dialog offers (a damaged setting) is not kept.
+    constexpr int kSmallest = 6, kLargest = 72;
+    const int lo = std::min(request.minPoints, request.maxPoints);
+    const int hi = std::max(request.minPoints, request.maxPoints);
+    QList<int> sizes;
+    for (int points = lo; points <= hi; ++points)
+        sizes << points;
+    if (!sizes.contains(request.initialPoints) && request.initialPoints >= kSmallest
+        && request.initialPoints <= kLargest) {
+        sizes << request.initialPoints;
+        std::sort(sizes.begin(), sizes.end());
+    }
+    return sizes;
+}
+
+QString sampleText(std::uint8_t charSet)
+{
+    switch (charSet) {
+    case charset::Symbol: return QStringLiteral("[fE'netIk 'sImbElz]");
+    case charset::Ansi:
+    case charset::Mac: return QStringLiteral("AaBbYyZz ÀàÉéÑñÖöß");
+    case charset::EastEurope: return QStringLiteral("AaBbYyZz ĄąČčŁłŐő");
+    case charset::Greek: return QStringLiteral("AaBbYyZz ΑαΒβΓγΩω");
+    case charset::Turkish: return QStringLiteral("AaBbYyZz ĞğŞşİı");
+    case charset::Baltic: return QStringLiteral("AaBbYyZz ĀāĒēŠšŪū");
+    case charset::Hebrew: return QStringLiteral("AaBbYyZz אבגדה");
+    case charset::Arabic: return QStringLiteral("AaBbYyZz أبجد هوز");
+    case charset::Vietnamese: return QStringLiteral("AaBbYyZz ƠơƯưĐđ");
+    case charset::Thai: return QStringLiteral("AaBbYyZz กขคงจ");
+    case charset::ShiftJis: return QStringLiteral("AaBbYyZz あいう アイウ 日本語");
+    case charset::Hangul: return QStringLiteral("AaBbYyZz 가나다 한국어");
+    case charset::Gb2312: return QStringLiteral("AaBbYyZz 中文 汉字");
+    case charset::ChineseBig5: return QStringLiteral("AaBbYyZz 中文 漢字");
+    case charset::Russian:
+    case charset::Default:
+    case charset::Oem:
+    default: return QStringLiteral("AaBbYyZz АаБбЖжЯя");  // read in cp1251, as an unknown set is
+    }
 }
 
 std::optional<FontChoice> chooseFont(const FontRequest& request, QWidget* parent)

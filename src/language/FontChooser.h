@@ -8,11 +8,12 @@
 
 class QComboBox;
 class QLabel;
-class QSpinBox;
 
 namespace mox {
 
-// What the font dialog starts from and what it allows.
+// What the font dialog starts from and what it allows: the sizes from
+// minPoints to maxPoints, and the size the font has now (initialPoints) even
+// outside them, so that confirming the dialog can keep it.
 struct FontRequest {
     QString face;
     std::uint8_t charSet = 0;
@@ -30,9 +31,11 @@ struct FontChoice {
     int pointSizeTenths = 0;
 };
 
-// The font dialog: a face, a character set and a size limited to the
-// request's range, with a sample; no effects (colour, underline, strike-out).
-// Child object names: "face", "charSet", "size", "sample", "buttons".
+// The font dialog ("Mox! <> Шрифт"): a face, a character set and a size from
+// the request's list, with a sample written in the chosen set's script; no
+// effects (colour, underline, strike-out).
+// Child object names: "face", "charSet", "size" (a list of sizes, each item's
+// data its points), "sample", "buttons".
 class FontChooser : public QDialog {
     Q_OBJECT
 public:
@@ -45,7 +48,7 @@ private:
 
     QComboBox* face_;
     QComboBox* charSet_;
-    QSpinBox* size_;
+    QComboBox* size_;
     QLabel* sample_;
 };
 
@@ -53,6 +56,14 @@ private:
 // TrueType or OpenType file (not Type 1, not bitmap fonts), in the order of
 // the font database.
 QStringList fontFamilies(bool trueTypeOnly);
+
+// The sizes the dialog offers for a request, smallest first.
+QList<int> offeredSizes(const FontRequest& request);
+
+// The sample text of a character set: a few letters of its script (and
+// Latin ones), all of them letters its code page holds; for the symbol set
+// (the transcription font) a transcription typed on its keys.
+QString sampleText(std::uint8_t charSet);
 
 // Runs the dialog modally; the choice when confirmed, nothing when cancelled.
 std::optional<FontChoice> chooseFont(const FontRequest& request, QWidget* parent);

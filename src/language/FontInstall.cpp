@@ -52,33 +52,39 @@ FontInstallResult installUserFont(const QString& source, MessagePort& messages)
     }
     const QByteArray data = in.readAll();
     in.close();
-    if (familiesOf(data).isEmpty()) {
+    const QStringList families = familiesOf(data);
+    if (families.isEmpty()) {
         result.status = FontInstallStatus::NotAFont;
         report(messages, QStringLiteral("Файл «%1» не является файлом шрифта TrueType. Шрифт не установлен.").arg(name));
         return result;
     }
 
     const QString folder = userFontFolder();
+    const QString target = QDir(folder).absoluteFilePath(name);
+    bool same = false;
+    bool replacing = false;
+    if (QFileInfo::exists(target)) {
+        QFile existing(target);
+        same = existing.open(QIODevice::ReadOnly) && existing.readAll() == data;
+        replacing = !same;
+    }
+    // A font goes into the user's fonts, for every program, only when the
+    // user says so, knowing which font it is and where it goes.
+    if (!same) {
+        QString question = QStringLiteral("Установить шрифт «%1» из файла «%2»? Файл будет скопирован в папку шрифтов "
+                                          "«%3», и шрифт станет доступен всем программам этого пользователя.")
+                               .arg(families.join(QStringLiteral("», «")), name, folder);
+        if (replacing)
+            question += QStringLiteral(" В папке шрифтов уже есть другой файл «%1»; он будет заменён.").arg(name);
+        if (messages.show(question.toStdString(), MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) {
+            result.status = FontInstallStatus::Declined;
+            return result;
+        }
+    }
     if (!QDir().mkpath(folder)) {
         result.status = FontInstallStatus::Failed;
         report(messages, QStringLiteral("Не удалось создать папку шрифтов «%1». Шрифт не установлен.").arg(folder));
         return result;
-    }
-    const QString target = QDir(folder).absoluteFilePath(name);
-
-    bool same = false;
-    if (QFileInfo::exists(target)) {
-        QFile existing(target);
-        same = existing.open(QIODevice::ReadOnly) && existing.readAll() == data;
-        if (!same) {
-            const auto answer = messages.show(
-                QStringLiteral("В папке шрифтов уже есть другой файл «%1». Заменить его?").arg(name).toStdString(),
-                MessageIcon::Question, MessageButtons::YesNo);
-            if (answer != MessageAnswer::Yes) {
-                result.status = FontInstallStatus::Declined;
-                return result;
-            }
-        }
     }
     if (!same) {
         QSaveFile out(target);

@@ -12,7 +12,7 @@ enum class FontInstallStatus {
     AlreadyInstalled,  // the same file was there already; added
     NotFound,          // no such file: nothing done, nothing said
     NotAFont,          // the file holds no font Qt can read (reported)
-    Declined,          // the user kept an existing different file of that name
+    Declined,          // the user said no (to the font, or to replacing another file of that name)
     Failed,            // the folder or the copy could not be written (reported)
 };
 
@@ -27,8 +27,9 @@ struct FontInstallResult {
 QString userFontFolder();
 
 // Installs the font file `source` for the user: checks that it is a font,
-// copies it into userFontFolder() (atomically, under its own file name; a
-// different file of that name is replaced only when the user agrees) and adds
+// asks the user (naming the font, the file and the folder, and a different
+// file of that name that would be replaced), copies it into userFontFolder()
+// (atomically, under its own file name) and adds
 // it to the program's fonts, so that the font dialogs offer it at once and
 // other programs find it through fontconfig. Failures are reported through
 // `messages` in Russian; a missing file is silently ignored.

@@ -13,9 +13,9 @@ QString RecordTextValidator::refusal(const QString& text) const
     if (!encoded.ok)
         return QString::fromStdString(refusedCharacterMessage(codec_, encoded));
     if (encoded.bytes.size() > capacity_)
-        return QStringLiteral("Поле вмещает не больше %1 байт в кодировке %2; текст длиннее не принят.")
+        return QStringLiteral("Поле вмещает не больше %1 байт %2; текст длиннее не принят.")
             .arg(capacity_)
-            .arg(QString::fromLatin1(codec_.codePageName()));
+            .arg(QString::fromStdString(codePagePhrase(codec_.charSet())));
     return {};
 }
 

@@ -1,13 +1,17 @@
 #include "language/TranscriptionKeyboard.h"
 
 #include <algorithm>
+#include <optional>
+#include <tuple>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
 #include <QtWidgets/qdrawutil.h>
 
@@ -22,7 +26,29 @@ namespace {
 constexpr int kWidthUnits = 92;
 constexpr int kHeightUnits = 63;
 constexpr int kWidthPixels = 213;
-constexpr QPoint kOffsetFromOwner(247, 73);
+// The gap between the keyboard and its owner window.
+constexpr int kGap = 4;
+
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// On Wayland a tool window is a window of its own that the compositor places
+// (over the middle of its owner) and focuses; a popup of the owner is placed
+// by the program and never takes the keyboard.
+Qt::WindowFlags keyboardWindowFlags()
+{
+    if (onWayland())
+        return Qt::ToolTip | Qt::WindowDoesNotAcceptFocus;
+    return Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+           | Qt::WindowCloseButtonHint | Qt::WindowDoesNotAcceptFocus;
+}
+
+qint64 area(const QRect& r)
+{
+    return r.isEmpty() ? 0 : static_cast<qint64>(r.width()) * r.height();
+}
 
 // A key: a raised face with its caption in the transcription font. It never
 // takes the focus, so the owner's field keeps it.
@@ -67,14 +93,14 @@ const std::vector<std::vector<TranscriptionKeyboard::Key>>& TranscriptionKeyboar
 }
 
 TranscriptionKeyboard::TranscriptionKeyboard(TranscriptionKeyboardOwner& owner, QWidget* ownerWindow)
-    : QWidget(ownerWindow, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                               | Qt::WindowCloseButtonHint | Qt::WindowDoesNotAcceptFocus),
-      owner_(owner)
+    : QWidget(ownerWindow, keyboardWindowFlags()), owner_(owner)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(QString());
+    // No title: an empty one would be replaced by the program's name, so
+    // the caption is a blank.
+    setWindowTitle(QStringLiteral(" "));
 
     QFont keyFont(QString::fromLatin1(kFontFamily));
     keyFont.setPointSize(12);
@@ -152,8 +178,99 @@ TranscriptionKeyboard::TranscriptionKeyboard(TranscriptionKeyboardOwner& owner, 
     }
     showPage(0);
     setFixedSize(kWidthPixels, std::max(units.y(kHeightUnits), units.y(kTop + kPitchY * 5)));
-    if (ownerWindow != nullptr)
-        move(ownerWindow->frameGeometry().topLeft() + kOffsetFromOwner);
+    placeBesideOwner();
+}
+
+QPoint TranscriptionKeyboard::placement(QSize frame, const QRect& ownerFrame, const QRect& anchor,
+                                        const QList<QRect>& inSight, const QRect& screen)
+{
+    // Right of the owner, the keyboard's top at the field's.
+    const QPoint right(ownerFrame.right() + 1 + kGap, anchor.top());
+    if (screen.isEmpty())
+        return right;
+    struct Cost {
+        qint64 controls, owner, distance;
+        bool operator<(const Cost& o) const
+        {
+            return std::tie(controls, owner, distance) < std::tie(o.controls, o.owner, o.distance);
+        }
+    };
+    const auto cost = [&](QPoint at) {
+        const QRect r(at, frame);
+        Cost c{0, area(r & ownerFrame), 0};
+        for (const QRect& control : inSight)
+            c.controls += area(r & control);
+        const QPoint d = at - right;
+        c.distance = static_cast<qint64>(d.x()) * d.x() + static_cast<qint64>(d.y()) * d.y();
+        return c;
+    };
+    const auto clampY = [&](QPoint p) {
+        p.setY(std::clamp(p.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - frame.height())));
+        return p;
+    };
+    const auto clampX = [&](QPoint p) {
+        p.setX(std::clamp(p.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - frame.width())));
+        return p;
+    };
+    const QList<QPoint> beside{
+        clampY(right),
+        clampY(QPoint(ownerFrame.left() - kGap - frame.width(), anchor.top())),
+        clampX(QPoint(anchor.left(), ownerFrame.bottom() + 1 + kGap)),
+        clampX(QPoint(anchor.left(), ownerFrame.top() - kGap - frame.height())),
+    };
+    const auto onScreen = [&](QPoint at) { return screen.contains(QRect(at, frame)); };
+    std::optional<QPoint> best;
+    Cost bestCost{};
+    const auto consider = [&](QPoint at) {
+        if (!onScreen(at))
+            return;
+        const Cost c = cost(at);
+        if (!best || c < bestCost) {
+            best = at;
+            bestCost = c;
+        }
+    };
+    // The first of them, in that order, that leaves the owner whole.
+    for (QPoint at : beside)
+        if (onScreen(at) && cost(at).controls == 0 && cost(at).owner == 0)
+            return at;
+    for (QPoint at : beside)
+        consider(at);
+    // No room beside the owner: every spot of the screen, in steps of a few
+    // pixels, and the screen's corner where the keyboard is larger than it.
+    constexpr int kStep = 4;
+    for (int y = screen.top(); y + frame.height() <= screen.bottom() + 1; y += kStep)
+        for (int x = screen.left(); x + frame.width() <= screen.right() + 1; x += kStep)
+            consider(QPoint(x, y));
+    return best ? *best : screen.topLeft();
+}
+
+void TranscriptionKeyboard::placeBesideOwner()
+{
+    QWidget* ownerWindow = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    if (ownerWindow == nullptr)
+        return;
+    // The keyboard's frame is taken to be as wide as the owner's (it is not
+    // known before the window manager has framed the window).
+    const QRect ownerFrame = ownerWindow->frameGeometry();
+    const QRect ownerClient = ownerWindow->geometry();
+    const QMargins margins(ownerClient.left() - ownerFrame.left(), ownerClient.top() - ownerFrame.top(),
+                           ownerFrame.right() - ownerClient.right(), ownerFrame.bottom() - ownerClient.bottom());
+    const QSize frame = size().grownBy(margins);
+    QList<QRect> inSight;
+    QRect anchor = ownerClient;
+    for (QWidget* control : owner_.controlsInSight()) {
+        const QRect r(control->mapToGlobal(QPoint(0, 0)), control->size());
+        if (inSight.isEmpty())
+            anchor = r.translated(0, -margins.top());
+        inSight << r;
+    }
+    QRect screen;
+    if (!onWayland()) {
+        const QScreen* where = ownerWindow->screen();
+        screen = where != nullptr ? where->availableGeometry() : QRect();
+    }
+    move(placement(frame, ownerFrame, anchor, inSight, screen));
 }
 
 TranscriptionKeyboard::~TranscriptionKeyboard() = default;

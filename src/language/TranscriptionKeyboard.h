@@ -1,5 +1,7 @@
 #pragma once
+#include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -25,6 +27,10 @@ public:
     // Insertion point + 1; the caret moves there.
     virtual void advanceInsertionPoint() = 0;
     virtual void focusTranscription() = 0;
+    // The owner's controls the keyboard must leave in sight, the
+    // transcription field first (the keyboard goes at its height): the field,
+    // its message and the buttons.
+    virtual QList<QWidget*> controlsInSight() const = 0;
 };
 
 // The floating window of keys for typing a phonetic transcription with the
@@ -33,9 +39,17 @@ public:
 // character at the owner's caret. The "[...]" key encloses the whole text in
 // square brackets. The first page holds the 55 keys it always had; the page
 // key ("»", beside "[...]") turns to the pages of the further symbols of the
-// key table (a combining mark shown on a dotted circle) and back. The window never takes the focus, so typing goes on in
-// the owner's field; it is dragged by its background and closes by its close
-// box, Esc or its owner's request (closeKeyboard), telling the owner `closed`.
+// key table (a combining mark shown on a dotted circle) and back.
+//
+// The window never takes the keyboard focus, so typing goes on in the owner's
+// field: on X11 it is a tool window that accepts no focus; on Wayland, where
+// the compositor focuses and places every window of its own, it is a popup
+// of the owner (no focus, placed beside the owner by the program). It is
+// placed from the owner's real geometry beside the owner window, at the
+// height of the transcription field, so that it covers none of the owner's
+// controls in sight and stays on the screen (see placement()). It is dragged
+// by its background and closes by its close box, Esc or its owner's request
+// (closeKeyboard), telling the owner `closed`.
 class TranscriptionKeyboard final : public QWidget {
     Q_OBJECT
 public:
@@ -50,9 +64,23 @@ public:
     static constexpr const char* kFontFamily = "TransMox";
     static constexpr const char* kBracketCaption = "[...]";
 
-    // Creates the window owned by `ownerWindow` and places it at the owner
-    // window's top-left corner + (247, 73), 213 pixels wide; show() it then.
+    // Creates the window owned by `ownerWindow`, 213 pixels wide, and places
+    // it beside the owner window; show() it then.
     TranscriptionKeyboard(TranscriptionKeyboardOwner& owner, QWidget* ownerWindow);
+
+    // Where a keyboard whose frame is `frame` large goes (its frame's
+    // top-left corner), all in screen coordinates: `ownerFrame` is the owner
+    // window with its frame, `anchor` the transcription field, `inSight` the
+    // owner's controls to leave uncovered, `screen` the screen's available
+    // area (empty where the program cannot know it, as on Wayland: then
+    // simply right of the owner). The first choice is right of the owner at
+    // the field's height, then left of it, below and above; where the screen
+    // has no room beside the owner, the spot nearest to that which covers
+    // the least of the controls, and then of the owner.
+    static QPoint placement(QSize frame, const QRect& ownerFrame, const QRect& anchor, const QList<QRect>& inSight,
+                            const QRect& screen);
+    // Places the keyboard beside its owner window by placement().
+    void placeBesideOwner();
     ~TranscriptionKeyboard() override;
 
     // The key with that control id, or nullptr.

@@ -157,14 +157,15 @@ void MainWindow::layoutControls()
 
     setFixedSize(px(268), py(162));
 
-    // The bitmap buttons take the size of their pictures.
+    // The bitmap buttons take the size of their pictures; neighbours meet
+    // edge to edge whatever the rounding of the units.
     auto bitmap = [&](const QString& caption, const QString& symbol, int x, int y, int w, int h) {
-        auto* button = new BitmapButton(caption, symbol, QSize(px(w), py(h)), this);
+        auto* button = new BitmapButton(caption, symbol, QSize(px(x + w) - px(x), py(y + h) - py(y)), this);
         button->move(px(x), py(y));
         return button;
     };
     addButton_ = bitmap("+", "+", 8, 3, 15, 11);
-    excludeButton_ = bitmap("--", QStringLiteral("\u2013"), 23, 3, 15, 11);
+    excludeButton_ = bitmap("--", "--", 23, 3, 15, 11);
     optionsButton_ = bitmap("Options", QStringLiteral("\u2699"), 6, 141, 17, 14);
     helpButton_ = bitmap("Help", "?", 23, 141, 17, 14);
     connect(addButton_, &QToolButton::clicked, this, [this] { controller_.addWords(); });

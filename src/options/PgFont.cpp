@@ -205,7 +205,9 @@ void CPgFont::chooseFontFor(Which which)
         request.initialPoints = std::abs(static_cast<int>(transFontSize_));
         request.trueTypeOnly = true;
     } else {
-        request.minPoints = request.maxPoints = request.initialPoints = kWordFontPoints;
+        // The dialog allows its one size, and keeps the size the fonts have.
+        request.minPoints = request.maxPoints = kWordFontPoints;
+        request.initialPoints = wordFontSize_ == 0 ? kWordFontPoints : std::abs(static_cast<int>(wordFontSize_));
     }
 
     const std::optional<FontChoice> choice = fontPicker_(request);
@@ -221,21 +223,21 @@ void CPgFont::chooseFontFor(Which which)
         foreignCharSet_ = choice->charSet;
         foreignFace_ = face;
         wordFontSize_ = height;
-        setPreview(foreignFont_, preview1_, height - 2, foreignCharSet_, foreignFace_, foreignFace_);
         break;
     case Which::Native:
         nativeCharSet_ = choice->charSet;
         nativeFace_ = face;
         wordFontSize_ = height;
-        setPreview(nativeFont_, preview2_, height - 2, nativeCharSet_, nativeFace_, nativeFace_);
         break;
     case Which::Trans:
         transCharSet_ = choice->charSet;
         transFace_ = face;
         transFontSize_ = height;
-        setPreview(transFont_, preview3_, height - 2, 0, foreignFace_, transFace_);
         break;
     }
+    // Every button at once: the two word fonts share their size, and the
+    // transcription button is written in the studied face.
+    showValues();
     emit changed();
 }
 
@@ -280,8 +282,10 @@ void CPgFont::apply()
 
 QString CPgFont::pickFontFile()
 {
-    QFileDialog dialog(this, QStringLiteral("Открыть"));
+    QFileDialog dialog(this, QStringLiteral("Mox! <> Открыть"));
     dialog.setObjectName(QStringLiteral("fontFileDialog"));
+    // Qt's own chooser, in the program's language whatever the desktop's.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(QString::fromUtf8(kFontFileFilter));

@@ -29,16 +29,20 @@ void BitmapButton::paintEvent(QPaintEvent*)
 
 QPixmap BitmapButton::picture(const QString& symbol, QSize size, bool down, bool enabled) const
 {
-    QPixmap pixmap(size);
+    // Drawn at the screen's pixel density, so that it stays sharp when the
+    // desktop scales the windows.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(palette().color(QPalette::Button));
     QPainter painter(&pixmap);
-    qDrawWinButton(&painter, pixmap.rect(), palette(), down);
+    qDrawWinButton(&painter, QRect(QPoint(0, 0), size), palette(), down);
     QFont font = this->font();
     font.setBold(true);
     font.setPixelSize(std::max(8, size.height() - 4));
     painter.setFont(font);
     painter.setPen(enabled ? QColor(0, 0, 128) : QColor(160, 160, 160));
-    const QRect area = pixmap.rect().adjusted(2, 1, -2, -1).translated(down ? 1 : 0, down ? 1 : 0);
+    const QRect area = QRect(QPoint(0, 0), size).adjusted(2, 1, -2, -1).translated(down ? 1 : 0, down ? 1 : 0);
     painter.drawText(area, Qt::AlignCenter, symbol);
     return pixmap;
 }

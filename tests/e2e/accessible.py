@@ -41,7 +41,8 @@ def stop_bus(pid):
 
 def windows(d, pid):
     """The showing top-level windows of process `pid`, each with its showing
-    descendants in tree order as {"role", "name", "text"}."""
+    descendants in tree order as {"role", "name", "text", "extents": [x, y,
+    width, height] on the screen, "focused"}."""
     run = subprocess.run(["/usr/bin/python3", os.path.abspath(__file__), str(pid)], env=d.env,
                          capture_output=True, text=True, timeout=60)
     if run.returncode != 0:
@@ -59,9 +60,17 @@ def _dump(pid):
 
     def describe(node):
         text = ""
-        if "Text" in node.get_interfaces():
+        interfaces = node.get_interfaces()
+        if "Text" in interfaces:
             text = Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
-        return {"role": node.get_role_name(), "name": node.get_name() or "", "text": text or ""}
+        out = {"role": node.get_role_name(), "name": node.get_name() or "", "text": text or ""}
+        if "Component" in interfaces:
+            # Where it is on the screen (on X11; a Wayland client knows only
+            # its place in its own window).
+            box = Atspi.Component.get_extents(node, Atspi.CoordType.SCREEN)
+            out["extents"] = [box.x, box.y, box.width, box.height]
+        out["focused"] = node.get_state_set().contains(Atspi.StateType.FOCUSED)
+        return out
 
     def walk(node, out):
         for i in range(node.get_child_count()):

@@ -30,7 +30,8 @@ def free_display(start):
 
 
 class Desktop:
-    def __init__(self):
+    def __init__(self, screen="1280x1024"):
+        self.screen = screen
         self.home = tempfile.mkdtemp(prefix="mox-e2e-")
         self.display = ":%d" % free_display(200 + os.getpid() % 300)
         self.env = dict(os.environ,
@@ -47,7 +48,7 @@ class Desktop:
 
     def __enter__(self):
         self.procs.append(subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            ["Xvfb", self.display, "-screen", "0", self.screen + "x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         self.wait(lambda: self.run(["xdpyinfo"], check=False).returncode == 0, 10, "Xvfb")
         # A server that ended at once lost the display to another one: never

@@ -32,7 +32,7 @@ SHEET = "Mox! <> Настройки"
 WINDOW = "<> Mox!"
 EDITOR = "Mox! <> Редактирование"
 BOX = "Mox!"                        # the caption of the program's own boxes
-CONFIRM_DELETE = "Предупреждение"   # the caption of the editor's question before deleting
+CONFIRM_DELETE = "Mox! <> Предупреждение"  # the caption of the editor's question before deleting
 OURS = "zoo"                        # the dictionary made here; typing "zo" selects it
 OUR_WORDS = [w.encode() for w, _, _ in WORDS]
 # The editor's controls, fractions of its 330 x 198 dialog units: the buttons

@@ -2,10 +2,15 @@
 // installed fonts.
 #include <QFontDatabase>
 #include <QProcess>
+#include <QComboBox>
+#include <QLabel>
 #include <QSet>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
+#include "language/CharsetCodec.h"
 #include "language/FontChooser.h"
 #include "language/TranscriptionFont.h"
 
@@ -56,6 +61,55 @@ TEST(FontChooser, TrueTypeOnlyOffersTrueTypeAndOpenTypeFamilies)
     }
     if (checked == 0)
         GTEST_SKIP() << "no Type 1 font installed to leave out";
+}
+
+TEST(FontChooser, TheSampleIsWrittenInTheChosenSetsScript)
+{
+    // Each set's sample holds letters of its script beyond plain Latin, and
+    // only letters its code page can hold.
+    const std::map<std::uint8_t, QChar::Script> scripts{
+        {charset::Ansi, QChar::Script_Latin},       {charset::Russian, QChar::Script_Cyrillic},
+        {charset::EastEurope, QChar::Script_Latin}, {charset::Greek, QChar::Script_Greek},
+        {charset::Turkish, QChar::Script_Latin},    {charset::Baltic, QChar::Script_Latin},
+        {charset::Hebrew, QChar::Script_Hebrew},    {charset::Arabic, QChar::Script_Arabic},
+        {charset::Vietnamese, QChar::Script_Latin}, {charset::Thai, QChar::Script_Thai},
+        {charset::ShiftJis, QChar::Script_Hiragana}, {charset::Hangul, QChar::Script_Hangul},
+        {charset::Gb2312, QChar::Script_Han},       {charset::ChineseBig5, QChar::Script_Han},
+        {charset::Oem, QChar::Script_Cyrillic},
+    };
+    QSet<QString> samples;
+    for (int i = 0; i < kCharSetNameCount; ++i) {
+        const std::uint8_t code = kCharSetNames[i].code;
+        const QString sample = sampleText(code);
+        samples.insert(sample);
+        if (code == charset::Symbol)
+            continue;
+        ASSERT_TRUE(scripts.count(code)) << int(code);
+        EXPECT_TRUE(CharsetCodec(code).encode(sample).ok) << int(code) << " " << sample.toStdString();
+        bool ofScript = false;
+        for (QChar c : sample)
+            ofScript = ofScript || (c.unicode() > 0x7F && c.script() == scripts.at(code));
+        EXPECT_TRUE(ofScript) << int(code) << " " << sample.toStdString();
+    }
+    EXPECT_GE(samples.size(), 12);
+
+    // The dialog's sample follows the chosen set.
+    FontChooser chooser(FontRequest{QStringLiteral("DejaVu Sans"), charset::Ansi, 10, 10, 10, false});
+    auto* sample = chooser.findChild<QLabel*>(QStringLiteral("sample"));
+    auto* charSet = chooser.findChild<QComboBox*>(QStringLiteral("charSet"));
+    EXPECT_EQ(sample->text(), sampleText(charset::Ansi));
+    charSet->setCurrentIndex(charSet->findData(QVariant(int(charset::Greek))));
+    EXPECT_EQ(sample->text(), sampleText(charset::Greek));
+    EXPECT_NE(sample->text(), sampleText(charset::Ansi));
+}
+
+TEST(FontChooser, TheSizeListKeepsTheSizeTheFontHas)
+{
+    EXPECT_EQ(offeredSizes(FontRequest{{}, 0, 12, 10, 10, false}), (QList<int>{10, 12}));
+    EXPECT_EQ(offeredSizes(FontRequest{{}, 0, 14, 12, 18, false}), (QList<int>{12, 13, 14, 15, 16, 17, 18}));
+    EXPECT_EQ(offeredSizes(FontRequest{{}, 0, 8, 12, 14, false}), (QList<int>{8, 12, 13, 14}));
+    // A damaged size is no size to keep.
+    EXPECT_EQ(offeredSizes(FontRequest{{}, 0, 32767, 10, 10, false}), QList<int>{10});
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "language/CharsetCodec.h"
+#include "language/FontChooser.h"
 #include "language/Font.h"
 #include "language/FontInstall.h"
 #include "language/TranscriptionFont.h"
@@ -142,7 +143,7 @@ TEST(CharsetCodec, CharactersOutsideTheCodePageAreRefused)
     EXPECT_EQ(r.position, 4);
     EXPECT_EQ(r.character, U'с');
     EXPECT_EQ(refusedCharacterMessage(western, r),
-              "Символ «с» нельзя записать в кодировке windows-1252.");
+              "Символ «с» нельзя записать в западноевропейской кодировке.");
 
     // No look-alike substitutes: a macron vowel is not written as a plain one.
     r = western.encode(QStringLiteral("mā"));
@@ -161,11 +162,25 @@ TEST(CharsetCodec, CharactersOutsideTheCodePageAreRefused)
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.position, 2);
     EXPECT_EQ(refusedCharacterMessage(CharsetCodec(204), r),
-              "Символ с кодом 0 нельзя записать в кодировке windows-1251.");
+              "Символ с кодом 0 нельзя записать в кириллической кодировке.");
 
+    // The transcription field's set is named as a learner knows it, not by
+    // its converter's name.
     r = CharsetCodec(2).encode(QStringLiteral("ʃ"));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.character, U'ʃ');
+    EXPECT_EQ(refusedCharacterMessage(CharsetCodec(2), r), "Символ «ʃ» нельзя записать в западноевропейской кодировке.");
+}
+
+TEST(CharsetCodec, EveryCharacterSetOfTheFontChooserHasALearnersName)
+{
+    for (int i = 0; i < kCharSetNameCount; ++i) {
+        const std::string phrase = codePagePhrase(kCharSetNames[i].code);
+        EXPECT_EQ(phrase.find("windows"), std::string::npos) << phrase;
+        EXPECT_EQ(phrase.find("ISO"), std::string::npos) << phrase;
+        EXPECT_NE(phrase.find("кодировк"), std::string::npos) << phrase;
+    }
+    EXPECT_NE(codePagePhrase(charset::Greek), codePagePhrase(charset::Ansi));
 }
 
 TEST(TranscriptionFont, AddsAndRemovesTheFamily)
@@ -271,19 +286,37 @@ protected:
     bool hadOld_ = false;
 };
 
-TEST_F(UserFontFolder, CopiesTheFontAndAddsIt)
+TEST_F(UserFontFolder, AsksFirstThenCopiesTheFontAndAddsIt)
 {
     EXPECT_EQ(userFontFolder(), q(fonts()));
     const auto src = source("MyFont.ttf");
+
+    // The user is asked, with the font's name, the file and the folder; no
+    // copies nothing.
+    messages_.answers.push_back(MessageAnswer::No);
     FontInstallResult r = install(src);
+    EXPECT_EQ(r.status, FontInstallStatus::Declined);
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0].text,
+              "Установить шрифт «TransMox» из файла «MyFont.ttf»? Файл будет скопирован в папку шрифтов «" +
+                  fonts().string() + "», и шрифт станет доступен всем программам этого пользователя.");
+    EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Question);
+    EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_FALSE(std::filesystem::exists(fonts()));
+    EXPECT_EQ(r.fontId, -1);
+
+    messages_.clear();
+    messages_.answers.push_back(MessageAnswer::Yes);
+    r = install(src);
     EXPECT_EQ(r.status, FontInstallStatus::Installed);
-    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_EQ(messages_.shown.size(), 1u);
     EXPECT_EQ(r.installedPath, q(fonts() / "MyFont.ttf"));
     EXPECT_EQ(TempDir::readBytes(fonts() / "MyFont.ttf"), TempDir::readBytes(src));
     EXPECT_EQ(r.families, QStringList{QStringLiteral("TransMox")});
     EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("TransMox")));
 
     // The same file again: nothing to ask, nothing to copy.
+    messages_.clear();
     r = install(src);
     EXPECT_EQ(r.status, FontInstallStatus::AlreadyInstalled);
     EXPECT_TRUE(messages_.shown.empty());
@@ -296,13 +329,14 @@ TEST_F(UserFontFolder, AnotherFileOfTheSameNameIsReplacedOnlyWhenTheUserAgrees)
     TempDir::writeBytes(fonts() / "MyFont.ttf", theirs);
     const auto src = source("MyFont.ttf");
 
+    // One question names both the font and the file it would replace.
     messages_.answers.push_back(MessageAnswer::No);
     FontInstallResult r = install(src);
     EXPECT_EQ(r.status, FontInstallStatus::Declined);
     ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].text, "В папке шрифтов уже есть другой файл «MyFont.ttf». Заменить его?");
-    EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Question);
-    EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_NE(messages_.shown[0].text.find("Установить шрифт «TransMox» из файла «MyFont.ttf»?"), std::string::npos);
+    EXPECT_NE(messages_.shown[0].text.find("В папке шрифтов уже есть другой файл «MyFont.ttf»; он будет заменён."),
+              std::string::npos);
     EXPECT_EQ(TempDir::readBytes(fonts() / "MyFont.ttf"), theirs);
 
     messages_.answers.push_back(MessageAnswer::Yes);
@@ -335,8 +369,8 @@ TEST_F(UserFontFolder, FailuresAreReportedAndLeaveNoCopy)
     TempDir::writeBytes(fonts(), {'x'});
     r = install(source("MyFont.ttf"));
     EXPECT_EQ(r.status, FontInstallStatus::Failed);
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_NE(messages_.shown[0].text.find("Не удалось создать папку шрифтов"), std::string::npos);
+    ASSERT_EQ(messages_.shown.size(), 2u);  // the question, then the failure
+    EXPECT_NE(messages_.shown[1].text.find("Не удалось создать папку шрифтов"), std::string::npos);
     EXPECT_EQ(TempDir::readBytes(fonts()), std::vector<unsigned char>{'x'});
 }
 

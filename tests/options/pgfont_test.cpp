@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -26,6 +25,15 @@
 
 namespace mox {
 namespace {
+
+// The texts of a list's items.
+QStringList offered(const QComboBox* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->itemText(i);
+    return texts;
+}
 
 // Runs `step` on the modal dialog once it is open (polling the event loop).
 void whenModal(std::function<void(QWidget*)> step)
@@ -280,23 +288,16 @@ TEST_F(PgFontTest, TheFontDialogLimitsSizesAndFaces)
     whenModal([&](QWidget* modal) {
         auto* chooser = qobject_cast<FontChooser*>(modal);
         ASSERT_NE(chooser, nullptr);
-        auto* size = chooser->findChild<QSpinBox*>(QStringLiteral("size"));
+        auto* size = chooser->findChild<QComboBox*>(QStringLiteral("size"));
         auto* face = chooser->findChild<QComboBox*>(QStringLiteral("face"));
         auto* charSet = chooser->findChild<QComboBox*>(QStringLiteral("charSet"));
-        EXPECT_EQ(size->minimum(), 12);
-        EXPECT_EQ(size->maximum(), 18);
-        EXPECT_EQ(size->value(), 14);
+        EXPECT_EQ(offered(size), (QStringList{"12", "13", "14", "15", "16", "17", "18"}));
+        EXPECT_EQ(size->currentText(), "14");
+        EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Mox! <> Шрифт"));
         EXPECT_EQ(face->currentText(), QStringLiteral("TransMox"));
         EXPECT_EQ(charSet->currentData().toInt(), 2);
-        QStringList offered;
-        for (int i = 0; i < face->count(); ++i)
-            offered << face->itemText(i);
-        EXPECT_EQ(offered, fontFamilies(true));
-        size->setFocus();
-        size->selectAll();
-        QTest::keyClicks(size, QStringLiteral("25"));  // beyond the limit
-        EXPECT_LE(size->value(), 18);
-        size->setValue(16);
+        EXPECT_EQ(offered(face), fontFamilies(true));
+        size->setCurrentIndex(size->findText("16"));
         checked = true;
         chooser->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
@@ -309,9 +310,8 @@ TEST_F(PgFontTest, TheFontDialogLimitsSizesAndFaces)
     // The word fonts allow 10 points only; cancelling keeps everything.
     checked = false;
     whenModal([&](QWidget* modal) {
-        auto* size = modal->findChild<QSpinBox*>(QStringLiteral("size"));
-        EXPECT_EQ(size->minimum(), 10);
-        EXPECT_EQ(size->maximum(), 10);
+        auto* size = modal->findChild<QComboBox*>(QStringLiteral("size"));
+        EXPECT_EQ(offered(size), QStringList{"10"});
         auto* charSet = modal->findChild<QComboBox*>(QStringLiteral("charSet"));
         EXPECT_EQ(charSet->currentData().toInt(), 204);
         charSet->setCurrentIndex(0);
@@ -322,6 +322,46 @@ TEST_F(PgFontTest, TheFontDialogLimitsSizesAndFaces)
     ASSERT_TRUE(checked);
     EXPECT_EQ(page.nativeCharSet(), 204);
     EXPECT_EQ(page.nativeFace(), "DejaVu Serif");
+}
+
+TEST_F(PgFontTest, TheStoredWordSizeCanBeKeptAndEveryButtonFollowsAChoiceAtOnce)
+{
+    // The first run's word size, 12 points, is none of the dialog's own.
+    settings.setWordFontSize(-12);
+    CPgFont page(settings);
+    page.show();
+    auto* nativeFont = child<QPushButton>(page, "nativeFont");
+    auto* transFont = child<QPushButton>(page, "transFont");
+    EXPECT_EQ(nativeFont->font().pointSize(), 14);
+
+    bool checked = false;
+    whenModal([&](QWidget* modal) {
+        auto* size = modal->findChild<QComboBox*>(QStringLiteral("size"));
+        EXPECT_EQ(offered(size), (QStringList{"10", "12"}));
+        EXPECT_EQ(size->currentText(), "12");
+        modal->findChild<QComboBox*>(QStringLiteral("face"))->setCurrentText(QStringLiteral("DejaVu Serif"));
+        checked = true;
+        modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    QTest::mouseClick(child<QPushButton>(page, "foreignFont"), Qt::LeftButton);
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(page.wordFontSize(), -12);  // kept
+    EXPECT_EQ(page.foreignFace(), "DejaVu Serif");
+    // The transcription button is written in the studied face: it follows at
+    // once, without the page being shown again.
+    EXPECT_EQ(transFont->font().family(), QStringLiteral("DejaVu Serif"));
+
+    // Ten points for the studied font: the translation button, which shares
+    // the size, follows at once.
+    whenModal([&](QWidget* modal) {
+        auto* size = modal->findChild<QComboBox*>(QStringLiteral("size"));
+        size->setCurrentIndex(size->findText("10"));
+        modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    QTest::mouseClick(child<QPushButton>(page, "foreignFont"), Qt::LeftButton);
+    EXPECT_EQ(page.wordFontSize(), -10);
+    EXPECT_EQ(child<QPushButton>(page, "foreignFont")->font().pointSize(), 12);
+    EXPECT_EQ(nativeFont->font().pointSize(), 12);
 }
 
 TEST_F(PgFontTest, InstallOffersTrueTypeFilesAndInstallsTheChosenOne)
@@ -349,11 +389,19 @@ TEST_F(PgFontTest, InstallOffersTrueTypeFilesAndInstallsTheChosenOne)
     ASSERT_TRUE(checked);
     EXPECT_FALSE(std::filesystem::exists(home.path() / "data" / "fonts"));
 
-    // A chosen file is copied into the user's fonts.
+    // A chosen file is copied into the user's fonts once the user agrees.
     page.setFilePicker([&] { return QString::fromStdString(source.string()); });
+    messages.answers.push_back(MessageAnswer::No);
+    QTest::mouseClick(child<QPushButton>(page, "installFont"), Qt::LeftButton);
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "data" / "fonts" / "Phonetic.ttf"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(added.empty());
+    messages.clear();
     QTest::mouseClick(child<QPushButton>(page, "installFont"), Qt::LeftButton);
     EXPECT_TRUE(std::filesystem::exists(home.path() / "data" / "fonts" / "Phonetic.ttf"));
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.size(), 1u);
+    messages.clear();
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(QFontDatabase::applicationFontFamilies(added[0]), QStringList{QStringLiteral("TransMox")});
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -320,11 +321,11 @@ TEST(QtMessagesTest, BoxesCarryCaptionTextIconAndButtonsAndReturnTheAnswer)
     });
     EXPECT_EQ(answer, MessageAnswer::Ok);
 
-    // A box with a title of its own.
+    // A box with a title of its own, after the program's name.
     answer = showAndAnswer(
         "Не выделены строки.\n", MessageIcon::Warning, MessageButtons::Ok,
         [](QMessageBox* box) {
-            EXPECT_EQ(box->windowTitle(), QString::fromUtf8("Сообщение"));
+            EXPECT_EQ(box->windowTitle(), QString::fromUtf8("Mox! <> Сообщение"));
             box->button(QMessageBox::Ok)->click();
         },
         "Сообщение");
@@ -341,6 +342,72 @@ TEST(QtMessagesTest, EscapeAnswersTheBoxesWayOfSayingNo)
     EXPECT_EQ(showAndAnswer("q", MessageIcon::Warning, MessageButtons::OkCancel, escape), MessageAnswer::Cancel);
     EXPECT_EQ(showAndAnswer("q", MessageIcon::Question, MessageButtons::YesNoCancel, escape), MessageAnswer::Cancel);
     EXPECT_EQ(showAndAnswer("i", MessageIcon::Information, MessageButtons::Ok, escape), MessageAnswer::Ok);
+}
+
+TEST(QtMessagesTest, ABoxBelongsToTheWindowThatRaisedIt)
+{
+    QWidget learning;  // the default owner
+    learning.setWindowTitle("<> Mox!");
+    QtMessages messages(&learning);
+    // Nothing of the program on screen: a box of its own, application-modal.
+    EXPECT_EQ(messages.ownerNow(), nullptr);
+    learning.show();
+    EXPECT_EQ(messages.ownerNow(), &learning);
+
+    // A modal dialog the user works in, raised over the learning window.
+    QDialog dialog(&learning);
+    QWidget* owner = nullptr;
+    Qt::WindowModality modality = Qt::NonModal;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            owner = box->parentWidget();
+            modality = box->windowModality();
+            box->button(QMessageBox::Ok)->click();
+        });
+        messages.show("Добавляемое слово уже имеется в словаре.", MessageIcon::Warning);
+        dialog.accept();
+    });
+    dialog.exec();
+    EXPECT_EQ(owner, &dialog);
+    EXPECT_EQ(modality, Qt::WindowModal);
+
+    // A tool window (the transcription keyboard) hands its boxes to the
+    // window it serves.
+    QWidget tool(&learning, Qt::Tool);
+    tool.show();
+    QApplication::setActiveWindow(&tool);
+    EXPECT_EQ(messages.ownerNow(), &learning);
+
+    // A hidden window owns nothing.
+    learning.hide();
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(messages.ownerNow(), nullptr);
+}
+
+TEST(QtMessagesTest, TheArrowKeysMoveBetweenTheButtonsAndEnterPressesTheOneWithTheFocus)
+{
+    // Right from Yes to No, and round again; Enter answers with it.
+    MessageAnswer answer = showAndAnswer("Удалить?", MessageIcon::Question, MessageButtons::YesNoCancel, [](QMessageBox* box) {
+        QAbstractButton* yes = box->button(QMessageBox::Yes);
+        QAbstractButton* no = box->button(QMessageBox::No);
+        QAbstractButton* cancel = box->button(QMessageBox::Cancel);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+        yes->setFocus();
+        QTest::keyClick(yes, Qt::Key_Right);
+        EXPECT_TRUE(no->hasFocus());
+        QTest::keyClick(no, Qt::Key_Down);
+        EXPECT_TRUE(cancel->hasFocus());
+        QTest::keyClick(cancel, Qt::Key_Down);  // round to the first
+        EXPECT_TRUE(yes->hasFocus());
+        QTest::keyClick(yes, Qt::Key_Up);
+        EXPECT_TRUE(cancel->hasFocus());
+        QTest::keyClick(cancel, Qt::Key_Left);
+        EXPECT_TRUE(no->hasFocus());
+        QTest::keyClick(no, Qt::Key_Return);
+    });
+    EXPECT_EQ(answer, MessageAnswer::No);
 }
 
 TEST(QtMessagesTest, UnattendedMessagesNeverWaitAndGoToTheNotificationAndStandardError)
