@@ -76,6 +76,7 @@ void DictionarySession::close()
     saveFailed_ = false;
     list_.clear();
     liveCount_.reset();
+    candidates_.reset();
     ++generation_;
 }
 
@@ -134,6 +135,7 @@ void DictionarySession::readList()
     list_.clear();
     unsaved_ = false;
     liveCount_.reset();
+    candidates_.reset();
     if (!paths_.usable())
         return;
     const ListFile file(paths_.list);
@@ -175,6 +177,23 @@ void DictionarySession::rememberDictionary(std::optional<std::uint32_t> live)
     liveCount_ = live;
 }
 
+bool DictionarySession::dictionaryAsRemembered() const
+{
+    return queryFile(paths_.dictionary).sameContentStamp(dictionaryStamp_);
+}
+
+void DictionarySession::rememberOwnChange(bool asRemembered, std::optional<std::uint32_t> live)
+{
+    if (asRemembered) {
+        rememberDictionary(live);
+        return;
+    }
+    // Someone else changed the file before this change: what the session
+    // knew of it is no more.
+    rememberDictionary(std::nullopt);
+    candidates_.reset();
+}
+
 void DictionarySession::dropWord(std::size_t index)
 {
     list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(index));
@@ -193,9 +212,12 @@ void DictionarySession::reconcile()
     };
     std::vector<Marked> marked;
     std::uint32_t live = 0;
+    // The same pass finds what a top-up can draw.
+    CandidateSet candidates;
     const bool read = file.forEachChunk([&](std::span<const DictRecord> records, std::uint64_t first) {
         for (std::size_t i = 0; i < records.size(); ++i) {
             const DictRecord& r = records[i];
+            candidates.append(r.deleted == 0 && r.active != 0 && r.inList == 0);
             if (r.deleted != 0)
                 continue;
             ++live;
@@ -208,6 +230,8 @@ void DictionarySession::reconcile()
     // kept for the dictionary it was drawn from.
     if (!read || live == 0) {
         rememberDictionary(read ? std::optional<std::uint32_t>(live) : std::nullopt);
+        if (read)
+            candidates_ = std::move(candidates);
         return;
     }
 
@@ -239,6 +263,8 @@ void DictionarySession::reconcile()
             record.inList = 0;
             cleared = update.write(m.index, record);
         }
+        if (cleared && m.active)
+            candidates.add(m.index);
         // A dictionary the user made read-only keeps its marks, silently.
         if (!cleared && !told && writableByMode(paths_.dictionary)) {
             told = true;
@@ -246,14 +272,16 @@ void DictionarySession::reconcile()
         }
     }
     rememberDictionary(live);
+    candidates_ = std::move(candidates);
 }
 
 // ---------------------------------------------------------------- drawing words
 
 std::uint32_t DictionarySession::liveCount()
 {
-    if (liveCount_ && queryFile(paths_.dictionary).sameContentStamp(dictionaryStamp_))
+    if (liveCount_ && dictionaryAsRemembered())
         return *liveCount_;
+    candidates_.reset();
     const FileStatus status = queryFile(paths_.dictionary);
     if (!status.exists)
         return 0;
@@ -283,30 +311,31 @@ bool DictionarySession::topUp(std::size_t target, const std::function<std::uint3
         return false;
     }
 
-    // One pass; only the numbers of the candidates are kept.
-    std::vector<std::uint32_t> candidates;
-    candidates.reserve(static_cast<std::size_t>(DictionaryFile::wholeRecords(file.status().size)));
+    // A pass, unless the dictionary is as the last one found it.
     std::uint32_t live = 0;
-    const bool read = file.forEachChunk([&](std::span<const DictRecord> records, std::uint64_t first) {
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            const DictRecord& r = records[i];
-            if (r.deleted != 0)
-                continue;
-            ++live;
-            if (r.active != 0 && r.inList == 0)
-                candidates.push_back(static_cast<std::uint32_t>(first + i));
+    if (candidates_ && liveCount_ && dictionaryAsRemembered()) {
+        live = *liveCount_;
+    } else {
+        CandidateSet found;
+        const bool read = file.forEachChunk([&](std::span<const DictRecord> records, std::uint64_t) {
+            for (const DictRecord& r : records) {
+                found.append(r.deleted == 0 && r.active != 0 && r.inList == 0);
+                live += r.deleted == 0 ? 1 : 0;
+            }
+        });
+        if (!read) {
+            messages_.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
+            return false;
         }
-    });
-    if (!read) {
-        messages_.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
-        return false;
+        candidates_ = std::move(found);
+        rememberDictionary(live);
     }
-    rememberDictionary(live);
     if (live == 0)
         return false;
+    CandidateSet& candidates = *candidates_;
     if (candidatesFound != nullptr)
-        *candidatesFound = static_cast<std::uint32_t>(candidates.size());
-    if (candidates.empty())
+        *candidatesFound = candidates.count();
+    if (candidates.count() == 0)
         return list_.size() >= kSmallestUsableList;
 
     auto list = ListFile(paths_.list).openForAppend();
@@ -314,23 +343,24 @@ bool DictionarySession::topUp(std::size_t target, const std::function<std::uint3
         messages_.show(kCannotWriteList, MessageIcon::Error, MessageButtons::Ok);
         return false;
     }
-    // Drawn positions leave the candidates and the later ones move up. The
-    // few drawn positions are kept apart, in ascending order, and a draw
-    // among the remaining candidates is mapped past them, so the long array
-    // is never shifted.
-    std::vector<std::size_t> drawn;
-    std::size_t remaining = candidates.size();
+    // A drawn record leaves the candidates, so the next draw is among the
+    // remaining ones.
     bool ok = true;
-    while (list_.size() < target && remaining > 0) {
-        std::size_t position = below(static_cast<std::uint32_t>(remaining));
-        auto it = drawn.begin();
-        for (; it != drawn.end() && *it <= position; ++it)
-            ++position;
+    while (list_.size() < target && candidates.count() > 0) {
+        const std::optional<std::uint64_t> index = candidates.nth(below(candidates.count()));
+        if (!index)
+            break;
         DictRecord record;
-        if (!update.read(candidates[position], record)) {
+        if (!update.read(*index, record)) {
             messages_.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
             ok = false;
             break;
+        }
+        // A change within the resolution of the file's time stamp may have
+        // taken the record away: it is no candidate then.
+        if (record.deleted != 0 || record.active == 0 || record.inList != 0) {
+            candidates.remove(*index);
+            continue;
         }
         // The list record goes to the file first; the dictionary is marked
         // only once its list record is on disk, and a failed mark takes the
@@ -342,15 +372,14 @@ bool DictionarySession::topUp(std::size_t target, const std::function<std::uint3
             break;
         }
         record.inList = 1;
-        if (!update.write(candidates[position], record)) {
+        if (!update.write(*index, record)) {
             list.takeBackLast();
             messages_.show(kCannotWriteDictionary, MessageIcon::Error, MessageButtons::Ok);
             ok = false;
             break;
         }
         list_.push_back(entry);
-        drawn.insert(it, position);
-        --remaining;
+        candidates.remove(*index);
     }
     list.close();
     rememberList();
@@ -366,6 +395,7 @@ bool DictionarySession::exclude(std::size_t index)
     // The dictionary is changed first: when that fails the word stays in the
     // list, still marked inList there, and learning goes on.
     const DictionaryFile file = dictionary();
+    const bool asRemembered = dictionaryAsRemembered();
     const auto update = file.openForUpdate();
     if (!update) {
         messages_.show(kCannotOpenForExclude, MessageIcon::Warning, MessageButtons::Ok);
@@ -384,11 +414,13 @@ bool DictionarySession::exclude(std::size_t index)
             messages_.show(kCannotWriteDictionary, MessageIcon::Warning, MessageButtons::Ok);
             return false;
         }
+        if (candidates_)
+            candidates_->remove(*found);
     } else if (failed) {
         messages_.show(kCannotReadDictionary, MessageIcon::Warning, MessageButtons::Ok);
         return false;
     }
-    rememberDictionary(liveCount_);
+    rememberOwnChange(asRemembered, liveCount_);
     // The list file follows at once: a list that still held the word would
     // put it back into learning after a crash (the reconciliation drops it).
     dropWord(index);
@@ -404,6 +436,7 @@ DictionarySession::EditResult DictionarySession::editText(std::string_view key, 
     if (newText == oldText)
         return EditResult::unchanged;
     const DictionaryFile file = dictionary();
+    const bool asRemembered = dictionaryAsRemembered();
     const auto update = file.openForUpdate();
     if (!update) {
         messages_.show(kOpenForEditFailed, MessageIcon::Warning);
@@ -430,7 +463,7 @@ DictionarySession::EditResult DictionarySession::editText(std::string_view key, 
         messages_.show(kEditWriteFailed, MessageIcon::Warning);
         return EditResult::failed;
     }
-    rememberDictionary(liveCount_);
+    rememberOwnChange(asRemembered, liveCount_);
     if (record.inList == 1) {
         for (ListRecord& entry : list_)
             if (fieldView(entry.word) == key)
@@ -446,6 +479,7 @@ std::optional<std::size_t> DictionarySession::deleteWords(const std::vector<std:
     if (words.empty())
         return 0;
     const DictionaryFile file = dictionary();
+    const bool asRemembered = dictionaryAsRemembered();
     // One pass finds the first record of every word.
     std::unordered_map<std::string_view, std::int64_t> firstIndex;
     for (const std::string& word : words)
@@ -489,9 +523,11 @@ std::optional<std::size_t> DictionarySession::deleteWords(const std::vector<std:
             messages_.show(kEditWriteFailed, MessageIcon::Warning);
             break;
         }
+        if (candidates_)
+            candidates_->remove(target.first);
         ++deleted;
     }
-    rememberDictionary(liveCount_ ? std::optional<std::uint32_t>(*liveCount_ - static_cast<std::uint32_t>(
+    rememberOwnChange(asRemembered, liveCount_ ? std::optional<std::uint32_t>(*liveCount_ - static_cast<std::uint32_t>(
                                                                      std::min<std::size_t>(deleted, *liveCount_)))
                                   : std::nullopt);
     bool listChanged = false;
@@ -511,19 +547,29 @@ std::optional<std::size_t> DictionarySession::deleteWords(const std::vector<std:
 
 Activation DictionarySession::activate(const std::vector<std::string>& words)
 {
+    const bool asRemembered = dictionaryAsRemembered();
     const Activation result = dictionary().activate(words);
-    rememberDictionary(liveCount_);
+    rememberOwnChange(asRemembered, liveCount_);
+    // Which records became candidates again is not told: the next top-up
+    // looks.
+    candidates_.reset();
     return result;
 }
 
 bool DictionarySession::addWord(const DictRecord& record)
 {
+    const bool asRemembered = dictionaryAsRemembered();
     auto file = dictionary().openForAppend();
     if (!file || !file.append(record))
         return false;
     file.close();
-    rememberDictionary(liveCount_ ? std::optional<std::uint32_t>(*liveCount_ + (record.isLive() ? 1 : 0))
-                                  : std::nullopt);
+    // The new record follows the last whole one, which the candidates end at.
+    if (candidates_ && candidates_->records() == DictionaryFile::wholeRecords(dictionaryStamp_.size))
+        candidates_->append(record.isLive() && record.active != 0 && record.inList == 0);
+    else
+        candidates_.reset();
+    rememberOwnChange(asRemembered, liveCount_ ? std::optional<std::uint32_t>(*liveCount_ + (record.isLive() ? 1 : 0))
+                                               : std::nullopt);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/CandidateSet.h"
 #include "store/DictionaryFile.h"
 #include "store/DictionaryFolder.h"
 #include "store/FileIo.h"
@@ -87,12 +88,15 @@ public:
 
     // ---- changes, each keeping the list and the `inList` flags in agreement
     // Draws fresh words from the dictionary until the list holds `target`
-    // words or no candidate is left; `below(n)` draws a number under n. Each
+    // words or no candidate is left; `below(n)` draws a number under n (the
+    // n-th remaining candidate in file order is taken). While the dictionary
+    // is unchanged since the last pass, the candidates that pass found (and
+    // the session's own changes since) serve instead of another pass. Each
     // word reaches the list file before its record is marked `inList`; a
     // failed mark takes the list record back. False when the dictionary holds
     // no live word, cannot be opened or read, offers no candidate for a list
     // of fewer than three words, or a write failed. `candidates`, when given,
-    // receives the number of candidates a pass over the dictionary found.
+    // receives the number of candidates there were before the drawing.
     bool topUp(std::size_t target, const std::function<std::uint32_t(std::uint32_t)>& below,
                std::optional<std::uint32_t>* candidates = nullptr);
     // Takes list word `index` out of learning: the first record with its word
@@ -135,6 +139,13 @@ private:
     std::uint32_t liveCount();
     void rememberList();
     void rememberDictionary(std::optional<std::uint32_t> live);
+    // The dictionary is as the session last read or wrote it: what it
+    // remembers of it (the live count, the candidates) still holds.
+    bool dictionaryAsRemembered() const;
+    // After a change of the session's own: the new stamp, and what was
+    // remembered when it was current before the change (`asRemembered`),
+    // otherwise nothing (the next need reads the file).
+    void rememberOwnChange(bool asRemembered, std::optional<std::uint32_t> live);
     bool changedOnDisk() const;
     void dropWord(std::size_t index);
 
@@ -148,6 +159,8 @@ private:
     // The files as the session last read or wrote them.
     FileStatus listStamp_, dictionaryStamp_;
     std::optional<std::uint32_t> liveCount_;
+    // The records that can be drawn, as of dictionaryStamp_.
+    std::optional<CandidateSet> candidates_;
 };
 
 } // namespace mox
