@@ -144,8 +144,10 @@ void App::startWindow()
     learning_ = std::make_unique<LearningController>(
         MainWindowPorts{settings, *clock_, *layouts_, *timers_, *activity_, *foreground_, *sleep_, *session_},
         std::move(dialogs));
-    // Boxes belong to the learning window, so they come up above it (it stays on top).
-    messages_->setParent(&learning_->window());
+    // Boxes belong to the learning window, so they come up above it (it stays
+    // on top); it is built at its first showing.
+    connect(learning_.get(), &LearningController::windowCreated, this,
+            [this](QWidget* window) { messages_->setParent(window); });
     endLoopOnExit(*learning_);
 
     // The options sheet's Dictionaries page. It and its editor change the
