@@ -1,6 +1,7 @@
 #include "store/DictionarySession.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -77,6 +78,7 @@ void DictionarySession::close()
     list_.clear();
     liveCount_.reset();
     candidates_.reset();
+    wordsChanged();
     ++generation_;
 }
 
@@ -136,6 +138,7 @@ void DictionarySession::readList()
     unsaved_ = false;
     liveCount_.reset();
     candidates_.reset();
+    wordsChanged();
     if (!paths_.usable())
         return;
     const ListFile file(paths_.list);
@@ -192,6 +195,20 @@ void DictionarySession::rememberOwnChange(bool asRemembered, std::optional<std::
     // knew of it is no more.
     rememberDictionary(std::nullopt);
     candidates_.reset();
+    wordsChanged();
+}
+
+void DictionarySession::wordsChanged()
+{
+    static std::atomic<std::uint64_t> last{0};
+    wordsVersion_ = ++last;
+}
+
+std::optional<std::uint64_t> DictionarySession::wordsVersion() const
+{
+    if (!opened_ || !dictionaryAsRemembered())
+        return std::nullopt;
+    return wordsVersion_;
 }
 
 void DictionarySession::dropWord(std::size_t index)
@@ -282,6 +299,8 @@ std::uint32_t DictionarySession::liveCount()
     if (liveCount_ && dictionaryAsRemembered())
         return *liveCount_;
     candidates_.reset();
+    if (!dictionaryAsRemembered())
+        wordsChanged();
     const FileStatus status = queryFile(paths_.dictionary);
     if (!status.exists)
         return 0;
@@ -328,6 +347,8 @@ bool DictionarySession::topUp(std::size_t target, const std::function<std::uint3
             return false;
         }
         candidates_ = std::move(found);
+        if (!dictionaryAsRemembered())
+            wordsChanged();
         rememberDictionary(live);
     }
     if (live == 0)
@@ -464,6 +485,8 @@ DictionarySession::EditResult DictionarySession::editText(std::string_view key, 
         return EditResult::failed;
     }
     rememberOwnChange(asRemembered, liveCount_);
+    if (column == kWordColumn)
+        wordsChanged();
     if (record.inList == 1) {
         for (ListRecord& entry : list_)
             if (fieldView(entry.word) == key)
@@ -527,6 +550,8 @@ std::optional<std::size_t> DictionarySession::deleteWords(const std::vector<std:
             candidates_->remove(target.first);
         ++deleted;
     }
+    if (deleted > 0)
+        wordsChanged();
     rememberOwnChange(asRemembered, liveCount_ ? std::optional<std::uint32_t>(*liveCount_ - static_cast<std::uint32_t>(
                                                                      std::min<std::size_t>(deleted, *liveCount_)))
                                   : std::nullopt);
@@ -570,6 +595,7 @@ bool DictionarySession::addWord(const DictRecord& record)
         candidates_.reset();
     rememberOwnChange(asRemembered, liveCount_ ? std::optional<std::uint32_t>(*liveCount_ + (record.isLive() ? 1 : 0))
                                                : std::nullopt);
+    wordsChanged();
     return true;
 }
 

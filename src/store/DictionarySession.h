@@ -127,6 +127,14 @@ public:
     // the repaired list.
     RestoreResult restore(RestoreRefresh* refresh = nullptr);
 
+    // A number that stays the same while the dictionary's live words stay as
+    // they are (flags may change): a word added, deleted or renamed by the
+    // session, another dictionary, or a change the session did not make give
+    // another one (never one given before, by any session). Nothing while
+    // the file has changed on disk since the session last looked at it.
+    // Windows keep what they built from the words (a sorted index) under it.
+    std::optional<std::uint64_t> wordsVersion() const;
+
     // The dictionary's counts, read now; nothing when it cannot be read.
     std::optional<DictionaryCounts> counts() const;
 
@@ -148,6 +156,7 @@ private:
     void rememberOwnChange(bool asRemembered, std::optional<std::uint32_t> live);
     bool changedOnDisk() const;
     void dropWord(std::size_t index);
+    void wordsChanged();
 
     MessagePort& messages_;
     DictionaryPaths paths_;
@@ -161,6 +170,7 @@ private:
     std::optional<std::uint32_t> liveCount_;
     // The records that can be drawn, as of dictionaryStamp_.
     std::optional<CandidateSet> candidates_;
+    std::uint64_t wordsVersion_ = 0;
 };
 
 } // namespace mox

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "platform/fake/RecordingMessages.h"
 #include "store/CandidateSet.h"
@@ -180,6 +181,42 @@ TEST_F(TopUpMemoryTest, AChangeBySomeoneElseIsNotHiddenByALaterOwnChange)
     const auto drawn = words(session.list());
     EXPECT_EQ(drawn.size(), 6u);
     EXPECT_NE(std::find(drawn.begin(), drawn.end(), "w4"), drawn.end());
+}
+
+TEST_F(TopUpMemoryTest, TheWordsVersionFollowsTheWordsNotTheFlags)
+{
+    make(6, 1);
+    session.open(paths(dir));
+    const auto first = session.wordsVersion();
+    ASSERT_TRUE(first);
+    // Flags only: drawing, excluding, re-activating, a translation changed.
+    ASSERT_TRUE(session.topUp(3, middle));
+    ASSERT_TRUE(session.exclude(0));
+    ASSERT_EQ(session.activate({"w6"}).activated, 1u);
+    ASSERT_EQ(session.editText("w1", kTranslationColumn, "t-w1", "x"), DictionarySession::EditResult::written);
+    EXPECT_EQ(session.wordsVersion(), first);
+
+    // Each change of the words gives a version never given before.
+    std::set<std::uint64_t> seen{*first};
+    const auto fresh = [&] {
+        const auto v = session.wordsVersion();
+        return v && seen.insert(*v).second;
+    };
+    ASSERT_TRUE(session.addWord(word("added")));
+    EXPECT_TRUE(fresh());
+    ASSERT_EQ(session.deleteWords({"w2"}), 1u);
+    EXPECT_TRUE(fresh());
+    ASSERT_EQ(session.editText("w3", kWordColumn, "w3", "w3b"), DictionarySession::EditResult::written);
+    EXPECT_TRUE(fresh());
+    DictionarySession other(messages);
+    other.open(paths(dir));
+    EXPECT_TRUE(other.wordsVersion() && seen.count(*other.wordsVersion()) == 0) << "another session, another number";
+
+    // A change on disk: no version until the session has looked again.
+    reactivateBehindTheSessionsBack(0, false);
+    EXPECT_FALSE(session.wordsVersion());
+    session.refresh();
+    EXPECT_TRUE(fresh());
 }
 
 } // namespace
