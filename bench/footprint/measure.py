@@ -41,7 +41,8 @@ class Tray:
     """The embedded icons of icewm's tray, read over an Xlib connection."""
 
     class ClassHint(ctypes.Structure):
-        _fields_ = [("res_name", ctypes.c_char_p), ("res_class", ctypes.c_char_p)]
+        # Pointers kept as they are: Xlib's strings are freed with XFree.
+        _fields_ = [("res_name", ctypes.c_void_p), ("res_class", ctypes.c_void_p)]
 
     def __init__(self, display):
         x = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
@@ -52,7 +53,7 @@ class Tray:
         x.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
                                  ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
                                  ctypes.POINTER(ctypes.c_uint)]
-        x.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
+        x.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_void_p)]
         x.XGetClassHint.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(Tray.ClassHint)]
         x.XFree.argtypes = [ctypes.c_void_p]
         x.XCloseDisplay.argtypes = [ctypes.c_void_p]
@@ -79,9 +80,9 @@ class Tray:
         return out
 
     def name(self, window):
-        text = ctypes.c_char_p()
-        if self.x.XFetchName(self.dpy, window, ctypes.byref(text)) and text.value is not None:
-            value = text.value.decode(errors="replace")
+        text = ctypes.c_void_p()
+        if self.x.XFetchName(self.dpy, window, ctypes.byref(text)) and text.value:
+            value = ctypes.string_at(text.value).decode(errors="replace")
             self.x.XFree(text)
             return value
         return ""
@@ -90,10 +91,10 @@ class Tray:
         hint = Tray.ClassHint()
         if not self.x.XGetClassHint(self.dpy, window, ctypes.byref(hint)):
             return ()
-        names = tuple((v or b"").decode(errors="replace") for v in (hint.res_name, hint.res_class))
+        names = tuple(ctypes.string_at(v).decode(errors="replace") if v else "" for v in (hint.res_name, hint.res_class))
         for p in (hint.res_name, hint.res_class):
             if p:
-                self.x.XFree(ctypes.cast(p, ctypes.c_void_p))
+                self.x.XFree(ctypes.c_void_p(p))
         return names
 
     def embedders(self):
