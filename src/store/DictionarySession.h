@@ -42,6 +42,8 @@ public:
     // The texts the session tells.
     static constexpr const char* kListLoadFailed = "Ошибка: Не удалось загрузить список.\n";
     static constexpr const char* kListUpdateFailed = "Ошибка: не удалось обновить список.";
+    static constexpr const char* kCannotReadDictionary = "Ошибка: Не удалось прочитать файл словаря.";
+    static constexpr const char* kCannotWriteDictionary = "Ошибка: Не удалось записать файл словаря.";
 
     explicit DictionarySession(MessagePort& messages) : messages_(messages) {}
 
