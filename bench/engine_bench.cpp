@@ -1,6 +1,7 @@
 // Topping up a working list of 20 from a dictionary of 100,000 words, and
 // reading a full list from its file (which reconciles it with the
-// dictionary), beside a plain sequential read of the same file. The files
+// dictionary), and the top-up of a showing after a word was learnt, beside a
+// plain sequential read of the same file. The files
 // are regenerated before every iteration, outside the timed part.
 #include <benchmark/benchmark.h>
 
@@ -122,6 +123,42 @@ void BM_ReconcileFullList(benchmark::State& state)
     topUp(state, true);
 }
 
+// The showing after one word of a full list was learnt (it left the list and
+// learning): the list is read as before a showing and one fresh word drawn.
+// The session remembers what its last pass found and what it changed since,
+// so no pass over the dictionary is needed.
+void BM_TopUpAfterLearning(benchmark::State& state)
+{
+    Files& f = files();
+    mox::RecordingMessages messages;
+    mox::Settings settings(messages);
+    settings.setAppPath(f.root.string());
+    settings.setSCurDict("big.dct");
+    settings.setSCurList("big.lst");
+    settings.setISubSetRecCount(20);
+    mox::FixedClock clock;
+    NoWindow window;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.regenerate();
+        mox::DictionarySession session(messages);
+        mox::LearningEngine engine(settings, clock, window, session);
+        engine.loadList();
+        engine.topUpList();
+        if (!session.exclude(0))
+            state.SkipWithError("excluding failed");
+        clock.advance(1);
+        state.ResumeTiming();
+        engine.refreshList();
+        const bool ok = engine.topUpList();
+        benchmark::DoNotOptimize(ok);
+        if (!ok || engine.list().size() != 20 || !messages.shown.empty())
+            state.SkipWithError("topping up failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(f.image.size()));
+}
+
 // The floor: one sequential pass over the same file in large reads.
 void BM_PlainRead(benchmark::State& state)
 {
@@ -145,5 +182,6 @@ void BM_PlainRead(benchmark::State& state)
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TopUpList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReconcileFullList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TopUpAfterLearning)->Unit(benchmark::kMillisecond);
 
 } // namespace

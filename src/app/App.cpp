@@ -148,8 +148,10 @@ void App::startWindow()
         std::move(dialogs));
     // Boxes raised while none of the program's windows is active belong to
     // the learning window when it is on screen, so they come up above it (it
-    // stays on top); the others belong to the window that raised them.
-    messages_->setDefaultOwner(&learning_->window());
+    // stays on top); the others belong to the window that raised them. The
+    // learning window is built at its first showing.
+    connect(learning_.get(), &LearningController::windowCreated, this,
+            [this](QWidget* window) { messages_->setDefaultOwner(window); });
     endLoopOnExit(*learning_);
 
     // The options sheet's Dictionaries page. It and its editor change the

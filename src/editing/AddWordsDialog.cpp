@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include "editing/WordIndex.h"
+#include "editing/WordIndexCache.h"
 #include "editing/WordIndexModel.h"
 #include "help/Help.h"
 #include "language/CharsetCodec.h"
@@ -135,9 +136,14 @@ AddWordsDialog::AddWordsDialog(Settings& settings, LayoutPort& layouts, Dictiona
     nativeFace_ = settings_.sNativeFontFace();
     transFace_ = settings_.sTransFontFace();
     transFontSize_ = settings_.transFontSize();
-    index_ = std::make_unique<WordIndex>(foreignCharSet_,
-                                         QString::fromLatin1(languageLocaleName(foreignLayout_).data(),
-                                                             static_cast<qsizetype>(languageLocaleName(foreignLayout_).size())));
+    const QString locale = QString::fromLatin1(languageLocaleName(foreignLayout_).data(),
+                                               static_cast<qsizetype>(languageLocaleName(foreignLayout_).size()));
+    // The index of the last opening serves while the words are as they were.
+    if (const auto version = session_.wordsVersion())
+        index_ = WordIndexCache::shared().take({session_.paths().dictionary, foreignCharSet_, locale, *version});
+    indexKept_ = index_ != nullptr;
+    if (!index_)
+        index_ = std::make_unique<WordIndex>(foreignCharSet_, locale);
 
     buildControls();
     layoutControls(owner);
@@ -149,6 +155,15 @@ AddWordsDialog::~AddWordsDialog()
 {
     layouts_.release();
     closeKeyboard();
+    // Every word added here went into the index too: it stays right for the
+    // words as the session knows them now.
+    const auto version = session_.wordsVersion();
+    if ((indexKept_ || indexComplete_) && version) {
+        const QString locale = QString::fromLatin1(languageLocaleName(foreignLayout_).data(),
+                                                   static_cast<qsizetype>(languageLocaleName(foreignLayout_).size()));
+        WordIndexCache::shared().keep({session_.paths().dictionary, foreignCharSet_, locale, *version},
+                                      std::move(index_));
+    }
 }
 
 void AddWordsDialog::buildControls()
@@ -290,8 +305,11 @@ void AddWordsDialog::initialise()
     insertionPoint_ = 0;
 
     if (session_.dictionaryExists()) {
-        if (index_->load(session_.dictionary()) == WordIndex::LoadResult::Unreadable)
-            messages_.show("Ошибка: Не удалось загрузить словарь.\n", MessageIcon::Error);
+        if (!indexKept_) {
+            indexComplete_ = index_->load(session_.dictionary()) == WordIndex::LoadResult::Loaded;
+            if (!indexComplete_)
+                messages_.show("Ошибка: Не удалось загрузить словарь.\n", MessageIcon::Error);
+        }
         model_->reload();
         if (!session_.dictionary().openForUpdate()) {
             messages_.show("Не удалось открыть файл словаря.", MessageIcon::Error);

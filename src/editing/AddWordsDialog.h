@@ -130,6 +130,10 @@ private:
     std::int16_t transFontSize_;
 
     std::unique_ptr<WordIndex> index_;
+    // The index came from the cache, sorted; or it was read and sorted now
+    // (and can be kept when the dialog closes).
+    bool indexKept_ = false;
+    bool indexComplete_ = false;
     WordIndexModel* model_ = nullptr;
     std::int32_t dictionaryCount_ = 0;
     std::int32_t addedCount_ = 0;

@@ -4,7 +4,8 @@
 
 namespace mox {
 
-// The program's icon in all its drawn sizes (for windows and the tray).
+// The program's icon in the sizes windows and the tray draw (16 to 64
+// pixels), the same icon at every call.
 QIcon programIcon();
 // The picture of the about box (115 x 100 pixels).
 QPixmap aboutPicture();

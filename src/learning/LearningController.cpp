@@ -1,6 +1,9 @@
 #include "learning/LearningController.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <malloc.h>
 
 #include "learning/MainWindow.h"
 #include "settings/CurrentDictionary.h"
@@ -20,7 +23,6 @@ LearningController::LearningController(MainWindowPorts ports, MainWindowDialogs 
     engine_->setChoiceDirectionFromSettings();
     engine_->setTypingDirectionFromSettings();
 
-    window_ = std::make_unique<MainWindow>(*this, settings);
     settings.setCurrentMode(settings.iMainRegim());
 
     // A name that leads out of the dictionary folder is told once and opens
@@ -30,10 +32,7 @@ LearningController::LearningController(MainWindowPorts ports, MainWindowDialogs 
     ports_.session.open(currentDictionaryPaths(settings));
     ports_.session.createFiles();
     engine_->loadList();
-    if (dialogs_.installTranscriptionFont)
-        dialogs_.installTranscriptionFont();
 
-    window_->updateCommandsEnabled();
     autoShow_ = std::make_unique<AutoShow>(settings, *this, ports_.timers, ports_.activity, ports_.foreground,
                                            ports_.sleep);
 }
@@ -45,41 +44,63 @@ LearningController::~LearningController()
     autoShow_.reset();
 }
 
+MainWindow& LearningController::ensureWindow()
+{
+    if (window_)
+        return *window_;
+    // The font first: the window's transcription line is drawn in it.
+    if (dialogs_.installTranscriptionFont)
+        dialogs_.installTranscriptionFont();
+    window_ = std::make_unique<MainWindow>(*this, ports_.settings);
+    window_->updateCommandsEnabled();
+    emit windowCreated(window_.get());
+    return *window_;
+}
+
 // ---------------------------------------------------------------- what the engine asks of the window
+// A window not built yet has nothing to draw: its first showing presents
+// the word afresh.
 
 void LearningController::render(const Presentation& presentation)
 {
-    window_->render(presentation);
+    if (window_)
+        window_->render(presentation);
 }
 
 void LearningController::showCorrectAnswer(const std::string& answer, FontRole font)
 {
-    window_->showCorrectAnswer(answer, font);
+    if (window_)
+        window_->showCorrectAnswer(answer, font);
 }
 
 void LearningController::disableVariants()
 {
-    window_->disableVariants();
+    if (window_)
+        window_->disableVariants();
 }
 
 void LearningController::hideTranscriptionLine()
 {
-    window_->hideTranscriptionLine();
+    if (window_)
+        window_->hideTranscriptionLine();
 }
 
 void LearningController::showTranscriptionLine()
 {
-    window_->showTranscriptionLine();
+    if (window_)
+        window_->showTranscriptionLine();
 }
 
 void LearningController::clearTypedAnswer()
 {
-    window_->clearTypedAnswer();
+    if (window_)
+        window_->clearTypedAnswer();
 }
 
 void LearningController::restoreAfterWrong(std::uint16_t mode)
 {
-    window_->restoreAfterWrong(mode);
+    if (window_)
+        window_->restoreAfterWrong(mode);
 }
 
 void LearningController::retreatWithAutoshow()
@@ -89,7 +110,8 @@ void LearningController::retreatWithAutoshow()
 
 void LearningController::focusAnswerControl()
 {
-    window_->focusAnswerControl();
+    if (window_)
+        window_->focusAnswerControl();
 }
 
 // ---------------------------------------------------------------- modes and layouts
@@ -101,7 +123,8 @@ void LearningController::switchToChoice()
         heldStudiedLayout_ = 0;
     settings.setCurrentMode(Mode::Choice);
     engine_->setChoiceDirectionFromSettings();
-    window_->showChoiceControls();
+    if (window_)
+        window_->showChoiceControls();
 }
 
 void LearningController::switchToTyping()
@@ -109,12 +132,14 @@ void LearningController::switchToTyping()
     Settings& settings = ports_.settings;
     settings.setCurrentMode(Mode::Typing);
     engine_->setTypingDirectionFromSettings();
-    window_->showTypingControls();
+    if (window_)
+        window_->showTypingControls();
 }
 
 void LearningController::reapplyModeLayout()
 {
-    window_->applyRowCount();
+    if (window_)
+        window_->applyRowCount();
     if (ports_.settings.currentMode() == Mode::Typing)
         switchToTyping();
     else
@@ -187,8 +212,8 @@ void LearningController::addWords()
 {
     if (!dialogs_.addWords)
         return;
-    if (runOwnWindow([this] { return dialogs_.addWords(window_.get()); }))
-        window_->focusAnswerControl();
+    if (runOwnWindow([this] { return dialogs_.addWords(&ensureWindow()); }))
+        focusAnswerControl();
     engine_->topUpList();
     render(engine_->presentNext());
 }
@@ -197,15 +222,15 @@ void LearningController::excludeWord()
 {
     if (!dialogs_.confirmExclude || engine_->list().empty())
         return;
-    switch (runOwnWindow([this] { return dialogs_.confirmExclude(window_.get()); })) {
+    switch (runOwnWindow([this] { return dialogs_.confirmExclude(&ensureWindow()); })) {
     case ExcludeAnswer::Yes:
         if (engine_->excludeCurrentWord()) {
             render(engine_->presentNext());
-            window_->focusAnswerControl();
+            focusAnswerControl();
         }
         break;
     case ExcludeAnswer::No:
-        window_->focusAnswerControl();
+        focusAnswerControl();
         break;
     case ExcludeAnswer::Closed:
         break;
@@ -219,27 +244,27 @@ void LearningController::openOptions()
     if (wrongAnswerShown())
         continueAfterWrong();
     engine_->saveList();
-    window_->showMinimized();
-    runOwnWindow([this] { dialogs_.options(window_.get()); });
+    ensureWindow().showMinimized();
+    runOwnWindow([this] { dialogs_.options(&ensureWindow()); });
     reapplyModeLayout();
     window_->showNormal();
     engine_->loadList();
     engine_->topUpList();
     render(engine_->presentNext());
-    window_->focusAnswerControl();
+    focusAnswerControl();
 }
 
 void LearningController::openHelp(const QString& topic)
 {
     if (dialogs_.help)
-        dialogs_.help(window_.get(), topic);
+        dialogs_.help(&ensureWindow(), topic);
 }
 
 void LearningController::optionsFromTray()
 {
     if (!dialogs_.options)
         return;
-    runOwnWindow([this] { dialogs_.options(window_.get()); });
+    runOwnWindow([this] { dialogs_.options(&ensureWindow()); });
     engine_->refreshList();
     reapplyModeLayout();
     autoShow_->giveForegroundBack();
@@ -258,7 +283,7 @@ void LearningController::aboutFromTray()
 {
     if (!dialogs_.about)
         return;
-    runOwnWindow([this] { dialogs_.about(window_.get()); });
+    runOwnWindow([this] { dialogs_.about(&ensureWindow()); });
     autoShow_->giveForegroundBack();
 }
 
@@ -278,7 +303,7 @@ void LearningController::closeMessage()
     }
     // With no active window the message still hides a visible learning
     // window; a hidden one stays as it is.
-    if (active == nullptr && !window_->isVisible())
+    if (active == nullptr && (!window_ || !window_->isVisible()))
         return;
     autoShow_->hideToTray();
 }
@@ -371,32 +396,37 @@ void LearningController::topUpAndPresent()
 
 bool LearningController::isVisible() const
 {
-    return window_->isShown();
+    return window_ && window_->isShown();
 }
 
 void LearningController::showWindow()
 {
-    window_->showWindow();
+    ensureWindow().showWindow();
 }
 
 void LearningController::hideWindow()
 {
-    window_->hideWindow();
+    if (window_)
+        window_->hideWindow();
+    // What the start or the showing used and freed goes back to the system
+    // before the long wait, once the event loop is free again.
+    QTimer::singleShot(0, this, [] { ::malloc_trim(0); });
 }
 
 bool LearningController::wrongAnswerShown() const
 {
-    return window_->wrongAnswerShown();
+    return window_ && window_->wrongAnswerShown();
 }
 
 WindowRef LearningController::windowRef() const
 {
-    return window_->windowRef();
+    return window_ ? window_->windowRef() : kNoWindow;
 }
 
 void LearningController::cancelMode()
 {
-    window_->cancelMode();
+    if (window_)
+        window_->cancelMode();
 }
 
 } // namespace mox

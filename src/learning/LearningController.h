@@ -76,14 +76,17 @@ class LearningController final : public QObject, public LearningCallbacks, publi
     Q_OBJECT
 public:
     // Initialises the learning side (creates missing dictionary and list
-    // files, reads the working list, makes the transcription font
-    // available) and builds its window, which stays hidden until a showing.
+    // files, reads the working list). The window is built, and the
+    // transcription font made available, when the window is first needed:
+    // a program waiting in the tray has neither.
     LearningController(MainWindowPorts ports, MainWindowDialogs dialogs = {}, TrayIconPort* tray = nullptr);
     ~LearningController() override;
 
     void setTrayIcon(TrayIconPort* tray) { tray_ = tray; }
 
-    MainWindow& window() { return *window_; }
+    // The learning window, built now when it is not yet.
+    MainWindow& window() { return ensureWindow(); }
+    bool windowBuilt() const { return window_ != nullptr; }
     LearningEngine& engine() { return *engine_; }
     AutoShow& autoShow() { return *autoShow_; }
     Settings& settings() { return ports_.settings; }
@@ -159,8 +162,11 @@ public:
 signals:
     // The exit command finished the ending work: the program should end.
     void exitRequested();
+    // The learning window has just been built (hidden).
+    void windowCreated(QWidget* window);
 
 private:
+    MainWindow& ensureWindow();
     void reapplyModeLayout();
     // Runs one of the program's own windows; while any runs no showing comes
     // up, and one they postponed starts over when the last closes.

@@ -2,10 +2,11 @@
 #include "options/OptionsPage.h"
 #include "settings/Progress.h"
 
+#include "settings/CurrentDictionary.h"
+
 class QCheckBox;
-class QChart;
-class QChartView;
 class QLabel;
+class QVBoxLayout;
 
 namespace mox {
 
@@ -15,10 +16,14 @@ class Settings;
 // current word's statistics, and a picture of the learner's progress in the
 // current dictionary: how many words are learnt, in the working list and
 // waiting, and the list's words with the most wrong answers. The files are
-// read once, when the page is first shown.
+// read when the page is first shown, and again when it is shown for another
+// current dictionary (one chosen on the Dictionaries page meanwhile). The
+// charts come from a module loaded then (see ResultsPicture.h); without it
+// the figures stand in the line about the dictionary and a line says why.
 //
 // Child object names: "showStat" (the check box), "dictionaryState" (the line
-// about the dictionary), "progressChart" and "mostWrongChart" (the charts).
+// about the dictionary), "progressChart" and "mostWrongChart" (the charts),
+// "chartsMissing" (the line shown when the module cannot be loaded).
 class CPgResults final : public OptionsPage {
     Q_OBJECT
 public:
@@ -34,19 +39,24 @@ public:
 
 protected:
     void firstShown() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    void drawProgress();
-    void drawMostWrong();
+    // Reads the current dictionary's figures and draws them.
+    void draw();
+    void drawCharts();
 
     Settings& settings_;
     bool showStat_;   // the page's copy
     Progress progress_;
+    // The dictionary the picture shows.
+    DictionaryPaths drawn_;
 
     QCheckBox* showStatBox_;
     QLabel* state_;
-    QChartView* progressView_;
-    QChartView* mostWrongView_;
+    QLabel* chartsMissing_;
+    QVBoxLayout* layout_;
+    QWidget* charts_ = nullptr;
 };
 
 } // namespace mox

@@ -59,6 +59,13 @@ CSheetOptions::CSheetOptions(Settings& settings, RegistryPort& registry, PageFac
     connect(apply_, &QPushButton::clicked, this, [this] { confirmPages(); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, &CSheetOptions::showPageHelp);
+    // "Справка" only where the page has a topic.
+    const auto followPage = [this, helpButton] {
+        const OptionsPage* page = currentPage();
+        helpButton->setEnabled(page != nullptr && !page->helpTopic().isEmpty());
+    };
+    connect(tabs_, &QTabWidget::currentChanged, this, followPage);
+    followPage();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);

@@ -1,6 +1,7 @@
 #include "store/DictionarySession.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -14,20 +15,12 @@ namespace mox {
 
 namespace {
 
-constexpr const char* kCannotOpenForTopUp = "Не удалось открыть файл словаря.";
 constexpr const char* kCannotOpenForExclude = "Ошибка: Не удалось открыть файл словаря для исключения слова";
-constexpr const char* kCannotReadDictionary = "Ошибка: Не удалось прочитать файл словаря.";
-constexpr const char* kCannotWriteDictionary = "Ошибка: Не удалось записать файл словаря.";
-constexpr const char* kCannotWriteList = "Ошибка: Не удалось записать слово в файл списка.";
-constexpr const char* kCannotCount = "Ошибка: Невозможно получить значение DictItemCount";
 constexpr const char* kOpenForEditFailed = "Не удалось открыть файл словаря.";
 constexpr const char* kOpenForDeleteFailed = "Ошибка при открытии файла";
 constexpr const char* kEditReadFailed = "Не удалось прочитать файл словаря.";
 constexpr const char* kEditWriteFailed = "Не удалось записать изменения в файл словаря.";
 constexpr const char* kTooLong = "Текст не помещается в поле записи словаря; изменение не записано.";
-
-// A list smaller than this is not worth presenting without fresh words.
-constexpr std::size_t kSmallestUsableList = 3;
 
 // The column's text field of a dictionary or list record (the same layout).
 template <class Record>
@@ -76,6 +69,8 @@ void DictionarySession::close()
     saveFailed_ = false;
     list_.clear();
     liveCount_.reset();
+    candidates_.reset();
+    wordsChanged();
     ++generation_;
 }
 
@@ -136,6 +131,8 @@ void DictionarySession::readList()
     list_.clear();
     unsaved_ = false;
     liveCount_.reset();
+    candidates_.reset();
+    wordsChanged();
     if (!paths_.usable())
         return;
     const ListFile file(paths_.list);
@@ -177,6 +174,37 @@ void DictionarySession::rememberDictionary(std::optional<std::uint32_t> live)
     liveCount_ = live;
 }
 
+bool DictionarySession::dictionaryAsRemembered() const
+{
+    return queryFile(paths_.dictionary).sameContentStamp(dictionaryStamp_);
+}
+
+void DictionarySession::rememberOwnChange(bool asRemembered, std::optional<std::uint32_t> live)
+{
+    if (asRemembered) {
+        rememberDictionary(live);
+        return;
+    }
+    // Someone else changed the file before this change: what the session
+    // knew of it is no more.
+    rememberDictionary(std::nullopt);
+    candidates_.reset();
+    wordsChanged();
+}
+
+void DictionarySession::wordsChanged()
+{
+    static std::atomic<std::uint64_t> last{0};
+    wordsVersion_ = ++last;
+}
+
+std::optional<std::uint64_t> DictionarySession::wordsVersion() const
+{
+    if (!opened_ || !dictionaryAsRemembered())
+        return std::nullopt;
+    return wordsVersion_;
+}
+
 void DictionarySession::dropWord(std::size_t index)
 {
     list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(index));
@@ -195,9 +223,12 @@ void DictionarySession::reconcile()
     };
     std::vector<Marked> marked;
     std::uint32_t live = 0;
+    // The same pass finds what a top-up can draw.
+    CandidateSet candidates;
     const bool read = file.forEachChunk([&](std::span<const DictRecord> records, std::uint64_t first) {
         for (std::size_t i = 0; i < records.size(); ++i) {
             const DictRecord& r = records[i];
+            candidates.append(r.deleted == 0 && r.active != 0 && r.inList == 0);
             if (r.deleted != 0)
                 continue;
             ++live;
@@ -210,6 +241,8 @@ void DictionarySession::reconcile()
     // kept for the dictionary it was drawn from.
     if (!read || live == 0) {
         rememberDictionary(read ? std::optional<std::uint32_t>(live) : std::nullopt);
+        if (read)
+            candidates_ = std::move(candidates);
         return;
     }
 
@@ -241,6 +274,8 @@ void DictionarySession::reconcile()
             record.inList = 0;
             cleared = update.write(m.index, record);
         }
+        if (cleared && m.active)
+            candidates.add(m.index);
         // A dictionary the user made read-only keeps its marks, silently.
         if (!cleared && !told && writableByMode(paths_.dictionary)) {
             told = true;
@@ -248,116 +283,7 @@ void DictionarySession::reconcile()
         }
     }
     rememberDictionary(live);
-}
-
-// ---------------------------------------------------------------- drawing words
-
-std::uint32_t DictionarySession::liveCount()
-{
-    if (liveCount_ && queryFile(paths_.dictionary).sameContentStamp(dictionaryStamp_))
-        return *liveCount_;
-    const FileStatus status = queryFile(paths_.dictionary);
-    if (!status.exists)
-        return 0;
-    const std::optional<DictionaryCounts> counts = dictionary().counts();
-    if (!counts) {
-        messages_.show(kCannotCount, MessageIcon::Error, MessageButtons::Ok);
-        return 0;
-    }
-    rememberDictionary(counts->live);
-    return counts->live;
-}
-
-bool DictionarySession::topUp(std::size_t target, const std::function<std::uint32_t(std::uint32_t)>& below,
-                              std::optional<std::uint32_t>* candidatesFound)
-{
-    if (list_.size() >= target)
-        return liveCount() != 0;
-    const DictionaryFile file = dictionary();
-    if (!file.status().exists)
-        return false;
-    const auto update = file.openForUpdate();
-    if (!update) {
-        // A file that cannot even be read is reported by the count (and is
-        // then no dictionary to top up from); otherwise it is read-only.
-        if (liveCount() != 0)
-            messages_.show(kCannotOpenForTopUp, MessageIcon::Error, MessageButtons::Ok);
-        return false;
-    }
-
-    // One pass; only the numbers of the candidates are kept.
-    std::vector<std::uint32_t> candidates;
-    candidates.reserve(static_cast<std::size_t>(DictionaryFile::wholeRecords(file.status().size)));
-    std::uint32_t live = 0;
-    const bool read = file.forEachChunk([&](std::span<const DictRecord> records, std::uint64_t first) {
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            const DictRecord& r = records[i];
-            if (r.deleted != 0)
-                continue;
-            ++live;
-            if (r.active != 0 && r.inList == 0)
-                candidates.push_back(static_cast<std::uint32_t>(first + i));
-        }
-    });
-    if (!read) {
-        messages_.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
-        return false;
-    }
-    rememberDictionary(live);
-    if (live == 0)
-        return false;
-    if (candidatesFound != nullptr)
-        *candidatesFound = static_cast<std::uint32_t>(candidates.size());
-    if (candidates.empty())
-        return list_.size() >= kSmallestUsableList;
-
-    auto list = ListFile(paths_.list).openForAppend();
-    if (!list) {
-        messages_.show(kCannotWriteList, MessageIcon::Error, MessageButtons::Ok);
-        return false;
-    }
-    // Drawn positions leave the candidates and the later ones move up. The
-    // few drawn positions are kept apart, in ascending order, and a draw
-    // among the remaining candidates is mapped past them, so the long array
-    // is never shifted.
-    std::vector<std::size_t> drawn;
-    std::size_t remaining = candidates.size();
-    bool ok = true;
-    while (list_.size() < target && remaining > 0) {
-        std::size_t position = below(static_cast<std::uint32_t>(remaining));
-        auto it = drawn.begin();
-        for (; it != drawn.end() && *it <= position; ++it)
-            ++position;
-        DictRecord record;
-        if (!update.read(candidates[position], record)) {
-            messages_.show(kCannotReadDictionary, MessageIcon::Error, MessageButtons::Ok);
-            ok = false;
-            break;
-        }
-        // The list record goes to the file first; the dictionary is marked
-        // only once its list record is on disk, and a failed mark takes the
-        // list record back, so the two files never disagree about the word.
-        const ListRecord entry = newListRecord(record);
-        if (!list.append(entry)) {
-            messages_.show(kCannotWriteList, MessageIcon::Error, MessageButtons::Ok);
-            ok = false;
-            break;
-        }
-        record.inList = 1;
-        if (!update.write(candidates[position], record)) {
-            list.takeBackLast();
-            messages_.show(kCannotWriteDictionary, MessageIcon::Error, MessageButtons::Ok);
-            ok = false;
-            break;
-        }
-        list_.push_back(entry);
-        drawn.insert(it, position);
-        --remaining;
-    }
-    list.close();
-    rememberList();
-    rememberDictionary(live);
-    return ok;
+    candidates_ = std::move(candidates);
 }
 
 bool DictionarySession::exclude(std::size_t index)
@@ -368,6 +294,7 @@ bool DictionarySession::exclude(std::size_t index)
     // The dictionary is changed first: when that fails the word stays in the
     // list, still marked inList there, and learning goes on.
     const DictionaryFile file = dictionary();
+    const bool asRemembered = dictionaryAsRemembered();
     const auto update = file.openForUpdate();
     if (!update) {
         messages_.show(kCannotOpenForExclude, MessageIcon::Warning, MessageButtons::Ok);
@@ -386,11 +313,13 @@ bool DictionarySession::exclude(std::size_t index)
             messages_.show(kCannotWriteDictionary, MessageIcon::Warning, MessageButtons::Ok);
             return false;
         }
+        if (candidates_)
+            candidates_->remove(*found);
     } else if (failed) {
         messages_.show(kCannotReadDictionary, MessageIcon::Warning, MessageButtons::Ok);
         return false;
     }
-    rememberDictionary(liveCount_);
+    rememberOwnChange(asRemembered, liveCount_);
     // The list file follows at once: a list that still held the word would
     // put it back into learning after a crash (the reconciliation drops it).
     dropWord(index);
@@ -406,6 +335,7 @@ DictionarySession::EditResult DictionarySession::editText(std::string_view key, 
     if (newText == oldText)
         return EditResult::unchanged;
     const DictionaryFile file = dictionary();
+    const bool asRemembered = dictionaryAsRemembered();
     const auto update = file.openForUpdate();
     if (!update) {
         messages_.show(kOpenForEditFailed, MessageIcon::Warning);
@@ -432,7 +362,9 @@ DictionarySession::EditResult DictionarySession::editText(std::string_view key, 
         messages_.show(kEditWriteFailed, MessageIcon::Warning);
         return EditResult::failed;
     }
-    rememberDictionary(liveCount_);
+    rememberOwnChange(asRemembered, liveCount_);
+    if (column == kWordColumn)
+        wordsChanged();
     if (record.inList == 1) {
         for (ListRecord& entry : list_)
             if (fieldView(entry.word) == key)
@@ -448,6 +380,7 @@ std::optional<std::size_t> DictionarySession::deleteWords(const std::vector<std:
     if (words.empty())
         return 0;
     const DictionaryFile file = dictionary();
+    const bool asRemembered = dictionaryAsRemembered();
     // One pass finds the first record of every word.
     std::unordered_map<std::string_view, std::int64_t> firstIndex;
     for (const std::string& word : words)
@@ -491,9 +424,13 @@ std::optional<std::size_t> DictionarySession::deleteWords(const std::vector<std:
             messages_.show(kEditWriteFailed, MessageIcon::Warning);
             break;
         }
+        if (candidates_)
+            candidates_->remove(target.first);
         ++deleted;
     }
-    rememberDictionary(liveCount_ ? std::optional<std::uint32_t>(*liveCount_ - static_cast<std::uint32_t>(
+    if (deleted > 0)
+        wordsChanged();
+    rememberOwnChange(asRemembered, liveCount_ ? std::optional<std::uint32_t>(*liveCount_ - static_cast<std::uint32_t>(
                                                                      std::min<std::size_t>(deleted, *liveCount_)))
                                   : std::nullopt);
     bool listChanged = false;
@@ -513,19 +450,30 @@ std::optional<std::size_t> DictionarySession::deleteWords(const std::vector<std:
 
 Activation DictionarySession::activate(const std::vector<std::string>& words)
 {
+    const bool asRemembered = dictionaryAsRemembered();
     const Activation result = dictionary().activate(words);
-    rememberDictionary(liveCount_);
+    rememberOwnChange(asRemembered, liveCount_);
+    // Which records became candidates again is not told: the next top-up
+    // looks.
+    candidates_.reset();
     return result;
 }
 
 bool DictionarySession::addWord(const DictRecord& record)
 {
+    const bool asRemembered = dictionaryAsRemembered();
     auto file = dictionary().openForAppend();
     if (!file || !file.append(record))
         return false;
     file.close();
-    rememberDictionary(liveCount_ ? std::optional<std::uint32_t>(*liveCount_ + (record.isLive() ? 1 : 0))
-                                  : std::nullopt);
+    // The new record follows the last whole one, which the candidates end at.
+    if (candidates_ && candidates_->records() == DictionaryFile::wholeRecords(dictionaryStamp_.size))
+        candidates_->append(record.isLive() && record.active != 0 && record.inList == 0);
+    else
+        candidates_.reset();
+    rememberOwnChange(asRemembered, liveCount_ ? std::optional<std::uint32_t>(*liveCount_ + (record.isLive() ? 1 : 0))
+                                               : std::nullopt);
+    wordsChanged();
     return true;
 }
 

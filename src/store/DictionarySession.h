@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/CandidateSet.h"
 #include "store/DictionaryFile.h"
 #include "store/DictionaryFolder.h"
 #include "store/FileIo.h"
@@ -41,6 +42,8 @@ public:
     // The texts the session tells.
     static constexpr const char* kListLoadFailed = "Ошибка: Не удалось загрузить список.\n";
     static constexpr const char* kListUpdateFailed = "Ошибка: не удалось обновить список.";
+    static constexpr const char* kCannotReadDictionary = "Ошибка: Не удалось прочитать файл словаря.";
+    static constexpr const char* kCannotWriteDictionary = "Ошибка: Не удалось записать файл словаря.";
 
     explicit DictionarySession(MessagePort& messages) : messages_(messages) {}
 
@@ -89,12 +92,15 @@ public:
 
     // ---- changes, each keeping the list and the `inList` flags in agreement
     // Draws fresh words from the dictionary until the list holds `target`
-    // words or no candidate is left; `below(n)` draws a number under n. Each
+    // words or no candidate is left; `below(n)` draws a number under n (the
+    // n-th remaining candidate in file order is taken). While the dictionary
+    // is unchanged since the last pass, the candidates that pass found (and
+    // the session's own changes since) serve instead of another pass. Each
     // word reaches the list file before its record is marked `inList`; a
     // failed mark takes the list record back. False when the dictionary holds
     // no live word, cannot be opened or read, offers no candidate for a list
     // of fewer than three words, or a write failed. `candidates`, when given,
-    // receives the number of candidates a pass over the dictionary found.
+    // receives the number of candidates there were before the drawing.
     bool topUp(std::size_t target, const std::function<std::uint32_t(std::uint32_t)>& below,
                std::optional<std::uint32_t>* candidates = nullptr);
     // Takes list word `index` out of learning: the first record with its word
@@ -125,6 +131,14 @@ public:
     // the repaired list.
     RestoreResult restore(RestoreRefresh* refresh = nullptr);
 
+    // A number that stays the same while the dictionary's live words stay as
+    // they are (flags may change): a word added, deleted or renamed by the
+    // session, another dictionary, or a change the session did not make give
+    // another one (never one given before, by any session). Nothing while
+    // the file has changed on disk since the session last looked at it.
+    // Windows keep what they built from the words (a sorted index) under it.
+    std::optional<std::uint64_t> wordsVersion() const;
+
     // The dictionary's counts, read now; nothing when it cannot be read.
     std::optional<DictionaryCounts> counts() const;
 
@@ -137,8 +151,16 @@ private:
     std::uint32_t liveCount();
     void rememberList();
     void rememberDictionary(std::optional<std::uint32_t> live);
+    // The dictionary is as the session last read or wrote it: what it
+    // remembers of it (the live count, the candidates) still holds.
+    bool dictionaryAsRemembered() const;
+    // After a change of the session's own: the new stamp, and what was
+    // remembered when it was current before the change (`asRemembered`),
+    // otherwise nothing (the next need reads the file).
+    void rememberOwnChange(bool asRemembered, std::optional<std::uint32_t> live);
     bool changedOnDisk() const;
     void dropWord(std::size_t index);
+    void wordsChanged();
 
     MessagePort& messages_;
     DictionaryPaths paths_;
@@ -150,6 +172,9 @@ private:
     // The files as the session last read or wrote them.
     FileStatus listStamp_, dictionaryStamp_;
     std::optional<std::uint32_t> liveCount_;
+    // The records that can be drawn, as of dictionaryStamp_.
+    std::optional<CandidateSet> candidates_;
+    std::uint64_t wordsVersion_ = 0;
 };
 
 } // namespace mox

@@ -60,13 +60,25 @@ class Installation(unittest.TestCase):
 
     def test_programs_carry_no_library_search_path(self):
         # A RUNPATH would make the loader look beside the program for every
-        # library at each start; we install no library of our own.
-        for program in (self.path("bin", "mox"), self.path("lib", "mox", "mod", "dc")):
+        # library at each start; our one module is opened by its full path.
+        charts = self.path("lib", "mox", "plugins", "results-charts.so")
+        for program in (self.path("bin", "mox"), self.path("lib", "mox", "mod", "dc"), charts):
             dynamic = subprocess.run(["readelf", "--dynamic", program], capture_output=True, text=True,
                                      check=True).stdout
             self.assertIn("NEEDED", dynamic, program)
             self.assertNotIn("RUNPATH", dynamic, program)
             self.assertNotIn("RPATH", dynamic, program)
+
+    def test_the_waiting_program_links_no_chart_or_network_library(self):
+        # The charts come with their module, when the Results page draws them;
+        # the show requests of a tray-less session need no network library.
+        needed = subprocess.run(["readelf", "--dynamic", self.path("bin", "mox")], capture_output=True, text=True,
+                                check=True).stdout
+        for library in ("libQt6Charts", "libQt6Network", "libQt6OpenGL"):
+            self.assertNotIn(library, needed)
+        module = subprocess.run(["readelf", "--dynamic", self.path("lib", "mox", "plugins", "results-charts.so")],
+                                capture_output=True, text=True, check=True).stdout
+        self.assertIn("libQt6Charts", module)
 
     def test_metainfo_and_manual_pages(self):
         metainfo = self.path("share", "metainfo", "org.example.mox.metainfo.xml")

@@ -166,6 +166,44 @@ TEST_F(AddWordsTest, NewWordsJoinTheListWhereTheyBelong)
     EXPECT_EQ(selectedText(), "banana");
 }
 
+TEST_F(AddWordsTest, TheSortedIndexIsKeptBetweenOpeningsWhileTheWordsStayAsTheyWere)
+{
+    writeDictionary({{"pear", "p", ""}, {"apple", "a", ""}, {"cherry", "c", ""}});
+    open();
+    EXPECT_EQ(indexWords(), (std::vector<std::string>{"apple", "cherry", "pear"}));
+    typeWord("banana", "", "b");
+    dialog.reset();
+
+    // A change behind the session's back that leaves the file's size, inode
+    // and time as they were: the kept index, which is not read again, does
+    // not see it. It holds the word added in the last opening at its place.
+    const auto time = std::filesystem::last_write_time(dictPath());
+    auto records = onDisk();
+    setFieldText(records[0].word, "plum");
+    {
+        std::vector<unsigned char> bytes(records.size() * sizeof(DictRecord));
+        std::memcpy(bytes.data(), records.data(), bytes.size());
+        TempDir::writeBytes(dictPath(), bytes);
+    }
+    std::filesystem::last_write_time(dictPath(), time);
+    const std::vector<std::string> kept{"apple", "banana", "cherry", "pear"};
+    open();
+    EXPECT_EQ(indexWords(), kept);
+    dialog.reset();
+
+    // The session's own changes of flags (words drawn into the list) keep it.
+    ASSERT_TRUE(session.topUp(2, [](std::uint32_t) { return 0u; }));
+    open();
+    EXPECT_EQ(indexWords(), kept);
+    dialog.reset();
+
+    // A change on disk with a new time is read and sorted afresh.
+    std::filesystem::last_write_time(dictPath(), time + std::chrono::seconds(2));
+    open();
+    EXPECT_EQ(indexWords(), (std::vector<std::string>{"apple", "banana", "cherry", "plum"}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 TEST_F(AddWordsTest, StudiedLanguageOrdersTheWords)
 {
     // Swedish puts "ö" after "z"; English among the o's.

@@ -12,6 +12,7 @@
 #include "FakeLinkOpener.h"
 #include "help/AboutBox.h"
 #include "help/LinkLabel.h"
+#include "help/ProgramIcon.h"
 #include "platform/fake/RecordingMessages.h"
 
 using mox::AboutBox;
@@ -60,6 +61,23 @@ TEST(AboutBox, NamesItselfAndHasNoCaptionBar)
     const QRect screen = box.screen()->availableGeometry();
     EXPECT_LE(std::abs(box.frameGeometry().center().x() - screen.center().x()), 2);
     EXPECT_LE(std::abs(box.frameGeometry().center().y() - screen.center().y()), 2);
+}
+
+// One icon for the tray and every window, decoded once per size: each call
+// gives the same icon, whose pixmaps are shared, at the sizes trays and title
+// bars draw, each one the picture of its size.
+TEST(ProgramIcon, IsOneIconAtTheSizesTraysAndWindowsDraw)
+{
+    const QIcon icon = mox::programIcon();
+    EXPECT_EQ(icon.cacheKey(), mox::programIcon().cacheKey());
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}}));
+    for (const QSize& size : icon.availableSizes()) {
+        const QPixmap pixmap = icon.pixmap(size);
+        EXPECT_EQ(pixmap.size(), size);
+        EXPECT_EQ(pixmap.toImage(), QImage(QStringLiteral(":/icons/mox-%1.png").arg(size.width())).convertToFormat(pixmap.toImage().format()));
+    }
+    EXPECT_EQ(mox::programIcon().pixmap(QSize(32, 32)).cacheKey(), icon.pixmap(QSize(32, 32)).cacheKey())
+        << "decoded once";
 }
 
 TEST(AboutBox, OkEnterAndEscapeClose)

@@ -212,3 +212,43 @@ TEST_F(MainWindowCommandsTest, TheStartRemovesWhatASaveCutOffByAKillLeftBehind)
     EXPECT_TRUE(messages.shown.empty());
 }
 
+
+TEST_F(MainWindowCommandsTest, TheStartWaitsInTheTrayWithoutAWindowWhichTheFirstShowingBuilds)
+{
+    writeDictionary(kWords);
+    settings.setIMainRegim(Mode::Typing);
+    int fontInstalls = 0;
+    dialogs.installTranscriptionFont = [&] { ++fontInstalls; };
+    learning = std::make_unique<LearningController>(
+        MainWindowPorts{settings, clock, layouts, timers, activity, foreground, sleep, session}, dialogs, &tray);
+    QWidget* created = nullptr;
+    QObject::connect(learning.get(), &LearningController::windowCreated, [&](QWidget* w) { created = w; });
+    learning->autoShow().startInTray();
+    EXPECT_TRUE(tray.shown);
+    EXPECT_EQ(learning->autoShow().activeTimer(), AutoShow::kAutoshowTimer);
+    EXPECT_FALSE(learning->windowBuilt());
+    EXPECT_EQ(fontInstalls, 0);
+    for (const QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_NE(top->windowTitle(), MainWindow::caption());
+    EXPECT_TRUE(std::filesystem::exists(listPath())) << "the learning side is set up at start all the same";
+
+    // The tray's click: the window is built, in the mode of the settings, with a word to answer.
+    learning->autoShow().openFromTray();
+    ASSERT_TRUE(learning->windowBuilt());
+    window = &learning->window();
+    EXPECT_EQ(created, window);
+    EXPECT_EQ(fontInstalls, 1);
+    EXPECT_TRUE(window->QWidget::isVisible());
+    EXPECT_FALSE(tray.shown);
+    EXPECT_FALSE(window->prompt()->text().isEmpty());
+    EXPECT_TRUE(window->typingField()->isVisibleTo(window));
+    EXPECT_TRUE(window->choiceButton()->isEnabled());
+
+    // Hidden again and shown again: the same window, the font made once.
+    learning->closeMessage();
+    EXPECT_FALSE(window->QWidget::isVisible());
+    learning->autoShow().openFromTray();
+    EXPECT_EQ(&learning->window(), window);
+    EXPECT_EQ(fontInstalls, 1);
+    EXPECT_TRUE(messages.shown.empty());
+}

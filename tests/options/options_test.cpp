@@ -299,52 +299,71 @@ TEST_F(OptionsTest, F1OpensThePageTopicButNoneOnResults)
         sheet->setCurrentPage(page);
         QTest::keyClick(sheet.get(), Qt::Key_F1);
     }
-    click(child<QPushButton>(sheet.get(), "help"));  // Results still on view: nothing
+    // Results has no topic: its "Справка" is disabled and does nothing.
+    QPushButton* help = child<QPushButton>(sheet.get(), "help");
+    EXPECT_FALSE(help->isEnabled());
+    click(help);
     sheet->setCurrentPage(Method);
+    EXPECT_TRUE(help->isEnabled());
     click(child<QPushButton>(sheet.get(), "help"));
     EXPECT_EQ(topics, (QStringList{"::/html_files/optgen.html>main", "::/html_files/optmetod.html>main",
                                    "::/html_files/optfont.html>main", "::/html_files/optmetod.html>main"}));
+}
+
+struct ResultsWord {
+    QString word;
+    int active, inList;
+    int wrong[3];
+};
+
+// Writes a dictionary and its list (cp1252 words), followed by a tombstone,
+// and makes them current.
+void writeResultsDictionary(Settings& settings, const std::string& name, const std::vector<ResultsWord>& words)
+{
+    settings.setSCurDict(name + ".dct");
+    settings.setSCurList(name + ".lst");
+    const CharsetCodec codec(0);
+    std::ofstream dct(settings.dictionaryPath(), std::ios::binary);
+    std::ofstream lst(settings.listPath(), std::ios::binary);
+    for (const ResultsWord& w : words) {
+        DictRecord r;
+        setFieldText(r.word, codec.encode(w.word).bytes);
+        r.active = static_cast<std::uint8_t>(w.active);
+        r.inList = static_cast<std::uint8_t>(w.inList);
+        dct.write(reinterpret_cast<const char*>(&r), sizeof r);
+        if (w.inList) {
+            ListRecord l;
+            std::memcpy(l.word, r.word, sizeof l.word);
+            l.choiceDirectWrong = static_cast<std::uint16_t>(w.wrong[0]);
+            l.choiceReverseWrong = static_cast<std::uint16_t>(w.wrong[1]);
+            l.typingReverseWrong = static_cast<std::uint16_t>(w.wrong[2]);
+            lst.write(reinterpret_cast<const char*>(&l), sizeof l);
+        }
+    }
+    const DictRecord tombstone = makeTombstone();
+    dct.write(reinterpret_cast<const char*>(&tombstone), sizeof tombstone);
+}
+
+QStringList sliceLabels(QChart* chart)
+{
+    QStringList slices;
+    if (chart->series().size() == 1)
+        for (QPieSlice* slice : static_cast<QPieSeries*>(chart->series()[0])->slices())
+            slices << slice->label();
+    return slices;
 }
 
 // The Results page over a real dictionary and list: 9 live words, of which
 // 2 are learnt, 4 in the list and 3 waiting, and a tombstone.
 TEST_F(OptionsTest, TheResultsPageDrawsTheDictionaryAndTheMostWrongWords)
 {
-    settings.setSCurDict("words.dct");
-    settings.setSCurList("words.lst");
     settings.setIForeignCharSet(0);  // cp1252
-    const CharsetCodec codec(0);
-    struct W {
-        QString word;
-        int active, inList;
-        int wrong[3];
-    };
-    const std::vector<W> words = {
+    const std::vector<ResultsWord> words = {
         {"café", 1, 1, {2, 1, 0}}, {"dog", 1, 1, {0, 0, 0}}, {"tree", 1, 1, {0, 0, 5}},
         {"sun", 1, 1, {1, 0, 0}},  {"old", 0, 0, {}},        {"gone", 0, 0, {}},
         {"new", 1, 0, {}},         {"next", 1, 0, {}},       {"last", 1, 0, {}},
     };
-    {
-        std::ofstream dct(settings.dictionaryPath(), std::ios::binary);
-        std::ofstream lst(settings.listPath(), std::ios::binary);
-        for (const W& w : words) {
-            DictRecord r;
-            setFieldText(r.word, codec.encode(w.word).bytes);
-            r.active = static_cast<std::uint8_t>(w.active);
-            r.inList = static_cast<std::uint8_t>(w.inList);
-            dct.write(reinterpret_cast<const char*>(&r), sizeof r);
-            if (w.inList) {
-                ListRecord l;
-                std::memcpy(l.word, r.word, sizeof l.word);
-                l.choiceDirectWrong = static_cast<std::uint16_t>(w.wrong[0]);
-                l.choiceReverseWrong = static_cast<std::uint16_t>(w.wrong[1]);
-                l.typingReverseWrong = static_cast<std::uint16_t>(w.wrong[2]);
-                lst.write(reinterpret_cast<const char*>(&l), sizeof l);
-            }
-        }
-        const DictRecord tombstone = makeTombstone();
-        dct.write(reinterpret_cast<const char*>(&tombstone), sizeof tombstone);
-    }
+    writeResultsDictionary(settings, "words", words);
 
     auto sheet = openSheet(Results);
     auto* page = static_cast<CPgResults*>(sheet->pages()[Results]);
@@ -353,12 +372,9 @@ TEST_F(OptionsTest, TheResultsPageDrawsTheDictionaryAndTheMostWrongWords)
     EXPECT_EQ(page->progress().waiting, 3u);
     EXPECT_EQ(child<QLabel>(sheet.get(), "dictionaryState")->text(), "Словарь «words.dct»: слов 9.");
 
-    QChart* progress = child<QChartView>(sheet.get(), "progressChart")->chart();
-    ASSERT_EQ(progress->series().size(), 1);
-    QStringList slices;
-    for (QPieSlice* slice : static_cast<QPieSeries*>(progress->series()[0])->slices())
-        slices << slice->label();
-    EXPECT_EQ(slices, (QStringList{"Выучено: 2", "В списке: 4", "Ждут очереди: 3"}));
+    QChartView* progressView = child<QChartView>(sheet.get(), "progressChart");
+    ASSERT_NE(progressView, nullptr) << "the charts module did not load";
+    EXPECT_EQ(sliceLabels(progressView->chart()), (QStringList{"Выучено: 2", "В списке: 4", "Ждут очереди: 3"}));
 
     // Most wrong on top (the axis lists bottom-up); "dog" has none.
     QChart* wrong = child<QChartView>(sheet.get(), "mostWrongChart")->chart();
@@ -367,12 +383,44 @@ TEST_F(OptionsTest, TheResultsPageDrawsTheDictionaryAndTheMostWrongWords)
     EXPECT_EQ(axis->categories(), (QStringList{"sun", "café", "tree"}));
 }
 
+// Another dictionary chosen while the sheet is open (the Dictionaries page
+// confirmed it): the Results page shows that one when it is shown again. A
+// part without words gets no slice.
+TEST_F(OptionsTest, TheResultsPageFollowsADictionaryChosenInTheSameSheet)
+{
+    settings.setIForeignCharSet(0);
+    writeResultsDictionary(settings, "first", {{"one", 0, 0, {}}, {"two", 1, 1, {1, 0, 0}}, {"three", 1, 0, {}}});
+    writeResultsDictionary(settings, "second", {{"sun", 1, 1, {0, 0, 0}}, {"moon", 1, 1, {0, 2, 0}}});
+    settings.setSCurDict("first.dct");
+    settings.setSCurList("first.lst");
+    auto sheet = openSheet(Results);
+    EXPECT_EQ(child<QLabel>(sheet.get(), "dictionaryState")->text(), "Словарь «first.dct»: слов 3.");
+    QChartView* view = child<QChartView>(sheet.get(), "progressChart");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(sliceLabels(view->chart()), (QStringList{"Выучено: 1", "В списке: 1", "Ждут очереди: 1"}));
+
+    sheet->setCurrentPage(General);
+    settings.setSCurDict("second.dct");
+    settings.setSCurList("second.lst");
+    sheet->setCurrentPage(Results);
+    EXPECT_EQ(child<QLabel>(sheet.get(), "dictionaryState")->text(), "Словарь «second.dct»: слов 2.");
+    view = child<QChartView>(sheet.get(), "progressChart");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(sliceLabels(view->chart()), (QStringList{"В списке: 2"}));
+    const auto views = sheet->findChildren<QChartView*>(QStringLiteral("progressChart"));
+    EXPECT_EQ(views.size(), 1) << "the old picture is gone";
+    auto* axis =
+        static_cast<QBarCategoryAxis*>(child<QChartView>(sheet.get(), "mostWrongChart")->chart()->axes(Qt::Vertical).value(0));
+    ASSERT_NE(axis, nullptr);
+    EXPECT_EQ(axis->categories(), (QStringList{"moon"}));
+}
+
 TEST_F(OptionsTest, TheResultsPageSaysSoWhenThereIsNoDictionary)
 {
     settings.setSCurDict("");
     auto sheet = openSheet(Results);
     EXPECT_EQ(child<QLabel>(sheet.get(), "dictionaryState")->text(), "Нет словаря: текущий словарь не выбран.");
-    EXPECT_FALSE(child<QChartView>(sheet.get(), "progressChart")->isVisible());
+    EXPECT_EQ(sheet->findChild<QChartView*>(QStringLiteral("progressChart")), nullptr) << "no picture of nothing";
     sheet.reset();
 
     settings.setSCurDict("missing.dct");

@@ -1,17 +1,23 @@
 #pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace mox {
 
 // How a second start reaches the running copy on a desktop without a tray,
 // where the learning window could otherwise not be called up: the running
-// copy listens on a local socket beside its lock file ("Mox!.socket" for
+// copy listens on a Unix socket beside its lock file ("Mox!.socket" for
 // "Mox!.lock"), and a second start asks it to show the window before it
 // ends. Only the user can reach the socket (it lives in the user's runtime
-// folder, and the server refuses other users).
+// folder, it is the user's alone, and a peer of another user is refused).
+// Plain sockets watched by the event loop: no network library is loaded
+// for this.
 class ShowRequests final : public QObject {
     Q_OBJECT
 public:
@@ -38,8 +44,15 @@ signals:
     void showRequested();
 
 private:
+    struct Client;
+    void acceptClients();
+    void readClient(int fd);
+    void dropClient(int fd);
+
     QString socketName_;
-    QLocalServer* server_ = nullptr;
+    int listener_ = -1;
+    QSocketNotifier* listening_ = nullptr;
+    std::vector<std::unique_ptr<Client>> clients_;
 };
 
 } // namespace mox
