@@ -33,16 +33,6 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view end)
     return true;
 }
 
-std::string realPathOf(const std::string& path)
-{
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr)
-        return {};
-    std::string out(resolved);
-    std::free(resolved);
-    return out;
-}
-
 // Whether a dictionary file of `folder` is the file `st` (a second name of
 // it, made by a hard link).
 bool isDictionaryOfFolder(const std::string& folder, const struct stat& st)

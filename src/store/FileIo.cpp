@@ -75,16 +75,6 @@ FileHandle openRegular(const std::string& path, int flags, mode_t mode = 0)
     return file;
 }
 
-std::string realPathOf(const std::string& path)
-{
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr)
-        return {};
-    std::string out(resolved);
-    std::free(resolved);
-    return out;
-}
-
 void syncFolder(const std::string& folder)
 {
     FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -123,6 +113,16 @@ bool nameUnnamedFile(int fd, const std::string& path)
 }
 
 } // namespace
+
+std::string realPathOf(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        return {};
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
 
 FileStatus queryFile(const std::string& path)
 {
@@ -175,72 +175,58 @@ FileHandle openForAppend(const std::string& path)
     return file;
 }
 
-ssize_t readFully(int fd, void* buffer, std::size_t size)
+namespace {
+
+// Repeats `step(done)`, one read or write of what is left from byte `done`
+// on, until `size` bytes are moved, the end of the file (a step of 0) or an
+// error other than an interruption (-1).
+template <typename Step>
+ssize_t untilDone(std::size_t size, Step step)
 {
-    auto* bytes = static_cast<unsigned char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t got = ::read(fd, bytes + done, size - done);
-        if (got < 0) {
+        const ssize_t moved = step(done);
+        if (moved < 0) {
             if (errno == EINTR)
                 continue;
             return -1;
         }
-        if (got == 0)
+        if (moved == 0)
             break;
-        done += static_cast<std::size_t>(got);
+        done += static_cast<std::size_t>(moved);
     }
     return static_cast<ssize_t>(done);
+}
+
+} // namespace
+
+ssize_t readFully(int fd, void* buffer, std::size_t size)
+{
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    return untilDone(size, [&](std::size_t done) { return ::read(fd, bytes + done, size - done); });
 }
 
 ssize_t readFullyAt(int fd, void* buffer, std::size_t size, std::uint64_t offset)
 {
     auto* bytes = static_cast<unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
+    return untilDone(size, [&](std::size_t done) {
+        return ::pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
+    });
 }
 
 bool writeFully(int fd, const void* data, std::size_t size)
 {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd, bytes + done, size - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
+    return untilDone(size, [&](std::size_t done) { return ::write(fd, bytes + done, size - done); }) ==
+           static_cast<ssize_t>(size);
 }
 
 bool writeFullyAt(int fd, const void* data, std::size_t size, std::uint64_t offset)
 {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::pwrite(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
+    return untilDone(size, [&](std::size_t done) {
+               return ::pwrite(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
+           }) == static_cast<ssize_t>(size);
 }
 
 bool createIfMissing(const std::string& path)

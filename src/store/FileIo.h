@@ -107,4 +107,8 @@ std::size_t removeStaleTemporaryFiles(const std::string& folder);
 // The folder part of a path ("." for a bare name).
 std::string folderOf(const std::string& path);
 
+// The path with every link and "."/".." resolved; empty when it does not
+// lead to anything.
+std::string realPathOf(const std::string& path);
+
 } // namespace mox
