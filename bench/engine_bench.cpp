@@ -72,6 +72,15 @@ Files& files()
     return f;
 }
 
+// The settings of a learner with the big dictionary and a list of 20.
+void pointAtTheBigDictionary(mox::Settings& settings, const Files& f)
+{
+    settings.setAppPath(f.root.string());
+    settings.setSCurDict("big.dct");
+    settings.setSCurList("big.lst");
+    settings.setISubSetRecCount(20);
+}
+
 // Tops up a list of 20 from the dictionary; the session is open on the
 // dictionary (its missing list read) before the timing starts. With
 // `afterReading` the list is full already: the timed part reads it from its
@@ -82,10 +91,7 @@ void topUp(benchmark::State& state, bool afterReading)
     Files& f = files();
     mox::RecordingMessages messages;
     mox::Settings settings(messages);
-    settings.setAppPath(f.root.string());
-    settings.setSCurDict("big.dct");
-    settings.setSCurList("big.lst");
-    settings.setISubSetRecCount(20);
+    pointAtTheBigDictionary(settings, f);
     mox::FixedClock clock;
     NoWindow window;
     for (auto _ : state) {
@@ -132,10 +138,7 @@ void BM_TopUpAfterLearning(benchmark::State& state)
     Files& f = files();
     mox::RecordingMessages messages;
     mox::Settings settings(messages);
-    settings.setAppPath(f.root.string());
-    settings.setSCurDict("big.dct");
-    settings.setSCurList("big.lst");
-    settings.setISubSetRecCount(20);
+    pointAtTheBigDictionary(settings, f);
     mox::FixedClock clock;
     NoWindow window;
     for (auto _ : state) {

@@ -9,6 +9,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -29,6 +30,21 @@ def open_to_all(path):
     """Lets the session's user into a folder the test made (an install prefix)."""
     for root, dirs, files in os.walk(path):
         os.chmod(root, 0o755)
+
+
+def stop(proc):
+    """Ends a program of the session as the desktop does at logout; its output."""
+    proc.send_signal(signal.SIGTERM)
+    out, _ = proc.communicate(timeout=10)
+    return out
+
+
+def item_of(d, proc):
+    """The tray item of that process, once the bar's watcher has it."""
+    for service, path in d.tray_items():
+        if d.owner_pid(service) == proc.pid:
+            return service, path
+    return None
 
 
 def set_values(conf, **values):

@@ -8,7 +8,6 @@ Usage: wayland_test.py BUILD_DIR
 """
 import os
 import shutil
-import signal
 import sys
 import tempfile
 import time
@@ -16,16 +15,10 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import Desktop, install_prefix  # noqa: E402
-from sway import SwaySession, open_to_all, set_values  # noqa: E402
+from sway import SwaySession, open_to_all, set_values, stop  # noqa: E402
 
 BUILD = None
 CAPTION = "<> Mox!"
-
-
-def stop(proc):
-    proc.send_signal(signal.SIGTERM)
-    out, _ = proc.communicate(timeout=10)
-    return out
 
 
 def installed():

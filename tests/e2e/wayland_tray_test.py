@@ -11,14 +11,13 @@ Usage: wayland_tray_test.py BUILD_DIR
 """
 import os
 import shutil
-import signal
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import Desktop, install_prefix  # noqa: E402
-from sway import SwaySession, open_to_all, set_values  # noqa: E402
+from sway import SwaySession, item_of, open_to_all, set_values, stop  # noqa: E402
 
 BUILD = None
 CAPTION = "<> Mox!"
@@ -38,20 +37,6 @@ def helper(name):
     path = os.path.join(BUILD, "tests", "e2e", name)
     assert os.path.exists(path), "build the test helper " + name
     return path
-
-
-def stop(proc):
-    proc.send_signal(signal.SIGTERM)
-    out, _ = proc.communicate(timeout=10)
-    return out
-
-
-def item_of(d, proc):
-    """The tray item of that process, once the bar's watcher has it."""
-    for service, path in d.tray_items():
-        if d.owner_pid(service) == proc.pid:
-            return service, path
-    return None
 
 
 def first_run(d, program):

@@ -16,7 +16,6 @@ import os
 import re
 import subprocess
 import shutil
-import signal
 import sys
 import time
 import unittest
@@ -24,7 +23,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import Desktop, install_prefix  # noqa: E402
 from e2e_test import dict_records  # noqa: E402
-from sway import SwaySession, open_to_all, set_values  # noqa: E402
+from sway import SwaySession, item_of, open_to_all, set_values, stop  # noqa: E402
 
 BUILD = None
 ADD_CAPTION = "Mox! <> Добавление лексики"
@@ -35,19 +34,6 @@ def installed():
     prefix = install_prefix(BUILD)
     open_to_all(prefix)
     return os.path.join(prefix, "bin", "mox")
-
-
-def stop(proc):
-    proc.send_signal(signal.SIGTERM)
-    out, _ = proc.communicate(timeout=10)
-    return out
-
-
-def item_of(d, proc):
-    for service, path in d.tray_items():
-        if d.owner_pid(service) == proc.pid:
-            return service, path
-    return None
 
 
 def focused(d):
