@@ -10,6 +10,8 @@
 //                  one word short of a size raised since the last run (the
 //                  start's reading of the list went over the dictionary once
 //                  and found what can be drawn).
+// Beside them, the start of the learning side itself (reading the list, which
+// goes over the dictionary once), to the tray.
 // Each runs over the starter ("Starter") and the big dictionary ("Million");
 // compare the two of one moment.
 #include "platform/fake/FakeSleep.h"
@@ -220,6 +222,15 @@ void afterStart(benchmark::State& state, bool million)
     }
 }
 
+void start(benchmark::State& state, bool million)
+{
+    Learner learner(dictionaryOf(million));
+    for (auto _ : state)
+        learner.start();
+}
+
+void BM_Start_Starter(benchmark::State& state) { start(state, false); }
+void BM_Start_Million(benchmark::State& state) { start(state, true); }
 void BM_Click_Steady_Starter(benchmark::State& state) { steady(state, false); }
 void BM_Click_Steady_Million(benchmark::State& state) { steady(state, true); }
 void BM_Click_AfterLearning_Starter(benchmark::State& state) { afterLearning(state, false); }
@@ -229,6 +240,8 @@ void BM_Click_AfterStart_Million(benchmark::State& state) { afterStart(state, tr
 
 } // namespace
 
+BENCHMARK(BM_Start_Starter)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_Start_Million)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_Click_Steady_Starter)->Unit(benchmark::kMillisecond)->Iterations(100);
 BENCHMARK(BM_Click_Steady_Million)->Unit(benchmark::kMillisecond)->Iterations(100);
 BENCHMARK(BM_Click_AfterLearning_Starter)->Unit(benchmark::kMillisecond)->Iterations(100);
