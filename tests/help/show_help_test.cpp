@@ -17,6 +17,7 @@
 #include "platform/fake/RecordingMessages.h"
 #include "settings/ProgramModules.h"
 #include "settings/Settings.h"
+#include "support/OwnProcess.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -288,9 +289,10 @@ TEST(ProgramModules, TheFirstFolderHoldingTheModuleServesAndFailuresSayWhy)
 }
 
 // The help libraries come with the help window: a process that has not asked
-// for help has not mapped them. (Each test runs in a process of its own.)
+// for help has not mapped them.
 TEST_F(HelpFixture, HelpLibrariesAreMappedOnlyOnceHelpIsAskedFor)
 {
+    MOX_NEEDS_PROCESS_OF_ITS_OWN();
     const auto maps = [](const char* library) {
         QFile f(QStringLiteral("/proc/self/maps"));
         return f.open(QIODevice::ReadOnly) && f.readAll().contains(library);
