@@ -10,7 +10,7 @@ namespace mox {
 QStringList programModuleFolders()
 {
     const QString programFolder = QCoreApplication::applicationDirPath();
-    QStringList folders{QDir(programFolder).filePath(QStringLiteral("../lib/mox/plugins"))};
+    QStringList folders{QDir::cleanPath(QDir(programFolder).filePath(QStringLiteral("../lib/mox/plugins")))};
 #ifdef MOX_BUILD_DIR
     // Only a program of the build tree (the program, the tests) takes the
     // build's copies: an installed program whose module is missing must say
