@@ -7,19 +7,41 @@
 #include <QShortcut>
 #include <QWidget>
 
-#include "help/HelpWindow.h"
+#include "help/HelpView.h"
+#include "help/ProgramIcon.h"
 #include "platform/MessagePort.h"
+#include "settings/ProgramModules.h"
 #include "settings/Settings.h"
 
 namespace mox {
 
 namespace {
 const Settings* g_settings = nullptr;
-QPointer<HelpWindow> g_window;
+// The help window on view (or hidden) and its interface; the view is valid
+// while the window lives.
+QPointer<QWidget> g_window;
+HelpView* g_view = nullptr;
 
 void report(const Settings& settings, const QString& text)
 {
     settings.messages().show(text.toStdString(), MessageIcon::Error, MessageButtons::Ok);
+}
+// The help module's function, loaded at the first request for help. A module
+// that cannot be loaded is tried again at the next request (it may have been
+// installed meanwhile).
+MakeHelpView helpViewMaker(QString& error)
+{
+    static MakeHelpView maker = nullptr;
+    if (!maker)
+        maker = reinterpret_cast<MakeHelpView>(
+            loadModuleFunction(programModuleFolders(), QLatin1String(kHelpWindowModule), kMakeHelpViewSymbol, error));
+    return maker;
+}
+
+void closeHelpWindow()
+{
+    delete g_window.data();
+    g_view = nullptr;
 }
 } // namespace
 
@@ -72,25 +94,33 @@ bool showHelp(const Settings& settings, QWidget* owner, const QString& topic)
         return false;
     }
 
-    if (g_window && (g_window->helpFile() != file || g_window->isStale()))
-        delete g_window.data();
+    if (g_window && (g_view->helpFile() != file || g_view->isStale()))
+        closeHelpWindow();
     if (!g_window) {
-        g_window = new HelpWindow(file, owner);
-        if (!g_window->isValid()) {
-            const QString error = g_window->error();
-            delete g_window.data();
-            report(settings, QStringLiteral("Не удалось открыть файл справки:\n%1\n\n%2").arg(file, error));
+        QString error;
+        const MakeHelpView make = helpViewMaker(error);
+        if (!make) {
+            report(settings, QStringLiteral("Справку показать нельзя: окно справки не загружается.\n\n%1").arg(error));
             return false;
         }
+        g_view = make(file, owner);
+        g_window = g_view->window();
+        if (!g_view->isValid()) {
+            const QString why = g_view->error();
+            closeHelpWindow();
+            report(settings, QStringLiteral("Не удалось открыть файл справки:\n%1\n\n%2").arg(file, why));
+            return false;
+        }
+        g_window->setWindowIcon(programIcon());
     }
     if (g_window->parentWidget() != owner) {
         const QRect where = g_window->geometry();
         g_window->setParent(owner, Qt::Window);
         g_window->setGeometry(where);
     }
-    if (!g_window->showPage(parsed->page)) {
+    if (!g_view->showPage(parsed->page)) {
         report(settings, QStringLiteral("В файле справки нет раздела «%1».")
-                             .arg(parsed->page.isEmpty() ? QString::fromLatin1(HelpWindow::kStartPage) : parsed->page));
+                             .arg(parsed->page.isEmpty() ? QString::fromLatin1(kHelpStartPage) : parsed->page));
         return false;
     }
     if (!g_window->isVisible() && !g_window->property("placed").toBool()) {

@@ -15,8 +15,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "help/ProgramIcon.h"
-
 namespace mox {
 
 HelpBrowser::HelpBrowser(QHelpEngineCore& engine, QWidget* parent) : QTextBrowser(parent), engine_(engine)
@@ -46,8 +44,8 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* owner)
     : QMainWindow(owner, Qt::Window), helpFile_(helpFile), loadedStamp_(QFileInfo(helpFile).lastModified())
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    setObjectName(QStringLiteral("helpWindow"));
     setWindowTitle(QString::fromUtf8(kTitle));
-    setWindowIcon(programIcon());
     resize(820, 600);
 
     if (!collectionDir_.isValid()) {
@@ -167,3 +165,9 @@ bool HelpWindow::showPage(const QString& page)
 }
 
 } // namespace mox
+
+// The module's one function (see HelpView).
+extern "C" Q_DECL_EXPORT mox::HelpView* moxMakeHelpView(const QString& helpFile, QWidget* owner)
+{
+    return new mox::HelpWindow(helpFile, owner);
+}

@@ -5,6 +5,8 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "help/HelpView.h"
+
 class QHelpEngine;
 class QHelpIndexWidget;
 class QHelpEngineCore;
@@ -25,29 +27,27 @@ private:
 
 // The help window "Mox! <> Справка": the contents and the keyword index of
 // the help file beside the page on view, with back, forward and start-page
-// buttons. Each window
-// has a help engine of its own over a private collection file.
-class HelpWindow : public QMainWindow {
+// buttons. Each window has a help engine of its own over a private collection
+// file. It is built into the help module only (see HelpView).
+class HelpWindow : public QMainWindow, public HelpView {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "Mox! <> Справка";
     static constexpr const char* kVirtualFolder = "help";
-    static constexpr const char* kStartPage = "index.html";
+    static constexpr const char* kStartPage = kHelpStartPage;
 
     explicit HelpWindow(const QString& helpFile, QWidget* owner = nullptr);
     ~HelpWindow() override;
 
-    // Whether the help file could be registered; error() says why not.
-    bool isValid() const { return valid_; }
-    QString error() const { return error_; }
-    QString helpFile() const { return helpFile_; }
-    // Whether the file has changed on disk since this window read it.
-    bool isStale() const;
+    QWidget* window() override { return this; }
+    bool isValid() const override { return valid_; }
+    QString error() const override { return error_; }
+    QString helpFile() const override { return helpFile_; }
+    bool isStale() const override;
 
     // The address of a page of the help file, or an empty URL if it lacks it.
     QUrl pageUrl(const QString& page) const;
-    // Shows the page (the start page when empty); false when the file lacks it.
-    bool showPage(const QString& page);
+    bool showPage(const QString& page) override;
 
     HelpBrowser* browser() const { return browser_; }
     QHelpIndexWidget* index() const { return index_; }

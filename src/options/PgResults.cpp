@@ -1,15 +1,12 @@
 #include "options/PgResults.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
-#include <QLibrary>
 #include <QVBoxLayout>
 
 #include "language/CharsetCodec.h"
 #include "options/ResultsPicture.h"
+#include "settings/ProgramModules.h"
 #include "settings/Progress.h"
 #include "settings/Settings.h"
 
@@ -17,33 +14,13 @@ namespace mox {
 
 namespace {
 
-// The charts module, loaded once: beside the program (bin/../lib/mox/plugins)
-// or, for a program run from its build tree, where the build puts it. Null
-// with `error` set when neither loads.
+// The charts module, loaded once (see ProgramModules). Null with `error` set
+// when it cannot be loaded.
 MakeResultsCharts chartsMaker(QString& error)
 {
-    static MakeResultsCharts maker = nullptr;
     static QString failure;
-    static bool tried = false;
-    if (!tried) {
-        tried = true;
-        QStringList folders{QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../lib/mox/plugins"))};
-#ifdef MOX_BUILD_PLUGIN_DIR
-        folders << QStringLiteral(MOX_BUILD_PLUGIN_DIR);
-#endif
-        for (const QString& folder : folders) {
-            const QString path = QDir(folder).filePath(QLatin1String(kResultsChartsModule));
-            if (!QFileInfo::exists(path))
-                continue;
-            QLibrary library(path);
-            maker = reinterpret_cast<MakeResultsCharts>(library.resolve(kMakeResultsChartsSymbol));
-            if (maker != nullptr)
-                break;
-            failure = library.errorString();
-        }
-        if (maker == nullptr && failure.isEmpty())
-            failure = QStringLiteral("модуль %1 не найден").arg(QLatin1String(kResultsChartsModule));
-    }
+    static const auto maker = reinterpret_cast<MakeResultsCharts>(loadModuleFunction(
+        programModuleFolders(), QLatin1String(kResultsChartsModule), kMakeResultsChartsSymbol, failure));
     error = failure;
     return maker;
 }

@@ -60,25 +60,27 @@ class Installation(unittest.TestCase):
 
     def test_programs_carry_no_library_search_path(self):
         # A RUNPATH would make the loader look beside the program for every
-        # library at each start; our one module is opened by its full path.
-        charts = self.path("lib", "mox", "plugins", "results-charts.so")
-        for program in (self.path("bin", "mox"), self.path("lib", "mox", "mod", "dc"), charts):
+        # library at each start; our modules are opened by their full paths.
+        plugins = [self.path("lib", "mox", "plugins", name) for name in ("results-charts.so", "help-window.so")]
+        for program in [self.path("bin", "mox"), self.path("lib", "mox", "mod", "dc")] + plugins:
             dynamic = subprocess.run(["readelf", "--dynamic", program], capture_output=True, text=True,
                                      check=True).stdout
             self.assertIn("NEEDED", dynamic, program)
             self.assertNotIn("RUNPATH", dynamic, program)
             self.assertNotIn("RPATH", dynamic, program)
 
-    def test_the_waiting_program_links_no_chart_or_network_library(self):
-        # The charts come with their module, when the Results page draws them;
-        # the show requests of a tray-less session need no network library.
+    def test_the_waiting_program_links_no_chart_help_or_network_library(self):
+        # The charts come with their module, when the Results page draws them,
+        # and Qt Help (with Qt Sql) with the help window's; the show requests
+        # of a tray-less session need no network library.
         needed = subprocess.run(["readelf", "--dynamic", self.path("bin", "mox")], capture_output=True, text=True,
                                 check=True).stdout
-        for library in ("libQt6Charts", "libQt6Network", "libQt6OpenGL"):
+        for library in ("libQt6Charts", "libQt6Network", "libQt6OpenGL", "libQt6Help", "libQt6Sql"):
             self.assertNotIn(library, needed)
-        module = subprocess.run(["readelf", "--dynamic", self.path("lib", "mox", "plugins", "results-charts.so")],
-                                capture_output=True, text=True, check=True).stdout
-        self.assertIn("libQt6Charts", module)
+        for module, library in (("results-charts.so", "libQt6Charts"), ("help-window.so", "libQt6Help")):
+            dynamic = subprocess.run(["readelf", "--dynamic", self.path("lib", "mox", "plugins", module)],
+                                     capture_output=True, text=True, check=True).stdout
+            self.assertIn(library, dynamic, module)
 
     def test_metainfo_and_manual_pages(self):
         metainfo = self.path("share", "metainfo", "org.example.mox.metainfo.xml")

@@ -125,7 +125,9 @@ class PackageChecks(unittest.TestCase):
             self.assertIn(plugin, names)
         self.assertRegex(depends, r"libc6 \(>= [0-9.]+\)")
         self.assertRegex(depends, r"libqt6widgets6 \(>= [0-9.~]+\)")
-        for program in (self.path("usr", "bin", "mox"), self.path("usr", "lib", "mox", "mod", "dc")):
+        for program in (self.path("usr", "bin", "mox"), self.path("usr", "lib", "mox", "mod", "dc"),
+                        self.path("usr", "lib", "mox", "plugins", "results-charts.so"),
+                        self.path("usr", "lib", "mox", "plugins", "help-window.so")):
             needed = re.findall(r"\(NEEDED\).*\[(.+)\]", run(["readelf", "--dynamic", program], check=True).stdout)
             self.assertGreater(len(needed), 3, program)
             resolved = dict(re.findall(r"^\s*(\S+) => (\S+)", run(["ldd", program], check=True).stdout, re.M))
@@ -155,7 +157,8 @@ class PackageChecks(unittest.TestCase):
             for name in names:
                 files.append(os.path.relpath(os.path.join(folder, name), self.root))
         self.assertTrue(all(f.startswith("usr/") for f in files), files)
-        expected = ["usr/bin/mox", "usr/lib/mox/mod/dc", "usr/share/mox/mox.qch",
+        expected = ["usr/bin/mox", "usr/lib/mox/mod/dc", "usr/lib/mox/plugins/results-charts.so",
+                    "usr/lib/mox/plugins/help-window.so", "usr/share/mox/mox.qch",
                     "usr/share/mox/fonts/transmox.ttf", "usr/share/mox/fonts/LICENSE-DejaVu.txt",
                     "usr/share/mox/voc/english.dct", "usr/share/applications/mox.desktop",
                     "usr/share/metainfo/org.example.mox.metainfo.xml",
@@ -164,7 +167,8 @@ class PackageChecks(unittest.TestCase):
         expected += ["usr/share/icons/hicolor/%dx%d/apps/mox.png" % (s, s) for s in (16, 22, 24, 32, 48, 64, 128, 256)]
         for name in expected:
             self.assertIn(name, files)
-        for program in ("usr/bin/mox", "usr/lib/mox/mod/dc"):
+        for program in ("usr/bin/mox", "usr/lib/mox/mod/dc", "usr/lib/mox/plugins/results-charts.so",
+                        "usr/lib/mox/plugins/help-window.so"):
             dynamic = run(["readelf", "--dynamic", "--section-headers", self.path(program)], check=True).stdout
             self.assertNotIn("RUNPATH", dynamic, program)
             self.assertNotIn("RPATH", dynamic, program)
@@ -275,6 +279,19 @@ class ThrowAwayRoot(unittest.TestCase):
             settings.read(os.path.join(d.env["XDG_CONFIG_HOME"], "Jov Software", "Mox!.conf"), encoding="utf-8")
             self.assertEqual(settings["General"]["sAppPath"], program)
             self.assertEqual(settings["Dicts"]["sCurDict"], "english.dct")
+
+            # Help opens from the learning window, its module found in the
+            # root's /usr/lib/mox/plugins.
+            x, y = d.tray_icon("mox")
+            d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
+            d.click(x, y)
+            window = d.wait(lambda: d.visible_window("<> Mox!"), 15, "the learning window")
+            d.wait(lambda: d.run(["xdotool", "getactivewindow"], check=False).stdout.strip() == window, 10,
+                   "the learning window to have the focus")
+            d.key("F1")
+            d.wait(lambda: d.visible_window("Mox! <> Справка"), 20, "the help window")
+            with open("/proc/%d/maps" % proc.pid) as f:
+                self.assertIn(os.path.join(usr, "lib", "mox", "plugins", "help-window.so"), f.read())
 
             # The copied module imports a word list: rows of the starter
             # list, word, IPA and translation.

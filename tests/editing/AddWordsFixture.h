@@ -22,7 +22,6 @@
 #include "editing/AddWordsDialog.h"
 #include "editing/ExcludeWordDialog.h"
 #include "help/Help.h"
-#include "help/HelpWindow.h"
 #include "editing/WordIndex.h"
 #include "language/CharsetCodec.h"
 #include "language/TranscriptionKeyboard.h"

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCursor>
+#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include "help/AboutBox.h"
 #include "help/LinkLabel.h"
 #include "help/ProgramIcon.h"
+#include "support/OwnProcess.h"
 #include "platform/fake/RecordingMessages.h"
 
 using mox::AboutBox;
@@ -61,6 +63,24 @@ TEST(AboutBox, NamesItselfAndHasNoCaptionBar)
     const QRect screen = box.screen()->availableGeometry();
     EXPECT_LE(std::abs(box.frameGeometry().center().x() - screen.center().x()), 2);
     EXPECT_LE(std::abs(box.frameGeometry().center().y() - screen.center().y()), 2);
+}
+
+// Made at start, the program's icon and the about box's picture load none of
+// the image-format plugins (GIF, ICO, JPEG): the waiting program has no use
+// for them.
+TEST(ProgramIcon, LoadsNoImageFormatPlugin)
+{
+    MOX_NEEDS_PROCESS_OF_ITS_OWN();
+    const auto imagePluginsMapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+    };
+    ASSERT_FALSE(imagePluginsMapped());
+    const QIcon icon = mox::programIcon();
+    for (const QSize& size : icon.availableSizes())
+        EXPECT_FALSE(icon.pixmap(size).isNull());
+    EXPECT_FALSE(mox::aboutPicture().isNull());
+    EXPECT_FALSE(imagePluginsMapped());
 }
 
 // One icon for the tray and every window, decoded once per size: each call

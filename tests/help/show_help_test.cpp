@@ -1,20 +1,38 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
-#include <QHelpIndexWidget>
+#include <QLineEdit>
+#include <QListView>
 #include <QPointer>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "help/Help.h"
-#include "help/HelpWindow.h"
+#include "help/HelpView.h"
+#include "help/ProgramIcon.h"
 #include "platform/fake/RecordingMessages.h"
+#include "settings/ProgramModules.h"
 #include "settings/Settings.h"
+#include "support/OwnProcess.h"
 #include "support/TempDir.h"
 
 namespace {
+
+// The help window comes from the help module, so it is found as a user
+// finds it: a top-level window of its name, with its page in a text browser.
+bool isHelpWindow(const QWidget* w)
+{
+    return w->isWindow() && w->objectName() == QLatin1String("helpWindow");
+}
+
+QTextBrowser* browserOf(QWidget* helpWindow)
+{
+    return helpWindow ? helpWindow->findChild<QTextBrowser*>() : nullptr;
+}
 
 // A program folder with (or without) a copy of the built help file, and the
 // settings that point at it.
@@ -23,7 +41,7 @@ struct HelpFixture : ::testing::Test {
     void TearDown() override
     {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<mox::HelpWindow*>(w))
+            if (isHelpWindow(w))
                 delete w;
     }
     void installHelpFile()
@@ -31,12 +49,12 @@ struct HelpFixture : ::testing::Test {
         ASSERT_TRUE(QFile::copy(QStringLiteral(MOX_TEST_HELP_FILE), helpFile())) << MOX_TEST_HELP_FILE;
     }
     QString helpFile() const { return QString::fromStdString(settings.helpFile()); }
-    static mox::HelpWindow* helpWindow()
+    static QWidget* helpWindow()
     {
-        mox::HelpWindow* found = nullptr;
+        QWidget* found = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* h = qobject_cast<mox::HelpWindow*>(w); h && h->isVisible())
-                found = h;
+            if (isHelpWindow(w) && w->isVisible())
+                found = w;
         return found;
     }
 
@@ -87,17 +105,18 @@ TEST_F(HelpFixture, EveryTopicOfTheProgramOpensItsPage)
     for (const auto& t : topics) {
         SCOPED_TRACE(t.topic);
         ASSERT_TRUE(mox::showHelp(settings, nullptr, QString::fromUtf8(t.topic)));
-        mox::HelpWindow* window = helpWindow();
+        QWidget* window = helpWindow();
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Mox! <> Справка"));
-        EXPECT_EQ(window->browser()->documentTitle(), QString::fromUtf8(t.title));
-        EXPECT_GT(window->browser()->document()->toPlainText().size(), 200);
+        EXPECT_EQ(window->windowIcon().cacheKey(), mox::programIcon().cacheKey());
+        EXPECT_EQ(browserOf(window)->documentTitle(), QString::fromUtf8(t.title));
+        EXPECT_GT(browserOf(window)->document()->toPlainText().size(), 200);
     }
     EXPECT_TRUE(messages.shown.empty());
     // One window serves every request.
     int windows = 0;
     for (QWidget* w : QApplication::topLevelWidgets())
-        windows += qobject_cast<mox::HelpWindow*>(w) ? 1 : 0;
+        windows += isHelpWindow(w) ? 1 : 0;
     EXPECT_EQ(windows, 1);
 }
 
@@ -105,7 +124,7 @@ TEST_F(HelpFixture, PagesLinkToEachOtherAndLoadTheirStyleSheet)
 {
     installHelpFile();
     ASSERT_TRUE(mox::showHelp(settings, nullptr, QStringLiteral("::/html_files/intro.html>main")));
-    mox::HelpBrowser* browser = helpWindow()->browser();
+    QTextBrowser* browser = browserOf(helpWindow());
     const QUrl css = browser->source().resolved(QUrl(QStringLiteral("../style.css")));
     EXPECT_TRUE(browser->loadResource(QTextDocument::StyleSheetResource, css).toString().contains(QStringLiteral("h1")));
 
@@ -116,8 +135,8 @@ TEST_F(HelpFixture, PagesLinkToEachOtherAndLoadTheirStyleSheet)
 
     // Every page links back to the start page.
     for (const char* page : {"intro", "adding", "exclude", "optdict", "optgen", "optmetod", "optfont"}) {
-        const QUrl url = helpWindow()->pageUrl(QStringLiteral("html_files/%1.html").arg(QLatin1String(page)));
-        ASSERT_FALSE(url.isEmpty()) << page;
+        const QUrl url = browser->source().resolved(QUrl(QStringLiteral("%1.html").arg(QLatin1String(page))));
+        ASSERT_FALSE(browser->loadResource(QTextDocument::HtmlResource, url).toString().isEmpty()) << page;
         EXPECT_TRUE(browser->loadResource(QTextDocument::HtmlResource, url)
                         .toString()
                         .contains(QStringLiteral("href=\"../index.html\"")))
@@ -173,7 +192,7 @@ TEST_F(HelpFixture, HelpWindowBelongsToItsOwner)
     owner->setWindowTitle(QStringLiteral("Mox! <> Добавление лексики"));
     owner->show();
     ASSERT_TRUE(mox::showHelp(owner, QStringLiteral("::/html_files/adding.html>main")));
-    QPointer<mox::HelpWindow> window = helpWindow();
+    QPointer<QWidget> window = helpWindow();
     ASSERT_TRUE(window);
     EXPECT_EQ(window->parentWidget(), owner.data());
     EXPECT_TRUE(window->isWindow());
@@ -204,9 +223,9 @@ TEST_F(HelpFixture, F1OpensTheWindowsTopic)
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_F1);
-    mox::HelpWindow* help = helpWindow();
+    QWidget* help = helpWindow();
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->browser()->documentTitle(), QStringLiteral("Настройки: Языки и шрифты"));
+    EXPECT_EQ(browserOf(help)->documentTitle(), QStringLiteral("Настройки: Языки и шрифты"));
     mox::setHelpSettings(nullptr);
 }
 
@@ -214,11 +233,74 @@ TEST_F(HelpFixture, KeywordIndexLeadsToItsPage)
 {
     installHelpFile();
     ASSERT_TRUE(mox::showHelp(settings, nullptr));
-    mox::HelpWindow* window = helpWindow();
-    QHelpIndexWidget* index = window->index();
+    QWidget* window = helpWindow();
+    ASSERT_NE(window, nullptr);
+    QListView* index = nullptr;
+    for (auto* view : window->findChildren<QListView*>())
+        if (view->inherits("QHelpIndexWidget"))
+            index = view;
+    ASSERT_NE(index, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return index->model() && index->model()->rowCount() > 10; }, 5000));
-    index->filterIndices(QStringLiteral("словарь, восст"));
-    index->activateCurrentItem();
-    EXPECT_EQ(window->browser()->documentTitle(), QStringLiteral("Настройки: Словари"));
-    EXPECT_EQ(window->browser()->source().fragment(), QStringLiteral("restore"));
+    // Typed into the index's search field, Enter opens the first match.
+    QLineEdit* find = nullptr;
+    for (auto* edit : window->findChildren<QLineEdit*>())
+        if (edit->placeholderText() == QStringLiteral("Искать в указателе"))
+            find = edit;
+    ASSERT_NE(find, nullptr);
+    find->setText(QStringLiteral("словарь, восст"));
+    QTest::keyClick(find, Qt::Key_Return);
+    EXPECT_EQ(browserOf(window)->documentTitle(), QStringLiteral("Настройки: Словари"));
+    EXPECT_EQ(browserOf(window)->source().fragment(), QStringLiteral("restore"));
+}
+
+// The help window's module is looked for in the program's module folders in
+// turn: the first folder that holds the file serves, and each way of failing
+// says what went wrong and where.
+TEST(ProgramModules, TheFirstFolderHoldingTheModuleServesAndFailuresSayWhy)
+{
+    TempDir empty;
+    TempDir damaged;
+    const QString emptyFolder = QString::fromStdString(empty.str());
+    const QString damagedFolder = QString::fromStdString(damaged.str());
+    {
+        QFile f(QDir(damagedFolder).filePath(QLatin1String(mox::kHelpWindowModule)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a library\n");
+    }
+    const QString module = QLatin1String(mox::kHelpWindowModule);
+    QString error;
+
+    EXPECT_EQ(mox::loadModuleFunction({emptyFolder}, module, mox::kMakeHelpViewSymbol, error), nullptr);
+    EXPECT_TRUE(error.contains(QStringLiteral("не найден")) && error.contains(emptyFolder)) << error.toStdString();
+
+    // A damaged file is reported, not passed over for another copy.
+    EXPECT_EQ(mox::loadModuleFunction(QStringList{emptyFolder, damagedFolder} + mox::programModuleFolders(), module,
+                                      mox::kMakeHelpViewSymbol, error),
+              nullptr);
+    EXPECT_TRUE(error.contains(QStringLiteral("не загружается")) && error.contains(damagedFolder))
+        << error.toStdString();
+
+    const QStringList folders = QStringList{emptyFolder} + mox::programModuleFolders();
+    EXPECT_EQ(mox::loadModuleFunction(folders, module, "moxNoSuchFunction", error), nullptr);
+    EXPECT_TRUE(error.contains(QStringLiteral("нет функции moxNoSuchFunction"))) << error.toStdString();
+
+    EXPECT_NE(mox::loadModuleFunction(folders, module, mox::kMakeHelpViewSymbol, error), nullptr);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+}
+
+// The help libraries come with the help window: a process that has not asked
+// for help has not mapped them.
+TEST_F(HelpFixture, HelpLibrariesAreMappedOnlyOnceHelpIsAskedFor)
+{
+    MOX_NEEDS_PROCESS_OF_ITS_OWN();
+    const auto maps = [](const char* library) {
+        QFile f(QStringLiteral("/proc/self/maps"));
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains(library);
+    };
+    installHelpFile();
+    EXPECT_FALSE(maps("libQt6Help.so"));
+    EXPECT_FALSE(maps("libQt6Sql.so"));
+    ASSERT_TRUE(mox::showHelp(settings, nullptr));
+    EXPECT_TRUE(maps("libQt6Help.so"));
+    EXPECT_TRUE(maps("libQt6Sql.so"));
 }
