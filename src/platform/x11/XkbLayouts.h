@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/LayoutPort.h"
-#include "platform/x11/XkbLanguages.h"
+#include "platform/xkb/XkbLanguages.h"
 
 struct _XDisplay;
 
