@@ -4,14 +4,12 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "platform/NoDesktop.h"
+#include "platform/SessionModule.h"
 #include "platform/dbus/MutterIdleMonitor.h"
 #include "platform/dbus/ScreenSaverIdleMonitor.h"
-#include "platform/wayland/WaylandForeground.h"
-#include "platform/wayland/WaylandIdleMonitor.h"
-#include "platform/wayland/WaylandLayouts.h"
-#include "platform/x11/ActivityMonitorX11.h"
-#include "platform/x11/ForegroundX11.h"
-#include "platform/x11/XkbLayouts.h"
+#include "platform/qt/ProgramModules.h"
+#include "platform/qt/SessionModules.h"
 
 namespace mox {
 
@@ -22,19 +20,11 @@ void say(const char* line)
     std::fprintf(stderr, "Mox!: %s\n", line);
 }
 
-std::unique_ptr<ActivityMonitorPort> waylandActivity()
+// A Wayland session's activity where the compositor gives none through the
+// Wayland module: GNOME's idle monitor or the session's screen saver, over
+// D-Bus (the program speaks D-Bus anyway), else none.
+std::unique_ptr<ActivityMonitorPort> sessionBusActivity()
 {
-    auto wayland = std::make_unique<WaylandIdleMonitor>();
-    switch (wayland->protocol()) {
-    case WaylandIdleMonitor::Protocol::ExtIdleNotify:
-        say("activity is seen through the compositor's idle notification (ext-idle-notify-v1)");
-        return wayland;
-    case WaylandIdleMonitor::Protocol::KdeIdle:
-        say("activity is seen through the compositor's idle notification (org_kde_kwin_idle)");
-        return wayland;
-    case WaylandIdleMonitor::Protocol::None:
-        break;
-    }
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (MutterIdleMonitor::present(bus)) {
         say("activity is seen through org.gnome.Mutter.IdleMonitor");
@@ -47,7 +37,7 @@ std::unique_ptr<ActivityMonitorPort> waylandActivity()
     say("this desktop tells no program of the user's activity; the learning window comes up without "
         "waiting for a quiet moment");
     // Silent: it sees no activity, so every check finds the user quiet.
-    return wayland;
+    return std::make_unique<NoActivityMonitor>();
 }
 
 } // namespace
@@ -60,20 +50,27 @@ bool isWaylandSession()
 
 DesktopPorts chooseDesktopPorts()
 {
+    SessionModules modules(programModuleFolders(), [](const std::string& line) { say(line.c_str()); });
     DesktopPorts ports;
     ports.wayland = isWaylandSession();
+    SessionPorts made;
     if (!ports.wayland) {
-        ports.activity = std::make_unique<X11ActivityMonitor>();
-        ports.layouts = std::make_unique<XkbLayouts>();
-        ports.foreground = std::make_unique<X11Foreground>();
-        return ports;
+        modules.load(kX11SessionModule, {.activity = true, .layouts = true, .foreground = true}, made);
+    } else {
+        // Windows drawn through XWayland take the X11 foreground.
+        const bool xcb = QGuiApplication::platformName() == QLatin1String("xcb");
+        const bool waylandLoaded =
+            modules.load(kWaylandSessionModule, {.activity = true, .layouts = true, .foreground = !xcb}, made);
+        if (xcb)
+            modules.load(kX11SessionModule, {.foreground = true}, made);
+        if (made.activity)
+            say(("activity is seen through " + made.activitySource).c_str());
+        else if (waylandLoaded)
+            made.activity = sessionBusActivity();
     }
-    ports.activity = waylandActivity();
-    ports.layouts = makeWaylandLayouts();
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        ports.foreground = std::make_unique<X11Foreground>();
-    else
-        ports.foreground = std::make_unique<WaylandForeground>();
+    ports.activity = made.activity ? std::move(made.activity) : std::make_unique<NoActivityMonitor>();
+    ports.layouts = made.layouts ? std::move(made.layouts) : std::make_unique<NoLayoutSwitching>();
+    ports.foreground = made.foreground ? std::move(made.foreground) : std::make_unique<NoForeground>();
     return ports;
 }
 

@@ -18,6 +18,12 @@ namespace mox {
 //             org.freedesktop.ScreenSaver's idle time (D-Bus), else none;
 //   layouts:  sway's IPC, else KDE's org.kde.keyboard, else none;
 //   foreground: the X11 one for windows drawn through XWayland, else none.
+// The X11 and the Wayland adapters live in the session modules
+// (lib/mox/plugins/session-x11.so, session-wayland.so), loaded here as the
+// session needs them: both for a Wayland session drawn through XWayland. A
+// module that is missing or cannot be loaded is said once on standard error,
+// and its ports are ones that do nothing: the program still learns, without
+// activity checks, layout switching or handing the focus back.
 // Each choice is said once on standard error.
 struct DesktopPorts {
     std::unique_ptr<ActivityMonitorPort> activity;

@@ -10,7 +10,7 @@
 #include "help/HelpView.h"
 #include "help/ProgramIcon.h"
 #include "platform/MessagePort.h"
-#include "settings/ProgramModules.h"
+#include "platform/qt/ProgramModules.h"
 #include "settings/Settings.h"
 
 namespace mox {

@@ -6,7 +6,7 @@
 
 #include "language/CharsetCodec.h"
 #include "options/ResultsPicture.h"
-#include "settings/ProgramModules.h"
+#include "platform/qt/ProgramModules.h"
 #include "settings/Progress.h"
 #include "settings/Settings.h"
 

@@ -10,13 +10,32 @@ import configparser
 import gzip
 import os
 import shutil
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
 import unittest
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop import Desktop  # noqa: E402
+
 BUILD = None
+SESSION_MODULES = ("session-x11.so", "session-wayland.so")
+# The client libraries that only the session modules link.
+X11_ONLY = ("libXi.so", "libXss.so", "libxkbfile.so", "libXext.so")
+WAYLAND_ONLY = ("libwayland-client.so",)
+
+
+def needed(path):
+    """The NEEDED entries of a program or library."""
+    dynamic = subprocess.run(["readelf", "--dynamic", path], capture_output=True, text=True, check=True).stdout
+    return [line.split("[")[1].rstrip("]") for line in dynamic.splitlines() if "(NEEDED)" in line]
+
+
+def mapped_files(pid):
+    with open("/proc/%d/maps" % pid, encoding="utf-8") as f:
+        return {line.split()[5] for line in f if len(line.split()) >= 6}
 
 
 class Installation(unittest.TestCase):
@@ -61,7 +80,8 @@ class Installation(unittest.TestCase):
     def test_programs_carry_no_library_search_path(self):
         # A RUNPATH would make the loader look beside the program for every
         # library at each start; our modules are opened by their full paths.
-        plugins = [self.path("lib", "mox", "plugins", name) for name in ("results-charts.so", "help-window.so")]
+        plugins = [self.path("lib", "mox", "plugins", name)
+                   for name in ("results-charts.so", "help-window.so") + SESSION_MODULES]
         for program in [self.path("bin", "mox"), self.path("lib", "mox", "mod", "dc")] + plugins:
             dynamic = subprocess.run(["readelf", "--dynamic", program], capture_output=True, text=True,
                                      check=True).stdout
@@ -81,6 +101,52 @@ class Installation(unittest.TestCase):
             dynamic = subprocess.run(["readelf", "--dynamic", self.path("lib", "mox", "plugins", module)],
                                      capture_output=True, text=True, check=True).stdout
             self.assertIn(library, dynamic, module)
+
+    def test_x11_and_wayland_code_lives_in_the_session_modules(self):
+        program = needed(self.path("bin", "mox"))
+        for library in X11_ONLY + WAYLAND_ONLY:
+            self.assertFalse([n for n in program if n.startswith(library)], "the program links " + library)
+        x11 = needed(self.path("lib", "mox", "plugins", "session-x11.so"))
+        wayland = needed(self.path("lib", "mox", "plugins", "session-wayland.so"))
+        for library in ("libXi.so", "libxkbfile.so", "libX11.so"):
+            self.assertTrue([n for n in x11 if n.startswith(library)], "session-x11.so lacks " + library)
+        self.assertTrue([n for n in wayland if n.startswith("libwayland-client.so")], wayland)
+        for library in X11_ONLY:
+            self.assertFalse([n for n in wayland if n.startswith(library)], "session-wayland.so links " + library)
+        for library in WAYLAND_ONLY:
+            self.assertFalse([n for n in x11 if n.startswith(library)], "session-x11.so links " + library)
+
+    def test_the_program_finds_its_x11_module_and_goes_on_without_it(self):
+        """On an X11 desktop the installed program maps the X11 module from
+        its own prefix and nothing of Wayland; with the module gone it says
+        so once and still comes to the tray."""
+        module = self.path("lib", "mox", "plugins", "session-x11.so")
+        put_aside = module + ".aside"
+        for present in (True, False):
+            with self.subTest(present=present), Desktop() as d:
+                if not present:
+                    os.rename(module, put_aside)
+                try:
+                    proc = d.start([self.path("bin", "mox")])
+                    d.wait(lambda: d.tray_icon("mox") or (proc.poll() is not None and self.fail(
+                        "mox ended: " + proc.stdout.read().decode(errors="replace"))), 20, "the icon in the tray")
+                    maps = mapped_files(proc.pid)
+                    proc.send_signal(signal.SIGTERM)
+                    self.assertEqual(proc.wait(10), 0)
+                    out = proc.stdout.read().decode(errors="replace")
+                finally:
+                    if not present:
+                        os.rename(put_aside, module)
+                mentions = [line for line in out.splitlines() if "session module" in line]
+                wayland = [m for m in maps if "wayland" in os.path.basename(m)]
+                self.assertEqual(wayland, [], "an X11 session mapped " + ", ".join(wayland))
+                if present:
+                    self.assertIn(os.path.realpath(module), {os.path.realpath(m) for m in maps if os.path.exists(m)})
+                    self.assertEqual(mentions, [], out)
+                else:
+                    self.assertEqual(len(mentions), 1, out)
+                    self.assertIn("session-x11.so is not installed", mentions[0])
+                    self.assertFalse([m for m in maps if "session-" in m or "libXi.so" in m], maps)
 
     def test_metainfo_and_manual_pages(self):
         metainfo = self.path("share", "metainfo", "org.example.mox.metainfo.xml")

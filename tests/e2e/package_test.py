@@ -36,6 +36,8 @@ from e2e_test import DICT_SIZE  # noqa: E402
 
 BUILD = None
 DEB = None
+# The X11 and the Wayland adapters, loaded by the program at start.
+SESSION_MODULES = ("usr/lib/mox/plugins/session-x11.so", "usr/lib/mox/plugins/session-wayland.so")
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 
 # Lintian warnings that stay, each with its reason. Any other warning, and
@@ -125,9 +127,10 @@ class PackageChecks(unittest.TestCase):
             self.assertIn(plugin, names)
         self.assertRegex(depends, r"libc6 \(>= [0-9.]+\)")
         self.assertRegex(depends, r"libqt6widgets6 \(>= [0-9.~]+\)")
-        for program in (self.path("usr", "bin", "mox"), self.path("usr", "lib", "mox", "mod", "dc"),
+        for program in [self.path("usr", "bin", "mox"), self.path("usr", "lib", "mox", "mod", "dc"),
                         self.path("usr", "lib", "mox", "plugins", "results-charts.so"),
-                        self.path("usr", "lib", "mox", "plugins", "help-window.so")):
+                        self.path("usr", "lib", "mox", "plugins", "help-window.so")] + [
+                self.path(*module.split("/")) for module in SESSION_MODULES]:
             needed = re.findall(r"\(NEEDED\).*\[(.+)\]", run(["readelf", "--dynamic", program], check=True).stdout)
             self.assertGreater(len(needed), 3, program)
             resolved = dict(re.findall(r"^\s*(\S+) => (\S+)", run(["ldd", program], check=True).stdout, re.M))
@@ -163,12 +166,12 @@ class PackageChecks(unittest.TestCase):
                     "usr/share/mox/voc/english.dct", "usr/share/applications/mox.desktop",
                     "usr/share/metainfo/org.example.mox.metainfo.xml",
                     "usr/share/man/man1/mox.1.gz", "usr/share/man/man1/mox-dc.1.gz",
-                    "usr/share/doc/mox/copyright", "usr/share/doc/mox/changelog.gz"]
+                    "usr/share/doc/mox/copyright", "usr/share/doc/mox/changelog.gz"] + list(SESSION_MODULES)
         expected += ["usr/share/icons/hicolor/%dx%d/apps/mox.png" % (s, s) for s in (16, 22, 24, 32, 48, 64, 128, 256)]
         for name in expected:
             self.assertIn(name, files)
         for program in ("usr/bin/mox", "usr/lib/mox/mod/dc", "usr/lib/mox/plugins/results-charts.so",
-                        "usr/lib/mox/plugins/help-window.so"):
+                        "usr/lib/mox/plugins/help-window.so") + SESSION_MODULES:
             dynamic = run(["readelf", "--dynamic", "--section-headers", self.path(program)], check=True).stdout
             self.assertNotIn("RUNPATH", dynamic, program)
             self.assertNotIn("RPATH", dynamic, program)
@@ -265,6 +268,12 @@ class ThrowAwayRoot(unittest.TestCase):
             d.wait(lambda: d.tray_icon("mox") or (proc.poll() is not None and self.fail(
                 "mox ended: " + proc.stdout.read().decode(errors="replace"))), 20, "the icon in the tray")
 
+            # The X11 session's module, from the root's /usr, is in use.
+            with open("/proc/%d/maps" % proc.pid, encoding="utf-8") as f:
+                maps = {line.split()[5] for line in f if len(line.split()) >= 6}
+            self.assertIn(os.path.join(self.root, SESSION_MODULES[0]), maps)
+            self.assertFalse([m for m in maps if "wayland" in os.path.basename(m)], maps)
+
             # The first start made the program folder from the root's /usr.
             program = os.path.join(d.env["XDG_DATA_HOME"], "mox")
             installed = os.path.join(usr, "share", "mox")
@@ -317,6 +326,8 @@ class ThrowAwayRoot(unittest.TestCase):
 
             proc.send_signal(signal.SIGTERM)
             self.assertEqual(proc.wait(10), 0)
+            out = proc.stdout.read().decode(errors="replace")
+            self.assertNotIn("session module", out)
 
         result = self.dpkg("--purge", "mox")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)

@@ -15,7 +15,7 @@
 #include "help/HelpView.h"
 #include "help/ProgramIcon.h"
 #include "platform/fake/RecordingMessages.h"
-#include "settings/ProgramModules.h"
+#include "platform/qt/ProgramModules.h"
 #include "settings/Settings.h"
 #include "support/OwnProcess.h"
 #include "support/TempDir.h"
@@ -277,8 +277,22 @@ TEST(ProgramModules, TheFirstFolderHoldingTheModuleServesAndFailuresSayWhy)
     EXPECT_EQ(mox::loadModuleFunction(QStringList{emptyFolder, damagedFolder} + mox::programModuleFolders(), module,
                                       mox::kMakeHelpViewSymbol, error),
               nullptr);
-    EXPECT_TRUE(error.contains(QStringLiteral("не загружается")) && error.contains(damagedFolder))
+    EXPECT_TRUE(error.contains(QStringLiteral("не модуль программы")) && error.contains(damagedFolder))
         << error.toStdString();
+
+    // A module cut short is refused before the loader maps it (the first
+    // touch of a page past the end of the file would end the program).
+    const QString whole = mox::findProgramModule(mox::programModuleFolders(), module);
+    ASSERT_FALSE(whole.isEmpty());
+    {
+        QFile in(whole);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        QFile out(QDir(damagedFolder).filePath(module));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(in.read(in.size() / 2));
+    }
+    EXPECT_EQ(mox::loadModuleFunction({damagedFolder}, module, mox::kMakeHelpViewSymbol, error), nullptr);
+    EXPECT_TRUE(error.contains(QStringLiteral("обрезан"))) << error.toStdString();
 
     const QStringList folders = QStringList{emptyFolder} + mox::programModuleFolders();
     EXPECT_EQ(mox::loadModuleFunction(folders, module, "moxNoSuchFunction", error), nullptr);

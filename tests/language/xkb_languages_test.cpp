@@ -5,7 +5,7 @@
 #include <string>
 
 #include "language/LanguageTable.h"
-#include "platform/x11/XkbLanguages.h"
+#include "platform/xkb/XkbLanguages.h"
 
 using namespace mox;
 using Ids = std::vector<std::uint16_t>;

@@ -1,6 +1,7 @@
 // Typing into a real Qt field on a private X server while the layout rules
 // switch the keyboard through XKB: the characters that arrive are those of
-// the layout the rules made active.
+// the layout the rules made active, on a connection of the port's own and on
+// Qt's; and the foreground on Qt's connection.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,10 +10,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "language/Layouts.h"
 #include "platform/fake/RecordingMessages.h"
+#include "platform/x11/ForegroundX11.h"
 #include "platform/x11/XkbLayouts.h"
 #include "settings/Settings.h"
 
@@ -79,9 +82,10 @@ protected:
 
 } // namespace
 
-TEST_F(XkbTyping, FieldReceivesTheLettersOfTheActivatedLayout)
+// The layout rules switch the keyboard through `port`; the field gets the
+// letters of each layout they make active.
+void typeThroughTheRules(XkbLayouts& port, const std::function<QString(unsigned)>& typed)
 {
-    XkbLayouts port(server->name().c_str());
     RecordingMessages messages;
     Settings settings(messages);
     KeyboardLayouts layouts(port, settings);
@@ -102,6 +106,54 @@ TEST_F(XkbTyping, FieldReceivesTheLettersOfTheActivatedLayout)
     // Released: back to Russian, which the user had before.
     EXPECT_TRUE(layouts.releaseLayout(studied));
     EXPECT_EQ(typed(kKeyY), QStringLiteral("н"));
+}
+
+TEST_F(XkbTyping, FieldReceivesTheLettersOfTheActivatedLayout)
+{
+    XkbLayouts port(server->name().c_str());
+    ASSERT_FALSE(port.sharesQtConnection());
+    typeThroughTheRules(port, [this](unsigned key) { return typed(key); });
+}
+
+// The program's ports open no X connection of their own where Qt has one:
+// the layouts and the foreground work on Qt's.
+TEST_F(XkbTyping, OnQtsOwnConnectionTheLayoutsSwitchAsOnTheirOwn)
+{
+    XkbLayouts port;
+    ASSERT_TRUE(port.sharesQtConnection());
+    typeThroughTheRules(port, [this](unsigned key) { return typed(key); });
+}
+
+TEST_F(XkbTyping, OnQtsOwnConnectionTheForegroundFindsAndHandsBackTheFocus)
+{
+    X11Foreground foreground;
+    ASSERT_TRUE(foreground.sharesQtConnection());
+    EXPECT_EQ(foreground.foreground(), static_cast<WindowRef>(field->winId()));
+
+    // Another window takes the focus; the foreground hands it back.
+    QLineEdit other;
+    other.setGeometry(400, 50, 300, 40);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    ASSERT_TRUE(foreground.activate(static_cast<WindowRef>(other.winId())));
+    QTRY_COMPARE(foreground.foreground(), static_cast<WindowRef>(other.winId()));
+    ASSERT_TRUE(foreground.activate(static_cast<WindowRef>(field->winId())));
+    QTRY_VERIFY(field->isActiveWindow());
+
+    // A window that is gone is refused, and its error is the adapter's: it
+    // does not reach Qt (which would log it) nor end the program.
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { logged << text; });
+    const Window gone = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    XSync(display, False);
+    EXPECT_FALSE(foreground.activate(static_cast<WindowRef>(gone)));
+    QTest::qWait(200);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(logged.isEmpty()) << logged.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(foreground.foreground(), static_cast<WindowRef>(field->winId()));
 }
 
 int main(int argc, char** argv)

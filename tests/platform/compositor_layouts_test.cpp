@@ -4,6 +4,7 @@
 
 #include "language/Layouts.h"
 #include "platform/fake/RecordingMessages.h"
+#include "platform/NoDesktop.h"
 #include "platform/wayland/CompositorLayouts.h"
 #include "settings/Settings.h"
 
@@ -186,9 +187,9 @@ TEST_F(CompositorSwitchingTest, ADialogGivesTheLayoutBackOnceWhenItCloses)
     EXPECT_EQ(compositor.switches, (std::vector<int>{0, 1, 2}));
 }
 
-TEST(NoLayouts, HasAnEmptyListAndSwitchesNothing)
+TEST(NoLayoutSwitching, HasAnEmptyListAndSwitchesNothing)
 {
-    mox::NoLayouts port;
+    mox::NoLayoutSwitching port;
     EXPECT_EQ(port.preloadedLayoutNames(), std::vector<std::string>{});
     EXPECT_EQ(port.load("00000409"), 0u);
     EXPECT_FALSE(port.activate(0x0409u));

@@ -1,7 +1,6 @@
 #include "platform/wayland/CompositorLayouts.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 namespace mox {
@@ -100,11 +99,6 @@ bool CompositorLayouts::unload(LayoutHandle layout)
 {
     // Nothing was ever added to the compositor: a held handle's hold ends.
     return (layout & ~0xFFFFu) == kHeld;
-}
-
-NoLayouts::NoLayouts()
-{
-    std::fprintf(stderr, "Mox!: this Wayland desktop lets no program switch keyboard layouts; layouts are not switched\n");
 }
 
 } // namespace mox

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/LayoutPort.h"
-#include "platform/x11/XkbLanguages.h"
+#include "platform/xkb/XkbLanguages.h"
 
 namespace mox {
 
@@ -67,20 +67,6 @@ public:
 private:
     std::unique_ptr<CompositorKeyboard> keyboard_;
     std::optional<XkbLayoutName> userLayout_;
-};
-
-// The layout port of a Wayland desktop that lets no program switch layouts
-// (GNOME, unknown compositors): no preloaded layouts (an empty list, the
-// desktop is not broken), nothing loads or switches. Says once on stderr why.
-class NoLayouts final : public LayoutPort {
-public:
-    NoLayouts();
-
-    std::optional<std::vector<std::string>> preloadedLayoutNames() override { return std::vector<std::string>{}; }
-    LayoutHandle load(const std::string&) override { return 0; }
-    bool activate(LayoutHandle) override { return false; }
-    bool activatePrevious() override { return false; }
-    bool unload(LayoutHandle) override { return false; }
 };
 
 // Whether the configured layout `layout` types the language `id`.

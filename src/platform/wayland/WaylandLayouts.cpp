@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/NoDesktop.h"
 #include "platform/wayland/CompositorLayouts.h"
 #include "platform/wayland/KdeKeyboardLayouts.h"
 #include "platform/wayland/SwayLayouts.h"
@@ -23,7 +24,8 @@ std::unique_ptr<LayoutPort> makeWaylandLayouts()
         std::fprintf(stderr, "Mox!: keyboard layouts through KDE's keyboard service (org.kde.keyboard)\n");
         return std::make_unique<CompositorLayouts>(std::move(kde));
     }
-    return std::make_unique<NoLayouts>();
+    std::fprintf(stderr, "Mox!: this Wayland desktop lets no program switch keyboard layouts; layouts are not switched\n");
+    return std::make_unique<NoLayoutSwitching>();
 }
 
 } // namespace mox

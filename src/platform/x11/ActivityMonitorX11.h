@@ -12,7 +12,15 @@ class QSocketNotifier;
 namespace mox {
 
 // Watches the user's keyboard and mouse on the X11 desktop, on an X
-// connection of its own.
+// connection of its own. Unlike the layout and foreground adapters it keeps
+// that connection rather than use Qt's: it reads events, and Qt's connection
+// is Qt's to read (its event thread takes every event off the socket, so
+// raw input would reach us only through a native event filter that each
+// keystroke and pointer move of the whole desktop would cross, with Qt's own
+// XInput2 handling beside it); XInput2's version is agreed per connection,
+// and Qt has agreed its own on its connection; and on a connection of its own
+// remove() can drop what the server sent up to the deselection without
+// touching events that are Qt's.
 //
 // Where the server has XInput2, the monitor selects raw key presses, raw
 // button presses and raw motion (and raw touches from XInput 2.2 on) on the

@@ -5,13 +5,17 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include "platform/x11/QtX11Display.h"
+
 namespace mox {
 
 namespace {
 
 // Catches the X errors of the requests between its construction and its end
 // instead of letting Xlib's default handler end the process. The handler is
-// process-wide in Xlib, so the previous one is put back at the end.
+// process-wide in Xlib, so the previous one is put back at the end. On Qt's
+// connection too: where xcb owns the event queue, Xlib sends its requests
+// checked, so their errors still come to this handler, not to Qt's queue.
 class ErrorTrap {
 public:
     explicit ErrorTrap(Display* display) : display_(display)
@@ -81,7 +85,12 @@ bool hasProperty(Display* display, Window window, Atom property)
 
 X11Foreground::X11Foreground(const QByteArray& displayName, Method method) : method_(method)
 {
-    display_ = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
+    if (displayName.isEmpty())
+        display_ = qtX11Display();
+    if (!display_) {
+        display_ = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
+        ownsDisplay_ = display_ != nullptr;
+    }
     if (!display_)
         return;
     netActiveWindow_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
@@ -90,7 +99,7 @@ X11Foreground::X11Foreground(const QByteArray& displayName, Method method) : met
 
 X11Foreground::~X11Foreground()
 {
-    if (display_)
+    if (ownsDisplay_)
         XCloseDisplay(display_);
 }
 

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/x11/QtX11Display.h"
+
 namespace mox {
 
 namespace {
@@ -64,24 +66,50 @@ void freeComponents(XkbComponentNamesRec& names)
 
 XkbLayouts::XkbLayouts(const char* displayName)
 {
-    const char* name = displayName ? displayName : std::getenv("DISPLAY");
+    const bool connected =
+        displayName ? connect(displayName) : connectThroughQt() || connect(std::getenv("DISPLAY"));
+    if (!connected)
+        return;
+    RulesNames names;
+    if (!readNames(names) || !takeUserNames(names)) {
+        note("Mox!: the X server gives no XKB rules names; keyboard layouts are not switched");
+        disconnect();
+    }
+}
+
+bool XkbLayouts::connectThroughQt()
+{
+    _XDisplay* qt = qtX11Display();
+    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!qt || !XkbQueryExtension(qt, &opcode, &event, &error, &major, &minor))
+        return false;
+    display_ = qt;
+    return true;
+}
+
+bool XkbLayouts::connect(const char* name)
+{
     if (!name || !*name) {
         note("Mox!: no X display (DISPLAY is not set); keyboard layouts are not switched");
-        return;
+        return false;
     }
     int event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion, reason = 0;
     display_ = XkbOpenDisplay(name, &event, &error, &major, &minor, &reason);
     if (!display_) {
         note(std::string("Mox!: cannot use the keyboard extension of X display ") + name +
              "; keyboard layouts are not switched");
-        return;
+        return false;
     }
-    RulesNames names;
-    if (!readNames(names) || !takeUserNames(names)) {
-        note("Mox!: the X server gives no XKB rules names; keyboard layouts are not switched");
+    ownsDisplay_ = true;
+    return true;
+}
+
+void XkbLayouts::disconnect()
+{
+    if (ownsDisplay_)
         XCloseDisplay(display_);
-        display_ = nullptr;
-    }
+    display_ = nullptr;
+    ownsDisplay_ = false;
 }
 
 XkbLayouts::~XkbLayouts()
@@ -102,7 +130,7 @@ XkbLayouts::~XkbLayouts()
                 lockKey(1);
         }
     }
-    XCloseDisplay(display_);
+    disconnect();
 }
 
 void XkbLayouts::note(const std::string& line)
@@ -220,6 +248,9 @@ void XkbLayouts::drainEvents()
 {
     // This connection selects no events, but the server still sends it the
     // keymap notices of every change; discard them so they do not pile up.
+    // Qt's connection is Qt's to read: it takes those notices itself.
+    if (!ownsDisplay_)
+        return;
     XEvent event;
     while (XPending(display_) > 0)
         XNextEvent(display_, &event);

@@ -5,13 +5,16 @@
 #include <vector>
 
 #include "platform/LayoutPort.h"
-#include "platform/x11/XkbLanguages.h"
+#include "platform/xkb/XkbLanguages.h"
 
 struct _XDisplay;
 
 namespace mox {
 
-// The layout port over the X keyboard extension, on a connection of its own.
+// The layout port over the X keyboard extension. It only sends requests and
+// reads their replies, so it works on Qt's own X connection when created
+// without a display name in a program drawn through xcb; otherwise on a
+// connection of its own (whose keymap notices it discards).
 //
 // The preloaded layouts are the groups the user configured, as the XKB rules
 // names of the root window (_XKB_RULES_NAMES) list them, each named by the
@@ -33,7 +36,8 @@ namespace mox {
 // line on stderr says so.
 class XkbLayouts final : public LayoutPort {
 public:
-    // Connects to `displayName`, or to $DISPLAY when it is null.
+    // Connects to `displayName`; when it is null, uses Qt's connection where
+    // there is one, else connects to $DISPLAY.
     explicit XkbLayouts(const char* displayName = nullptr);
     ~XkbLayouts() override;
     XkbLayouts(const XkbLayouts&) = delete;
@@ -41,6 +45,8 @@ public:
 
     // Whether there is an X server with XKB to work with.
     bool available() const { return display_ != nullptr; }
+    // Whether the connection is Qt's rather than one of its own.
+    bool sharesQtConnection() const { return display_ != nullptr && !ownsDisplay_; }
 
     std::optional<std::vector<std::string>> preloadedLayoutNames() override;
     LayoutHandle load(const std::string& name) override;
@@ -76,10 +82,14 @@ private:
     Key keyAt(int index) const;
     int indexOf(Key key) const;
     Key keyForLanguage(std::uint16_t id) const;
+    bool connectThroughQt();
+    bool connect(const char* name);
+    void disconnect();
     void drainEvents();
     void note(const std::string& text);
 
     _XDisplay* display_ = nullptr;
+    bool ownsDisplay_ = false;
     RulesNames user_;    // as the user configured them
     RulesNames written_; // as this port last set them
     std::vector<XkbLayoutName> userGroups_;

@@ -1,4 +1,4 @@
-#include "platform/x11/XkbLanguages.h"
+#include "platform/xkb/XkbLanguages.h"
 
 #include <array>
 
