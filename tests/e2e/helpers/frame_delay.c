@@ -39,14 +39,29 @@ static void count_wait(void)
     close(fd);
 }
 
+/* The function of libwayland-client that this library stands in front of.
+ * A program that does not link libwayland-client itself gets it with Qt's
+ * Wayland plugin, loaded into the plugin's own scope, where RTLD_NEXT does
+ * not look: then it is taken from the library loaded there. */
+static void *wayland_function(const char *name)
+{
+    void *function = dlsym(RTLD_NEXT, name);
+    if (function == NULL) {
+        void *library = dlopen("libwayland-client.so.0", RTLD_LAZY | RTLD_NOLOAD);
+        if (library != NULL)
+            function = dlsym(library, name);
+    }
+    return function;
+}
+
 void wl_proxy_destroy(struct wl_proxy *proxy)
 {
     static destroy_fn real_destroy;
     static class_fn class_of;
     if (real_destroy == NULL) {
         /* The POSIX way to take a function from dlsym. */
-        *(void **)&class_of = dlsym(RTLD_NEXT, "wl_proxy_get_class");
-        *(void **)&real_destroy = dlsym(RTLD_NEXT, "wl_proxy_destroy");
+        *(void **)&class_of = wayland_function("wl_proxy_get_class");
+        *(void **)&real_destroy = wayland_function("wl_proxy_destroy");
     }
     const int widen = proxy != NULL && class_of != NULL && !on_main_thread() &&
                       strcmp(class_of(proxy), "wl_callback") == 0;
