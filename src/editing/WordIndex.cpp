@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <numeric>
 
-#include <QCollatorSortKey>
 
 #include "language/CharsetCodec.h"
 #include "store/DictionaryFile.h"
+#include "widgets/PackedKeys.h"
 
 namespace mox {
 
@@ -20,10 +20,10 @@ QLocale localeNamed(const QString& name)
 } // namespace
 
 WordIndex::WordIndex(std::uint8_t charSet, const QString& localeName)
-    : charSet_(charSet), collator_(localeNamed(localeName)), caseless_(localeNamed(localeName)),
+    : charSet_(charSet), collation_(localeNamed(localeName), Qt::CaseSensitive),
+      caseless_(localeNamed(localeName), Qt::CaseInsensitive),
       decoder_(CharsetCodec::codePageFor(charSet), QStringConverter::Flag::Stateless)
 {
-    caseless_.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
 QString WordIndex::text(int position) const
@@ -45,32 +45,40 @@ WordIndex::LoadResult WordIndex::load(const DictionaryFile& dictionary)
 
 void WordIndex::assign(std::vector<std::string> words)
 {
-    // Collation keys once per word, then plain byte comparisons of the keys.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(words.size());
+    // The collation keys of the words, each followed by the word's bytes so
+    // that words that collate equal are in byte order; put in order by a
+    // radix sort of their packed heads, the keys' further bytes compared
+    // only within runs of equal heads.
+    const std::size_t count = words.size();
+    std::size_t total = 0;
     for (const std::string& word : words)
-        keys.push_back(collator_.sortKey(
-            decoder_.decode(QByteArrayView(word.data(), static_cast<qsizetype>(word.size())))));
-    std::vector<std::uint32_t> order(words.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int c = keys[a].compare(keys[b]);
-        return c != 0 ? c < 0 : words[a] < words[b];
-    });
-    words_.clear();
-    words_.reserve(words.size());
-    for (std::uint32_t i : order)
-        words_.push_back(std::move(words[i]));
+        total += word.size();
+    PackedKeys keys;
+    keys.reserve(count, total * 4);
+    std::vector<QChar> text;
+    for (const std::string& word : words) {
+        const QByteArrayView view(word.data(), static_cast<qsizetype>(word.size()));
+        text.resize(static_cast<std::size_t>(decoder_.requiredSpace(view.size())));
+        const QChar* end = decoder_.appendToBuffer(text.data(), view);
+        collation_.appendKey(keys, QStringView(text.data(), end), word);
+    }
+    const std::vector<std::uint32_t> order = keys.order(false);
+    keys.clear();
 
-    byBytes_.resize(words_.size());
-    std::iota(byBytes_.begin(), byBytes_.end(), 0u);
-    std::sort(byBytes_.begin(), byBytes_.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
+    // The positions in byte order the same way.
+    PackedKeys bytes;
+    bytes.reserve(count, total);
+    words_.assign(count, {});
+    for (std::size_t position = 0; position < count; ++position) {
+        words_[position] = std::move(words[order[position]]);
+        bytes.append(words_[position]);
+    }
+    byBytes_ = bytes.order(false);
 }
 
 bool WordIndex::before(const QString& a, std::string_view aBytes, const QString& b, std::string_view bBytes) const
 {
-    const int c = collator_.compare(a, b);
+    const int c = collation_.compare(a, b);
     return c != 0 ? c < 0 : aBytes < bBytes;
 }
 

@@ -4,9 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include <QCollator>
 #include <QString>
 #include <QStringDecoder>
+
+#include "widgets/CollationKeys.h"
 
 namespace mox {
 
@@ -64,8 +65,8 @@ private:
     int byteLowerBound(std::string_view bytes) const;
 
     std::uint8_t charSet_;
-    QCollator collator_;
-    QCollator caseless_;
+    CollationKeys collation_;
+    CollationKeys caseless_;
     mutable QStringDecoder decoder_;
     // In collation order.
     std::vector<std::string> words_;
