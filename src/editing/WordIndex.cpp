@@ -68,10 +68,11 @@ void WordIndex::assign(std::vector<std::string> words)
     // The positions in byte order the same way.
     PackedKeys bytes;
     bytes.reserve(count, total);
-    words_.assign(count, {});
-    for (std::size_t position = 0; position < count; ++position) {
-        words_[position] = std::move(words[order[position]]);
-        bytes.append(words_[position]);
+    words_.clear();
+    words_.reserve(count);
+    for (const std::uint32_t row : order) {
+        words_.push_back(std::move(words[row]));
+        bytes.append(words_.back());
     }
     byBytes_ = bytes.order(false);
 }
