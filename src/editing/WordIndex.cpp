@@ -45,24 +45,24 @@ WordIndex::LoadResult WordIndex::load(const DictionaryFile& dictionary)
 
 void WordIndex::assign(std::vector<std::string> words)
 {
-    // The collation keys of the words, each followed by the word's bytes so
-    // that words that collate equal are in byte order; put in order by a
-    // radix sort of their packed heads, the keys' further bytes compared
-    // only within runs of equal heads.
+    // The collation keys of the words, put in order by a radix sort of their
+    // packed heads, the keys' further bytes compared only within runs of
+    // equal heads; words that collate equal then in byte order.
     const std::size_t count = words.size();
     std::size_t total = 0;
     for (const std::string& word : words)
         total += word.size();
     PackedKeys keys;
-    keys.reserve(count, total * 4);
+    keys.reserve(count, total * 3);
     std::vector<QChar> text;
     for (const std::string& word : words) {
         const QByteArrayView view(word.data(), static_cast<qsizetype>(word.size()));
         text.resize(static_cast<std::size_t>(decoder_.requiredSpace(view.size())));
         const QChar* end = decoder_.appendToBuffer(text.data(), view);
-        collation_.appendKey(keys, QStringView(text.data(), end), word);
+        collation_.appendKey(keys, QStringView(text.data(), end));
     }
-    const std::vector<std::uint32_t> order = keys.order(false);
+    std::vector<std::uint32_t> order = keys.order(false);
+    keys.orderEqualKeys(order, [&](std::uint32_t a, std::uint32_t b) { return words[a] < words[b]; });
     keys.clear();
 
     // The positions in byte order the same way.

@@ -74,11 +74,9 @@ void CollationKeys::makeKey(QStringView text)
     key_.resize(needed > 0 ? static_cast<std::size_t>(needed - 1) : 0);
 }
 
-void CollationKeys::appendKey(PackedKeys& keys, QStringView text, std::string_view tie)
+void CollationKeys::appendKey(PackedKeys& keys, QStringView text)
 {
     makeKey(text);
-    key_.push_back('\0');
-    key_.append(tie);
     keys.append(key_);
 }
 

@@ -20,7 +20,7 @@ class PackedKeys;
 // compare() gives the same answer as the keys.
 //
 //   CollationKeys collation(QLocale("de_DE"), Qt::CaseInsensitive);
-//   for (const QString& text : texts) collation.appendKey(keys, text, {});
+//   for (const QString& text : texts) collation.appendKey(keys, text);
 //   std::vector<std::uint32_t> order = keys.order(false);
 class CollationKeys {
 public:
@@ -31,10 +31,9 @@ public:
     CollationKeys(CollationKeys&& other) noexcept;
     CollationKeys& operator=(CollationKeys&&) = delete;
 
-    // Appends a row to `keys`: the sort key of `text`, then, after a zero
-    // byte that no sort key holds, `tie` (so that texts that collate equal
-    // are ordered by their `tie` bytes).
-    void appendKey(PackedKeys& keys, QStringView text, std::string_view tie);
+    // Appends a row to `keys`: the sort key of `text`. Texts that collate
+    // equal get equal keys (PackedKeys::orderEqualKeys orders them further).
+    void appendKey(PackedKeys& keys, QStringView text);
     // Below zero, zero or above zero as `a` collates before, with or after `b`.
     int compare(QStringView a, QStringView b) const;
 

@@ -16,21 +16,17 @@ bool ListBoxCollation::before(QStringView a, QStringView b) const
 
 std::vector<std::size_t> listBoxOrder(const QList<QString>& texts)
 {
-    // Each key: the caseless collation key, then the text's UTF-16 units
-    // big-endian, which orders texts that collate equal by code order.
+    // The caseless collation keys in order; texts that collate equal then
+    // in code order.
     ListBoxCollation collation;
     PackedKeys keys;
-    keys.reserve(static_cast<std::size_t>(texts.size()), static_cast<std::size_t>(texts.size()) * 40);
-    std::string units;
-    for (const QString& text : texts) {
-        units.clear();
-        for (const QChar c : text) {
-            units.push_back(static_cast<char>(c.unicode() >> 8));
-            units.push_back(static_cast<char>(c.unicode() & 0xFF));
-        }
-        collation.caseless_.appendKey(keys, text, units);
-    }
-    const std::vector<std::uint32_t> rows = keys.order(false);
+    keys.reserve(static_cast<std::size_t>(texts.size()), static_cast<std::size_t>(texts.size()) * 24);
+    for (const QString& text : texts)
+        collation.caseless_.appendKey(keys, text);
+    std::vector<std::uint32_t> rows = keys.order(false);
+    keys.orderEqualKeys(rows, [&](std::uint32_t a, std::uint32_t b) {
+        return texts[static_cast<qsizetype>(a)] < texts[static_cast<qsizetype>(b)];
+    });
     return std::vector<std::size_t>(rows.begin(), rows.end());
 }
 
