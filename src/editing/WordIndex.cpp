@@ -36,6 +36,7 @@ WordIndex::LoadResult WordIndex::load(const DictionaryFile& dictionary)
 {
     words_.clear();
     byBytes_.clear();
+    byBytesReady_ = false;
     std::vector<std::string> words;
     if (!dictionary.liveWords(words))
         return LoadResult::Unreadable;
@@ -65,16 +66,29 @@ void WordIndex::assign(std::vector<std::string> words)
     keys.orderEqualKeys(order, [&](std::uint32_t a, std::uint32_t b) { return words[a] < words[b]; });
     keys.clear();
 
-    // The positions in byte order the same way.
-    PackedKeys bytes;
-    bytes.reserve(count, total);
     words_.clear();
     words_.reserve(count);
-    for (const std::uint32_t row : order) {
+    for (const std::uint32_t row : order)
         words_.push_back(std::move(words[row]));
-        bytes.append(words_.back());
+    // The byte order waits for the first question that needs it.
+    byBytes_.clear();
+    byBytesReady_ = false;
+}
+
+const std::vector<std::uint32_t>& WordIndex::byBytes() const
+{
+    if (!byBytesReady_) {
+        PackedKeys bytes;
+        std::size_t total = 0;
+        for (const std::string& word : words_)
+            total += word.size();
+        bytes.reserve(words_.size(), total);
+        for (const std::string& word : words_)
+            bytes.append(word);
+        byBytes_ = bytes.order(false);
+        byBytesReady_ = true;
     }
-    byBytes_ = bytes.order(false);
+    return byBytes_;
 }
 
 bool WordIndex::before(const QString& a, std::string_view aBytes, const QString& b, std::string_view bBytes) const
@@ -85,15 +99,16 @@ bool WordIndex::before(const QString& a, std::string_view aBytes, const QString&
 
 int WordIndex::byteLowerBound(std::string_view bytes) const
 {
-    const auto it = std::partition_point(byBytes_.begin(), byBytes_.end(),
+    const std::vector<std::uint32_t>& byBytes = this->byBytes();
+    const auto it = std::partition_point(byBytes.begin(), byBytes.end(),
                                          [&](std::uint32_t p) { return std::string_view(words_[p]) < bytes; });
-    return static_cast<int>(it - byBytes_.begin());
+    return static_cast<int>(it - byBytes.begin());
 }
 
 bool WordIndex::contains(std::string_view word) const
 {
     const int i = byteLowerBound(word);
-    return i < size() && words_[byBytes_[static_cast<std::size_t>(i)]] == word;
+    return i < size() && words_[byBytes()[static_cast<std::size_t>(i)]] == word;
 }
 
 int WordIndex::insertPosition(std::string_view word) const
@@ -116,6 +131,8 @@ void WordIndex::insertAt(int position, std::string word)
     position = std::clamp(position, 0, size());
     const auto inserted = static_cast<std::uint32_t>(position);
     words_.insert(words_.begin() + position, std::move(word));
+    if (!byBytesReady_)
+        return;
     for (std::uint32_t& p : byBytes_)
         if (p >= inserted)
             ++p;
@@ -127,8 +144,9 @@ int WordIndex::findPrefix(std::string_view prefix, int from) const
 {
     // In byte order the words that begin with `prefix` lie together; the
     // first of them in the list's order at or after `from` is the answer.
-    const auto first = byBytes_.begin() + byteLowerBound(prefix);
-    const auto last = std::partition_point(first, byBytes_.end(), [&](std::uint32_t p) {
+    const std::vector<std::uint32_t>& byBytes = this->byBytes();
+    const auto first = byBytes.begin() + byteLowerBound(prefix);
+    const auto last = std::partition_point(first, byBytes.end(), [&](std::uint32_t p) {
         return std::string_view(words_[p]).starts_with(prefix);
     });
     int best = -1;

@@ -70,8 +70,11 @@ private:
     mutable QStringDecoder decoder_;
     // In collation order.
     std::vector<std::string> words_;
-    // Positions into words_, in byte order of their words.
-    std::vector<std::uint32_t> byBytes_;
+    // Positions into words_, in byte order of their words; made at the
+    // first byte-for-byte question (a keystroke), not while the dialog opens.
+    const std::vector<std::uint32_t>& byBytes() const;
+    mutable std::vector<std::uint32_t> byBytes_;
+    mutable bool byBytesReady_ = false;
 };
 
 } // namespace mox
