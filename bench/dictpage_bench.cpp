@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstddef>
 #include <random>
 
 #include "BenchFolder.h"
@@ -69,7 +70,39 @@ void ShowExcludedWords(benchmark::State& state)
         state.SkipWithError("the page reported a failure");
 }
 
-// Building the page and showing it for the first time: counts, the folder's
+// A word learnt (excluded) and another returned to learning since the list
+// was last shown, as between two openings of the page: the kept list is
+// updated, not sorted again.
+void UpdateExcludedWords(benchmark::State& state)
+{
+    Dataset& d = data();
+    mox::DictionarySession session(d.messages);
+    mox::CPgDictionary page(d.settings, d.messages, session, {});
+    page.showExcludedWords();
+    std::fstream file(d.settings.dictionaryPath(), std::ios::binary | std::ios::in | std::ios::out);
+    std::int64_t record = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Record `record` back to learning and the one after it excluded, in
+        // turn through the file.
+        for (const std::int64_t r : {record, (record + 1) % kRecords}) {
+            const auto at = static_cast<std::streamoff>(r * sizeof(mox::DictRecord) + offsetof(mox::DictRecord, active));
+            file.seekg(at);
+            const char active = static_cast<char>(file.get());
+            file.seekp(at);
+            file.put(active != 0 ? 0 : 1);
+        }
+        file.flush();
+        record = (record + 1) % kRecords;
+        state.ResumeTiming();
+        page.showExcludedWords();
+    }
+    if (!d.messages.shown.empty())
+        state.SkipWithError("the page reported a failure");
+}
+
+// Building the page and showing it (its excluded words kept from the last
+// opening): counts, the folder's
 // dictionaries, the excluded words, and the first paint.
 void OpenPage(benchmark::State& state)
 {
@@ -86,6 +119,7 @@ void OpenPage(benchmark::State& state)
 
 BENCHMARK(PlainRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(ShowExcludedWords)->Unit(benchmark::kMillisecond);
+BENCHMARK(UpdateExcludedWords)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenPage)->Unit(benchmark::kMillisecond);
 
 } // namespace

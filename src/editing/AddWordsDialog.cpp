@@ -124,8 +124,7 @@ AddWordsDialog::AddWordsDialog(Settings& settings, LayoutPort& layouts, Dictiona
       settings_(settings), messages_(settings.messages()), session_(session),
       layouts_(layouts, settings, {settings.uiForeignLayout(), settings.uiNativeLayout(), settings.uiTransLayout()})
 {
-    // The dictionary count, then copies of the settings the dialog works with.
-    dictionaryCount_ = static_cast<std::int32_t>(DictItemCount(session_.paths().dictionary, messages_));
+    // Copies of the settings the dialog works with.
     foreignCharSet_ = settings_.iForeignCharSet();
     nativeCharSet_ = settings_.iNativeCharSet();
     transCharSet_ = settings_.iTransCharSet();
@@ -310,6 +309,12 @@ void AddWordsDialog::initialise()
             if (!indexComplete_)
                 messages_.show("Ошибка: Не удалось загрузить словарь.\n", MessageIcon::Error);
         }
+        // The index holds a word for every live record: it gives the count
+        // without a second pass over the file.
+        dictionaryCount_ = indexKept_ || indexComplete_
+                               ? index_->size()
+                               : static_cast<std::int32_t>(DictItemCount(session_.paths().dictionary, messages_));
+        showCounts();
         model_->reload();
         if (!session_.dictionary().openForUpdate()) {
             messages_.show("Не удалось открыть файл словаря.", MessageIcon::Error);

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <numeric>
 
-#include <QCollatorSortKey>
 
 #include "language/CharsetCodec.h"
 #include "store/DictionaryFile.h"
+#include "widgets/PackedKeys.h"
 
 namespace mox {
 
@@ -20,10 +20,10 @@ QLocale localeNamed(const QString& name)
 } // namespace
 
 WordIndex::WordIndex(std::uint8_t charSet, const QString& localeName)
-    : charSet_(charSet), collator_(localeNamed(localeName)), caseless_(localeNamed(localeName)),
+    : charSet_(charSet), collation_(localeNamed(localeName), Qt::CaseSensitive),
+      caseless_(localeNamed(localeName), Qt::CaseInsensitive),
       decoder_(CharsetCodec::codePageFor(charSet), QStringConverter::Flag::Stateless)
 {
-    caseless_.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
 QString WordIndex::text(int position) const
@@ -36,6 +36,7 @@ WordIndex::LoadResult WordIndex::load(const DictionaryFile& dictionary)
 {
     words_.clear();
     byBytes_.clear();
+    byBytesReady_ = false;
     std::vector<std::string> words;
     if (!dictionary.liveWords(words))
         return LoadResult::Unreadable;
@@ -45,46 +46,69 @@ WordIndex::LoadResult WordIndex::load(const DictionaryFile& dictionary)
 
 void WordIndex::assign(std::vector<std::string> words)
 {
-    // Collation keys once per word, then plain byte comparisons of the keys.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(words.size());
+    // The collation keys of the words, put in order by a radix sort of their
+    // packed heads, the keys' further bytes compared only within runs of
+    // equal heads; words that collate equal then in byte order.
+    const std::size_t count = words.size();
+    std::size_t total = 0;
     for (const std::string& word : words)
-        keys.push_back(collator_.sortKey(
-            decoder_.decode(QByteArrayView(word.data(), static_cast<qsizetype>(word.size())))));
-    std::vector<std::uint32_t> order(words.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int c = keys[a].compare(keys[b]);
-        return c != 0 ? c < 0 : words[a] < words[b];
-    });
-    words_.clear();
-    words_.reserve(words.size());
-    for (std::uint32_t i : order)
-        words_.push_back(std::move(words[i]));
+        total += word.size();
+    PackedKeys keys;
+    keys.reserve(count, total * 3);
+    std::vector<QChar> text;
+    for (const std::string& word : words) {
+        const QByteArrayView view(word.data(), static_cast<qsizetype>(word.size()));
+        text.resize(static_cast<std::size_t>(decoder_.requiredSpace(view.size())));
+        const QChar* end = decoder_.appendToBuffer(text.data(), view);
+        collation_.appendKey(keys, QStringView(text.data(), end));
+    }
+    std::vector<std::uint32_t> order = keys.order(false);
+    keys.orderEqualKeys(order, [&](std::uint32_t a, std::uint32_t b) { return words[a] < words[b]; });
+    keys.clear();
 
-    byBytes_.resize(words_.size());
-    std::iota(byBytes_.begin(), byBytes_.end(), 0u);
-    std::sort(byBytes_.begin(), byBytes_.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
+    words_.clear();
+    words_.reserve(count);
+    for (const std::uint32_t row : order)
+        words_.push_back(std::move(words[row]));
+    // The byte order waits for the first question that needs it.
+    byBytes_.clear();
+    byBytesReady_ = false;
+}
+
+const std::vector<std::uint32_t>& WordIndex::byBytes() const
+{
+    if (!byBytesReady_) {
+        PackedKeys bytes;
+        std::size_t total = 0;
+        for (const std::string& word : words_)
+            total += word.size();
+        bytes.reserve(words_.size(), total);
+        for (const std::string& word : words_)
+            bytes.append(word);
+        byBytes_ = bytes.order(false);
+        byBytesReady_ = true;
+    }
+    return byBytes_;
 }
 
 bool WordIndex::before(const QString& a, std::string_view aBytes, const QString& b, std::string_view bBytes) const
 {
-    const int c = collator_.compare(a, b);
+    const int c = collation_.compare(a, b);
     return c != 0 ? c < 0 : aBytes < bBytes;
 }
 
 int WordIndex::byteLowerBound(std::string_view bytes) const
 {
-    const auto it = std::partition_point(byBytes_.begin(), byBytes_.end(),
+    const std::vector<std::uint32_t>& byBytes = this->byBytes();
+    const auto it = std::partition_point(byBytes.begin(), byBytes.end(),
                                          [&](std::uint32_t p) { return std::string_view(words_[p]) < bytes; });
-    return static_cast<int>(it - byBytes_.begin());
+    return static_cast<int>(it - byBytes.begin());
 }
 
 bool WordIndex::contains(std::string_view word) const
 {
     const int i = byteLowerBound(word);
-    return i < size() && words_[byBytes_[static_cast<std::size_t>(i)]] == word;
+    return i < size() && words_[byBytes()[static_cast<std::size_t>(i)]] == word;
 }
 
 int WordIndex::insertPosition(std::string_view word) const
@@ -107,6 +131,8 @@ void WordIndex::insertAt(int position, std::string word)
     position = std::clamp(position, 0, size());
     const auto inserted = static_cast<std::uint32_t>(position);
     words_.insert(words_.begin() + position, std::move(word));
+    if (!byBytesReady_)
+        return;
     for (std::uint32_t& p : byBytes_)
         if (p >= inserted)
             ++p;
@@ -118,8 +144,9 @@ int WordIndex::findPrefix(std::string_view prefix, int from) const
 {
     // In byte order the words that begin with `prefix` lie together; the
     // first of them in the list's order at or after `from` is the answer.
-    const auto first = byBytes_.begin() + byteLowerBound(prefix);
-    const auto last = std::partition_point(first, byBytes_.end(), [&](std::uint32_t p) {
+    const std::vector<std::uint32_t>& byBytes = this->byBytes();
+    const auto first = byBytes.begin() + byteLowerBound(prefix);
+    const auto last = std::partition_point(first, byBytes.end(), [&](std::uint32_t p) {
         return std::string_view(words_[p]).starts_with(prefix);
     });
     int best = -1;

@@ -4,9 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include <QCollator>
 #include <QString>
 #include <QStringDecoder>
+
+#include "widgets/CollationKeys.h"
 
 namespace mox {
 
@@ -64,13 +65,16 @@ private:
     int byteLowerBound(std::string_view bytes) const;
 
     std::uint8_t charSet_;
-    QCollator collator_;
-    QCollator caseless_;
+    CollationKeys collation_;
+    CollationKeys caseless_;
     mutable QStringDecoder decoder_;
     // In collation order.
     std::vector<std::string> words_;
-    // Positions into words_, in byte order of their words.
-    std::vector<std::uint32_t> byBytes_;
+    // Positions into words_, in byte order of their words; made at the
+    // first byte-for-byte question (a keystroke), not while the dialog opens.
+    const std::vector<std::uint32_t>& byBytes() const;
+    mutable std::vector<std::uint32_t> byBytes_;
+    mutable bool byBytesReady_ = false;
 };
 
 } // namespace mox

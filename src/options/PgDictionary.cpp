@@ -375,7 +375,6 @@ void CPgDictionary::makeSelectedCurrent()
     totalCount_ = DictItemCount(settings_.dictionaryPath(), messages_);
     activeCount_ = ActiveItemCount(settings_.dictionaryPath(), messages_);
     showCountFields();
-    model_->clear();
     showExcludedWords();
 }
 
@@ -407,13 +406,17 @@ void CPgDictionary::setHint()
 
 void CPgDictionary::showExcludedWords()
 {
+    // The list shown (or kept from the last opening) is brought up to date
+    // word by word; a dictionary without words shows none.
     if (!currentIsPlain()) {
+        model_->clear();
         setHint();
         return;
     }
     const DictionaryFile dictionary(settings_.dictionaryPath());
     const FileStatus status = dictionary.status();
     if (!status.exists || (status.regular && status.size == 0)) {
+        model_->clear();
         setHint();
         return;
     }
@@ -421,10 +424,11 @@ void CPgDictionary::showExcludedWords()
     if (!scan) {
         messages_.show("Ошибка 2: Не удалось открыть файл словаря для активизации лексики", MessageIcon::Error,
                        MessageButtons::Ok);
+        model_->clear();
         setHint();
         return;
     }
-    model_->setWords(std::move(scan->words), CharsetCodec(foreignCharSet_));
+    model_->setWords(settings_.dictionaryPath(), std::move(scan->words), CharsetCodec(foreignCharSet_));
     // The count of active words follows what the list now shows.
     activeCount_ = scan->activeCount;
     activeField_->setText(QString::number(activeCount_));
@@ -454,7 +458,6 @@ void CPgDictionary::activateSelectedWords()
         messages_.show("Ошибка: Не удалось записать словарь при активизации лексики. Активизированы не все "
                        "выделенные слова.",
                        MessageIcon::Error, MessageButtons::Ok);
-    model_->clear();
     showExcludedWords();
 }
 
@@ -540,7 +543,6 @@ void CPgDictionary::editDictionary()
         showCountFields();
     }
     if (report.rowsDeleted || report.cellsChanged) {
-        model_->clear();
         showExcludedWords();
     }
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
+#include <span>
 #include <utility>
 
 namespace mox {
@@ -56,51 +58,100 @@ void PackedKeys::replace(std::size_t row, std::string_view key)
     head_[row] = headOf(key);
 }
 
-std::vector<std::uint32_t> PackedKeys::order(bool descending) const
+namespace {
+
+struct Entry {
+    std::uint64_t head;
+    std::uint32_t row;
+};
+
+// Sorts `entries` by head, a byte at a time from the last (bytes that all
+// heads share are skipped), keeping entries of equal heads in their order;
+// `spare` is as long, for the passes.
+void radixSort(std::span<Entry> entries, std::span<Entry> spare)
 {
-    // The heads sorted side by side with their rows by a radix sort, a byte
-    // at a time from the last (bytes that all heads share are skipped); it
-    // keeps rows of equal heads in row order. Only the runs of equal heads
-    // then compare their keys' further bytes (and the row numbers, so that
-    // equal keys stay in the rows' own order, as a stable sort would give).
-    struct Entry {
-        std::uint64_t head;
-        std::uint32_t row;
-    };
-    const std::size_t rows = size();
-    std::vector<Entry> entries(rows), spare(rows);
-    for (std::size_t row = 0; row < rows; ++row)
-        entries[row] = {descending ? ~head_[row] : head_[row], static_cast<std::uint32_t>(row)};
+    std::span<Entry> from = entries;
+    std::span<Entry> to = spare;
     for (int shift = 0; shift < 64; shift += 8) {
         std::size_t count[256] = {};
-        for (const Entry& e : entries)
+        for (const Entry& e : from)
             ++count[(e.head >> shift) & 0xFF];
-        if (std::find(std::begin(count), std::end(count), rows) != std::end(count))
+        if (std::find(std::begin(count), std::end(count), from.size()) != std::end(count))
             continue; // every head has this byte
         std::size_t at = 0;
         for (std::size_t& c : count)
             at += std::exchange(c, at);
-        for (const Entry& e : entries)
-            spare[count[(e.head >> shift) & 0xFF]++] = e;
-        entries.swap(spare);
+        for (const Entry& e : from)
+            to[count[(e.head >> shift) & 0xFF]++] = e;
+        std::swap(from, to);
     }
-    auto rest = [this](std::uint32_t row) {
+    if (from.data() != entries.data())
+        std::copy(from.begin(), from.end(), entries.begin());
+}
+
+} // namespace
+
+std::vector<std::uint32_t> PackedKeys::order(bool descending) const
+{
+    // The heads (eight bytes from the start) sorted side by side with their
+    // rows by a radix sort, which keeps rows of equal heads in row order.
+    // A run of rows with equal heads is sorted the same way by their next
+    // eight bytes, and so on; a short run is sorted by comparing the rest of
+    // its keys. Rows with equal keys stay in the rows' own order, as a
+    // stable sort would give, either way.
+    const std::size_t rows = size();
+    // Left uninitialised: every entry is written before it is read.
+    const std::unique_ptr<Entry[]> one(new Entry[rows]), other(new Entry[rows]);
+    const std::span<Entry> entries(one.get(), rows), spare(other.get(), rows);
+    auto restFrom = [this](std::uint32_t row, std::size_t offset) {
         const std::string_view k = key(row);
-        return k.substr(std::min<std::size_t>(k.size(), 8));
+        return k.substr(std::min(k.size(), offset));
     };
-    for (std::size_t first = 0; first < rows;) {
-        std::size_t last = first + 1;
-        while (last < rows && entries[last].head == entries[first].head)
-            ++last;
-        if (last - first > 1)
-            std::sort(entries.begin() + static_cast<std::ptrdiff_t>(first),
-                      entries.begin() + static_cast<std::ptrdiff_t>(last), [&](const Entry& a, const Entry& b) {
-                          const int c = rest(a.row).compare(rest(b.row));
-                          if (c != 0)
-                              return descending ? c > 0 : c < 0;
-                          return a.row < b.row;
-                      });
-        first = last;
+    struct Run {
+        std::size_t first, last, offset;
+    };
+    std::vector<Run> runs{{0, rows, 0}};
+    for (std::size_t row = 0; row < rows; ++row)
+        entries[row] = {descending ? ~head_[row] : head_[row], static_cast<std::uint32_t>(row)};
+    while (!runs.empty()) {
+        const Run run = runs.back();
+        runs.pop_back();
+        const auto first = entries.begin() + static_cast<std::ptrdiff_t>(run.first);
+        const auto last = entries.begin() + static_cast<std::ptrdiff_t>(run.last);
+        if (run.last - run.first <= 32) {
+            std::sort(first, last, [&](const Entry& a, const Entry& b) {
+                const int c = restFrom(a.row, run.offset).compare(restFrom(b.row, run.offset));
+                if (c != 0)
+                    return descending ? c > 0 : c < 0;
+                return a.row < b.row;
+            });
+            continue;
+        }
+        if (run.offset > 0)
+            for (auto e = first; e != last; ++e) {
+                const std::uint64_t head = headOf(restFrom(e->row, run.offset));
+                e->head = descending ? ~head : head;
+            }
+        radixSort(std::span<Entry>(first, last), spare.subspan(0, run.last - run.first));
+        // Runs of equal heads: sorted further while any key goes on; keys
+        // that all end here are equal but for zero bytes at their ends (the
+        // shorter key first).
+        for (auto begin = first; begin != last;) {
+            auto end = begin + 1;
+            bool goesOn = length_[begin->row] > run.offset + 8;
+            for (; end != last && end->head == begin->head; ++end)
+                goesOn = goesOn || length_[end->row] > run.offset + 8;
+            if (end - begin > 1) {
+                if (goesOn)
+                    runs.push_back({static_cast<std::size_t>(begin - entries.begin()),
+                                    static_cast<std::size_t>(end - entries.begin()), run.offset + 8});
+                else
+                    std::stable_sort(begin, end, [&](const Entry& a, const Entry& b) {
+                        return descending ? length_[a.row] > length_[b.row] : length_[a.row] < length_[b.row];
+                    });
+            }
+            begin = end;
+        }
     }
     std::vector<std::uint32_t> order(rows);
     for (std::size_t i = 0; i < rows; ++i)

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -43,6 +44,24 @@ public:
     // Every row, ascending or descending by key; rows with equal keys in
     // row order either way. One sort.
     std::vector<std::uint32_t> order(bool descending) const;
+
+    // In `ordered` (rows in order of their keys), sorts each run of rows with
+    // equal keys by `less` (a strict weak order of rows): one pass, and a
+    // sort only where keys are equal.
+    template <class Less>
+    void orderEqualKeys(std::vector<std::uint32_t>& ordered, Less less) const
+    {
+        for (std::size_t first = 0; first < ordered.size();) {
+            std::size_t last = first + 1;
+            while (last < ordered.size() && head_[ordered[last]] == head_[ordered[first]] &&
+                   key(ordered[last]) == key(ordered[first]))
+                ++last;
+            if (last - first > 1)
+                std::stable_sort(ordered.begin() + static_cast<std::ptrdiff_t>(first),
+                                 ordered.begin() + static_cast<std::ptrdiff_t>(last), less);
+            first = last;
+        }
+    }
 
     // In `ascending` (rows in ascending order of their keys), the positions
     // [first, last) of the rows whose key begins with `prefix`, by bisection.

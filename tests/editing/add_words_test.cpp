@@ -3,6 +3,11 @@
 // the fake layout and message ports.
 #include "AddWordsFixture.h"
 
+#include <QCollator>
+
+#include <algorithm>
+#include <fstream>
+
 namespace {
 TEST_F(AddWordsTest, EnterWalksTheFieldsAndAddsAWordThatIsOnDiskAtOnce)
 {
@@ -214,6 +219,50 @@ TEST_F(AddWordsTest, StudiedLanguageOrdersTheWords)
     english.assign(words);
     EXPECT_EQ(swedish.at(2), "\xF6l");
     EXPECT_EQ(english.at(1), "\xF6l");
+}
+
+TEST_F(AddWordsTest, TheIndexOfRealWordsIsInCollationOrderAndFindsEachWordByItsBytes)
+{
+    // German words in cp1252 (with their umlauts and ß), a few twice and a
+    // few differing only in case.
+    std::ifstream in("/usr/share/dict/ngerman");
+    std::vector<std::string> words;
+    std::size_t line = 0;
+    for (std::string utf8; std::getline(in, utf8); ++line) {
+        if (line % 9 != 0)
+            continue;
+        const auto encoded = CharsetCodec(0).encode(QString::fromUtf8(utf8));
+        if (encoded.bytes.empty() || encoded.bytes.find('?') != std::string::npos)
+            continue;
+        words.push_back(encoded.bytes);
+        if (line % 900 == 0)
+            words.push_back(encoded.bytes);
+        if (line % 700 == 0)
+            words.push_back(CharsetCodec(0).encode(QString::fromUtf8(utf8).toUpper()).bytes);
+    }
+    ASSERT_GT(words.size(), 5000u);
+    std::reverse(words.begin(), words.end());
+
+    WordIndex index(0, "de_DE");
+    index.assign(words);
+    ASSERT_EQ(index.size(), static_cast<int>(words.size()));
+    QCollator collator{QLocale("de_DE")};
+    for (int p = 1; p < index.size(); ++p) {
+        const int c = collator.compare(index.text(p - 1), index.text(p));
+        ASSERT_TRUE(c < 0 || (c == 0 && index.at(p - 1) <= index.at(p))) << p << ": " << index.at(p);
+    }
+    for (std::size_t i = 0; i < words.size(); i += 37) {
+        const std::string& word = words[i];
+        EXPECT_TRUE(index.contains(word)) << word;
+        const int found = index.findPrefix(word, 0);
+        ASSERT_GE(found, 0) << word;
+        EXPECT_TRUE(index.at(found).starts_with(word));
+        EXPECT_FALSE(index.contains(word + "\x01"));
+        // A word goes where it already stands (before its equals).
+        const int at = index.insertPosition(word);
+        ASSERT_LT(at, index.size());
+        EXPECT_EQ(index.at(at), word);
+    }
 }
 
 TEST_F(AddWordsTest, FieldsRefuseWhatTheirRecordFieldsCannotHold)

@@ -72,6 +72,30 @@ TEST(PackedKeys, OrdersAsAStableSortOfTheBytesDoesBothWaysAndFindsPrefixesByBise
     }
 }
 
+TEST(PackedKeys, LongSharedBeginningsAndTrailingZeroBytesOrderAsBytesDo)
+{
+    // Hundreds of keys alike in their first 8, 16 and 24 bytes (runs long
+    // enough to be radix sorted again by their next bytes), keys that differ
+    // only by zero bytes at their ends, and repeats.
+    std::vector<std::string> words;
+    const std::vector<std::string> germans = germanWords();
+    for (std::size_t i = 0; i < 3000; ++i) {
+        const std::string& german = germans[(i * 131) % germans.size()];
+        switch (i % 5) {
+        case 0: words.push_back("Donaudampfschifffahrts" + german); break;
+        case 1: words.push_back("Donaudampf" + german); break;
+        case 2: words.push_back(std::string("Donaudampfschifffahrtsgesellschaft") + '\0' + german.substr(0, i % 3)); break;
+        case 3: words.push_back(std::string("Donau\0\0", 5 + i % 3)); break;
+        default: words.push_back(german); break;
+        }
+    }
+    PackedKeys keys;
+    for (const std::string& w : words)
+        keys.append(w);
+    EXPECT_EQ(keys.order(false), stableOrder(words, false));
+    EXPECT_EQ(keys.order(true), stableOrder(words, true));
+}
+
 TEST(PackedKeys, AReplacedKeyIsReadAndOrderedByItsNewBytes)
 {
     std::vector<std::string> words = {"Haus", "Hauptstadt", "Hafen", "Apfel"};
