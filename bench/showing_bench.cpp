@@ -173,17 +173,25 @@ bool cameUp(benchmark::State& state, Learner& learner)
     return false;
 }
 
+// The timed click (the timing runs when called), and the retreat after it,
+// untimed. False when the window did not come up.
+bool timedClick(benchmark::State& state, Learner& learner)
+{
+    learner.click();
+    state.PauseTiming();
+    if (!cameUp(state, learner))
+        return false;
+    learner.retreat();
+    state.ResumeTiming();
+    return true;
+}
+
 void steady(benchmark::State& state, bool million)
 {
     Learner learner(dictionaryOf(million));
-    for (auto _ : state) {
-        learner.click();
-        state.PauseTiming();
-        if (!cameUp(state, learner))
+    for (auto _ : state)
+        if (!timedClick(state, learner))
             break;
-        learner.retreat();
-        state.ResumeTiming();
-    }
 }
 
 void afterLearning(benchmark::State& state, bool million)
@@ -196,12 +204,8 @@ void afterLearning(benchmark::State& state, bool million)
         learner.retreat();
         learner.clock.advance(1);
         state.ResumeTiming();
-        learner.click();
-        state.PauseTiming();
-        if (!cameUp(state, learner))
+        if (!timedClick(state, learner))
             break;
-        learner.retreat();
-        state.ResumeTiming();
     }
 }
 
@@ -213,12 +217,8 @@ void afterStart(benchmark::State& state, bool million)
         learner.settings.setISubSetRecCount(static_cast<std::uint16_t>(learner.settings.iSubSetRecCount() + 1));
         learner.start();
         state.ResumeTiming();
-        learner.click();
-        state.PauseTiming();
-        if (!cameUp(state, learner))
+        if (!timedClick(state, learner))
             break;
-        learner.retreat();
-        state.ResumeTiming();
     }
 }
 
