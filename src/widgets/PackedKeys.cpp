@@ -100,19 +100,9 @@ std::vector<std::uint32_t> PackedKeys::order(bool descending) const
     // its keys. Rows with equal keys stay in the rows' own order, as a
     // stable sort would give, either way.
     const std::size_t rows = size();
-    // The entries and the radix passes' spare in one block kept for the next
-    // sort of the thread (left uninitialised: every entry is written before
-    // it is read): a list's sorts at each opening reuse pages already
-    // mapped instead of faulting in fresh ones, which costs as much as a
-    // radix pass.
-    thread_local std::unique_ptr<Entry[]> block;
-    thread_local std::size_t blockRows = 0;
-    if (blockRows < rows) {
-        block.reset();
-        block.reset(new Entry[2 * rows]);
-        blockRows = rows;
-    }
-    const std::span<Entry> entries(block.get(), rows), spare(block.get() + rows, rows);
+    // Left uninitialised: every entry is written before it is read.
+    const std::unique_ptr<Entry[]> one(new Entry[rows]), other(new Entry[rows]);
+    const std::span<Entry> entries(one.get(), rows), spare(other.get(), rows);
     auto restFrom = [this](std::uint32_t row, std::size_t offset) {
         const std::string_view k = key(row);
         return k.substr(std::min(k.size(), offset));

@@ -111,19 +111,3 @@ TEST(PackedKeys, AReplacedKeyIsReadAndOrderedByItsNewBytes)
     EXPECT_EQ(keys.order(false), stableOrder(words, false));
     EXPECT_EQ(keys.upperBound(keys.order(false), "F"), 2u);
 }
-
-TEST(PackedKeys, SortsOfSmallerAndLargerListsOneAfterAnotherEachOrderTheirOwnKeys)
-{
-    // The sort's working space is kept between sorts of a thread: a small
-    // list after a large one, and a larger one again, must see only their
-    // own rows.
-    const std::vector<std::string> all = germanWords();
-    ASSERT_GT(all.size(), 10000u) << "the wngerman word list is missing";
-    for (const std::size_t count : {all.size(), std::size_t{40}, std::size_t{3000}, std::size_t{1}, all.size()}) {
-        const std::vector<std::string> words(all.end() - static_cast<std::ptrdiff_t>(count), all.end());
-        PackedKeys keys;
-        for (const std::string& w : words)
-            keys.append(w);
-        EXPECT_EQ(keys.order(count % 2 == 0), stableOrder(words, count % 2 == 0)) << count;
-    }
-}
