@@ -24,6 +24,21 @@ WordIndex::WordIndex(std::uint8_t charSet, const QString& localeName)
       caseless_(localeNamed(localeName), Qt::CaseInsensitive),
       decoder_(CharsetCodec::codePageFor(charSet), QStringConverter::Flag::Stateless)
 {
+    // Each byte decoded alone, then all of them in one text: a code page of
+    // lead and trail bytes decodes the text otherwise, and keeps the decoder.
+    QString alone;
+    for (int b = 1; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        const QString c = decoder_.decode(QByteArrayView(&byte, 1));
+        if (c.size() != 1)
+            return;
+        byteChars_[static_cast<std::size_t>(b)] = c.front().unicode();
+        alone += c;
+    }
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    singleByte_ = decoder_.decode(QByteArrayView(all.data(), static_cast<qsizetype>(all.size()))) == alone;
 }
 
 QString WordIndex::text(int position) const
@@ -57,6 +72,13 @@ void WordIndex::assign(std::vector<std::string> words)
     keys.reserve(count, total * 3);
     std::vector<QChar> text;
     for (const std::string& word : words) {
+        if (singleByte_) {
+            text.resize(word.size());
+            for (std::size_t i = 0; i < word.size(); ++i)
+                text[i] = QChar(byteChars_[static_cast<unsigned char>(word[i])]);
+            collation_.appendKey(keys, QStringView(text.data(), static_cast<qsizetype>(word.size())));
+            continue;
+        }
         const QByteArrayView view(word.data(), static_cast<qsizetype>(word.size()));
         text.resize(static_cast<std::size_t>(decoder_.requiredSpace(view.size())));
         const QChar* end = decoder_.appendToBuffer(text.data(), view);
@@ -66,10 +88,23 @@ void WordIndex::assign(std::vector<std::string> words)
     keys.orderEqualKeys(order, [&](std::uint32_t a, std::uint32_t b) { return words[a] < words[b]; });
     keys.clear();
 
-    words_.clear();
-    words_.reserve(count);
-    for (const std::uint32_t row : order)
-        words_.push_back(std::move(words[row]));
+    // The words put in that order where they lie, a cycle of moves at a
+    // time, instead of into a second vector as large.
+    for (std::size_t start = 0; start < count; ++start) {
+        if (order[start] == start)
+            continue;
+        std::string held = std::move(words[start]);
+        std::size_t at = start;
+        while (order[at] != start) {
+            const std::size_t from = order[at];
+            words[at] = std::move(words[from]);
+            order[at] = static_cast<std::uint32_t>(at);
+            at = from;
+        }
+        words[at] = std::move(held);
+        order[at] = static_cast<std::uint32_t>(at);
+    }
+    words_ = std::move(words);
     // The byte order waits for the first question that needs it.
     byBytes_.clear();
     byBytesReady_ = false;

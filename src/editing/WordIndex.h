@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -68,6 +69,11 @@ private:
     CollationKeys collation_;
     CollationKeys caseless_;
     mutable QStringDecoder decoder_;
+    // For a code page of one byte per character (every byte decodes alone
+    // as it does among others), the character of each byte, so that the
+    // words are decoded by table lookup while the index is built.
+    std::array<char16_t, 256> byteChars_{};
+    bool singleByte_ = false;
     // In collation order.
     std::vector<std::string> words_;
     // Positions into words_, in byte order of their words; made at the

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 
 namespace {
 TEST_F(AddWordsTest, EnterWalksTheFieldsAndAddsAWordThatIsOnDiskAtOnce)
@@ -221,32 +222,46 @@ TEST_F(AddWordsTest, StudiedLanguageOrdersTheWords)
     EXPECT_EQ(english.at(1), "\xF6l");
 }
 
-TEST_F(AddWordsTest, TheIndexOfRealWordsIsInCollationOrderAndFindsEachWordByItsBytes)
+// Every ninth line of a word list in a code page (a few words twice, a few
+// in capitals too), lines that the code page cannot hold left out.
+std::vector<std::string> wordsInCodePage(const char* list, std::uint8_t charSet,
+                                         const std::function<QString(const QString&, std::size_t)>& change = {})
 {
-    // German words in cp1252 (with their umlauts and ß), a few twice and a
-    // few differing only in case.
-    std::ifstream in("/usr/share/dict/ngerman");
+    std::ifstream in(list);
     std::vector<std::string> words;
     std::size_t line = 0;
+    const CharsetCodec codec(charSet);
     for (std::string utf8; std::getline(in, utf8); ++line) {
         if (line % 9 != 0)
             continue;
-        const auto encoded = CharsetCodec(0).encode(QString::fromUtf8(utf8));
-        if (encoded.bytes.empty() || encoded.bytes.find('?') != std::string::npos)
+        const QString text = change ? change(QString::fromUtf8(utf8), line) : QString::fromUtf8(utf8);
+        const auto encoded = codec.encode(text);
+        if (!encoded.ok || encoded.bytes.empty() || encoded.bytes.find('?') != std::string::npos)
             continue;
         words.push_back(encoded.bytes);
         if (line % 900 == 0)
             words.push_back(encoded.bytes);
         if (line % 700 == 0)
-            words.push_back(CharsetCodec(0).encode(QString::fromUtf8(utf8).toUpper()).bytes);
+            words.push_back(codec.encode(text.toUpper()).bytes);
     }
-    ASSERT_GT(words.size(), 5000u);
     std::reverse(words.begin(), words.end());
+    return words;
+}
 
-    WordIndex index(0, "de_DE");
+// The index of `words` holds each of them, in the order QCollator gives
+// their texts (ties by bytes), and finds each by its bytes.
+void expectIndexInCollationOrder(std::uint8_t charSet, const char* locale, const std::vector<std::string>& words)
+{
+    WordIndex index(charSet, locale);
     index.assign(words);
     ASSERT_EQ(index.size(), static_cast<int>(words.size()));
-    QCollator collator{QLocale("de_DE")};
+    std::vector<std::string> held, given = words;
+    for (int p = 0; p < index.size(); ++p)
+        held.push_back(index.at(p));
+    std::sort(held.begin(), held.end());
+    std::sort(given.begin(), given.end());
+    ASSERT_EQ(held, given);
+    QCollator collator{QLocale(locale)};
     for (int p = 1; p < index.size(); ++p) {
         const int c = collator.compare(index.text(p - 1), index.text(p));
         ASSERT_TRUE(c < 0 || (c == 0 && index.at(p - 1) <= index.at(p))) << p << ": " << index.at(p);
@@ -263,6 +278,31 @@ TEST_F(AddWordsTest, TheIndexOfRealWordsIsInCollationOrderAndFindsEachWordByItsB
         ASSERT_LT(at, index.size());
         EXPECT_EQ(index.at(at), word);
     }
+}
+
+TEST_F(AddWordsTest, TheIndexOfRealWordsIsInCollationOrderAndFindsEachWordByItsBytes)
+{
+    // German (umlauts, ß) in cp1252, Polish in cp1250, French in cp1252.
+    const std::vector<std::string> german = wordsInCodePage("/usr/share/dict/ngerman", charset::Ansi);
+    ASSERT_GT(german.size(), 5000u);
+    expectIndexInCollationOrder(charset::Ansi, "de_DE", german);
+    const std::vector<std::string> polish = wordsInCodePage("/usr/share/dict/polish", charset::EastEurope);
+    ASSERT_GT(polish.size(), 5000u);
+    expectIndexInCollationOrder(charset::EastEurope, "pl_PL", polish);
+    expectIndexInCollationOrder(charset::Ansi, "fr_FR", wordsInCodePage("/usr/share/dict/french", charset::Ansi));
+}
+
+TEST_F(AddWordsTest, TheIndexDecodesCodePagesOfTwoByteCharactersWordByWord)
+{
+    // Shift_JIS: kana before and inside Latin words, so that lead and trail
+    // bytes follow each other and plain bytes.
+    const std::vector<std::string> words =
+        wordsInCodePage("/usr/share/dict/words", charset::ShiftJis, [](const QString& word, std::size_t line) {
+            const QChar kana(static_cast<char16_t>(0x3041 + line % 80));
+            return line % 3 == 0 ? QString(kana) + word : word.left(2) + kana + word.mid(2);
+        });
+    ASSERT_GT(words.size(), 5000u);
+    expectIndexInCollationOrder(charset::ShiftJis, "ja_JP", words);
 }
 
 TEST_F(AddWordsTest, FieldsRefuseWhatTheirRecordFieldsCannotHold)

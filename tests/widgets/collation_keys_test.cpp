@@ -97,3 +97,21 @@ TEST(CollationKeys, AreMovedWithTheirCollator)
     EXPECT_LT(moved.compare(u"zebra", u"\u00f6l"), 0);
     EXPECT_GT(moved.compare(u"\u00f6l", u"ok"), 0);
 }
+
+TEST(CollationKeys, OrderRealWordsAsQCollatorDoesWhereLettersAreWrittenWithTwo)
+{
+    // Czech sorts "ch" as one letter after h (Polish words have many), Danish
+    // reads "aa" as å at the end of the alphabet (German words have some),
+    // Spanish puts ñ after n; German ß expands to ss.
+    for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        expectCollatorOrder("/usr/share/dict/polish", QLocale("cs_CZ"), cs);
+        expectCollatorOrder("/usr/share/dict/ngerman", QLocale("da_DK"), cs);
+        expectCollatorOrder("/usr/share/dict/french", QLocale("es_ES"), cs);
+    }
+    CollationKeys czech(QLocale("cs_CZ"), Qt::CaseSensitive);
+    EXPECT_GT(czech.compare(u"chleba", u"hrad"), 0);
+    CollationKeys danish(QLocale("da_DK"), Qt::CaseSensitive);
+    EXPECT_GT(danish.compare(u"Aachen", u"Zug"), 0);
+    CollationKeys german(QLocale("de_DE"), Qt::CaseInsensitive);
+    EXPECT_LT(german.compare(u"Stra\u00dfe", u"Strat"), 0);
+}
