@@ -81,6 +81,32 @@ void pointAtTheBigDictionary(mox::Settings& settings, const Files& f)
     settings.setISubSetRecCount(20);
 }
 
+// What a benchmark of the engine works with: the settings of a learner with
+// the big dictionary and a list of 20, a clock and a window that draws nothing.
+struct Learner {
+    explicit Learner(const Files& f) { pointAtTheBigDictionary(settings, f); }
+    mox::RecordingMessages messages;
+    mox::Settings settings{messages};
+    mox::FixedClock clock;
+    NoWindow window;
+};
+
+// The timed top-up that ends a benchmark's round; the benchmark fails when
+// it does not fill the list or tells the user anything.
+void timedTopUp(benchmark::State& state, mox::LearningEngine& engine, const mox::RecordingMessages& messages)
+{
+    const bool ok = engine.topUpList();
+    benchmark::DoNotOptimize(ok);
+    if (!ok || engine.list().size() != 20 || !messages.shown.empty())
+        state.SkipWithError("topping up failed");
+}
+
+void countBytes(benchmark::State& state, const Files& f)
+{
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(f.image.size()));
+}
+
 // Tops up a list of 20 from the dictionary; the session is open on the
 // dictionary (its missing list read) before the timing starts. With
 // `afterReading` the list is full already: the timed part reads it from its
@@ -89,11 +115,8 @@ void pointAtTheBigDictionary(mox::Settings& settings, const Files& f)
 void topUp(benchmark::State& state, bool afterReading)
 {
     Files& f = files();
-    mox::RecordingMessages messages;
-    mox::Settings settings(messages);
-    pointAtTheBigDictionary(settings, f);
-    mox::FixedClock clock;
-    NoWindow window;
+    Learner learner(f);
+    auto& [messages, settings, clock, window] = learner;
     for (auto _ : state) {
         state.PauseTiming();
         f.regenerate();
@@ -110,13 +133,9 @@ void topUp(benchmark::State& state, bool afterReading)
         state.ResumeTiming();
         if (afterReading)
             engine.loadList();
-        const bool ok = engine.topUpList();
-        benchmark::DoNotOptimize(ok);
-        if (!ok || engine.list().size() != 20 || !messages.shown.empty())
-            state.SkipWithError("topping up failed");
+        timedTopUp(state, engine, messages);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(f.image.size()));
+    countBytes(state, f);
 }
 
 void BM_TopUpList(benchmark::State& state)
@@ -136,11 +155,8 @@ void BM_ReconcileFullList(benchmark::State& state)
 void BM_TopUpAfterLearning(benchmark::State& state)
 {
     Files& f = files();
-    mox::RecordingMessages messages;
-    mox::Settings settings(messages);
-    pointAtTheBigDictionary(settings, f);
-    mox::FixedClock clock;
-    NoWindow window;
+    Learner learner(f);
+    auto& [messages, settings, clock, window] = learner;
     for (auto _ : state) {
         state.PauseTiming();
         f.regenerate();
@@ -153,13 +169,9 @@ void BM_TopUpAfterLearning(benchmark::State& state)
         clock.advance(1);
         state.ResumeTiming();
         engine.refreshList();
-        const bool ok = engine.topUpList();
-        benchmark::DoNotOptimize(ok);
-        if (!ok || engine.list().size() != 20 || !messages.shown.empty())
-            state.SkipWithError("topping up failed");
+        timedTopUp(state, engine, messages);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(f.image.size()));
+    countBytes(state, f);
 }
 
 // The floor: one sequential pass over the same file in large reads.
@@ -178,8 +190,7 @@ void BM_PlainRead(benchmark::State& state)
         std::fclose(in);
         benchmark::DoNotOptimize(total);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(f.image.size()));
+    countBytes(state, f);
 }
 
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond);

@@ -1,36 +1,11 @@
 #include "store/FileNames.h"
 
-#include <climits>
-#include <cstdlib>
 #include <sys/stat.h>
 
 #include "language/Utf8.h"
+#include "store/FileIo.h"
 
 namespace mox {
-
-namespace {
-
-// The real path of `path` (links and ".." resolved), or empty when it
-// cannot be resolved.
-std::string realPath(const std::string& path)
-{
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr)
-        return {};
-    std::string out(resolved);
-    std::free(resolved);
-    return out;
-}
-
-std::string folderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
 
 bool isPlainFileName(std::string_view name)
 {
@@ -58,8 +33,8 @@ std::string confinedPath(const std::string& folder, std::string_view name)
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;  // a file, a folder or nothing: opening it stays in the folder
 
-    const std::string target = realPath(path);
-    const std::string realFolder = realPath(folder);
+    const std::string target = realPathOf(path);
+    const std::string realFolder = realPathOf(folder);
     if (target.empty() || realFolder.empty() || folderOf(target) != realFolder)
         return {};
     return path;

@@ -121,6 +121,16 @@ class Desktop:
         self.run(["xdotool", "click", str(button)])
         time.sleep(0.3)
 
+    def tray_menu(self, wm_class, *keys):
+        """Opens the menu of the tray icon of `wm_class` and presses `keys` in it."""
+        x, y = self.tray_icon(wm_class)
+        # A synchronous move onto the spot the pointer is already on waits
+        # for a motion that never comes: step aside first.
+        self.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
+        self.click(x, y, button=3)
+        time.sleep(0.5)
+        self.key(*keys)
+
     def click_at_fraction(self, window, fx, fy, button=1):
         x, y, w, h = self.geometry(window)
         self.click(int(x + fx * w), int(y + fy * h), button)

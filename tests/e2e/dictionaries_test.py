@@ -48,13 +48,7 @@ class Dictionaries(unittest.TestCase):
         cls.mox = os.path.join(prefix, "bin", "mox")
 
     def menu(self, d, *keys):
-        x, y = d.tray_icon("mox")
-        # A synchronous move onto the spot the pointer is already on waits
-        # for a motion that never comes: step aside first.
-        d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
-        d.click(x, y, button=3)
-        time.sleep(0.5)
-        d.key(*keys)
+        d.tray_menu("mox", *keys)
 
     def check_list_agrees(self, dct, lst):
         """The list holds the TSV's words, each once (all six: the list

@@ -94,11 +94,7 @@ class Editor(unittest.TestCase):
         cls.mox = os.path.join(prefix, "bin", "mox")
 
     def menu(self, d, *keys):
-        x, y = d.tray_icon("mox")
-        d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
-        d.click(x, y, button=3)
-        time.sleep(0.5)
-        d.key(*keys)
+        d.tray_menu("mox", *keys)
 
     def test_edit_and_search_twenty_thousand_words_with_the_keyboard(self):
         words, translations = word_lists()

@@ -70,13 +70,7 @@ class OptionsSheet(unittest.TestCase):
         return proc
 
     def menu(self, d, *keys):
-        x, y = d.tray_icon(ICON_CLASS)
-        # A synchronous move onto the spot the pointer is already on waits
-        # for a motion that never comes: step aside first.
-        d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
-        d.click(x, y, button=3)
-        time.sleep(0.5)
-        d.key(*keys)
+        d.tray_menu(ICON_CLASS, *keys)
 
     def open_sheet(self, d):
         # "&Опции" is the third command from the top.

@@ -70,11 +70,7 @@ class WindowShots(unittest.TestCase):
         return proc
 
     def menu(self, d, *keys):
-        x, y = d.tray_icon("mox")
-        d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
-        d.click(x, y, button=3)
-        time.sleep(0.5)
-        d.key(*keys)
+        d.tray_menu("mox", *keys)
 
     def check(self, d, proc, look, title, name):
         """Shoots the window `title` and checks its controls; gives the failures."""

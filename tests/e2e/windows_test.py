@@ -121,11 +121,7 @@ class Windows(unittest.TestCase):
         self.assertEqual(proc.returncode, 0)
 
     def menu(self, d, *keys):
-        x, y = d.tray_icon("mox")
-        d.run(["xdotool", "mousemove", str(x - 40), str(y - 40)])
-        d.click(x, y, button=3)
-        time.sleep(0.5)
-        d.key(*keys)
+        d.tray_menu("mox", *keys)
 
     def focus(self, d):
         return int(d.run(["xdotool", "getwindowfocus"]).stdout.split()[0])
