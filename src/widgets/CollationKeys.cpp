@@ -20,6 +20,7 @@ CollationKeys::CollationKeys(const QLocale& locale, Qt::CaseSensitivity caseSens
         collator_ = nullptr;
         return;
     }
+    name_ = name.toStdString();
     // As QCollator sets it up: canonical equivalents collate alike, case
     // ignored by comparing two levels only, punctuation and digits as
     // characters of their own.
@@ -37,8 +38,8 @@ CollationKeys::~CollationKeys()
 }
 
 CollationKeys::CollationKeys(CollationKeys&& other) noexcept
-    : collator_(std::exchange(other.collator_, nullptr)), caseSensitivity_(other.caseSensitivity_),
-      key_(std::move(other.key_))
+    : collator_(std::exchange(other.collator_, nullptr)), name_(std::move(other.name_)),
+      caseSensitivity_(other.caseSensitivity_), key_(std::move(other.key_))
 {
 }
 

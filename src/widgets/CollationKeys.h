@@ -38,10 +38,13 @@ public:
     int compare(QStringView a, QStringView b) const;
 
 private:
+    friend class ByteCollation;
+
     // The key of `text` into key_ (without the closing zero byte).
     void makeKey(QStringView text);
 
     UCollator* collator_ = nullptr; // none for the C locale: code order
+    std::string name_;              // the collator's locale
     Qt::CaseSensitivity caseSensitivity_;
     std::string key_;
 };

@@ -1,11 +1,14 @@
 #pragma once
 #include <cstddef>
+#include <span>
+#include <string>
 #include <vector>
 
 #include <QList>
 #include <QString>
 #include <QStringView>
 
+#include "widgets/ByteCollation.h"
 #include "widgets/CollationKeys.h"
 
 namespace mox {
@@ -16,6 +19,9 @@ namespace mox {
 // turned into a collation key once, and the keys are put in order by a radix
 // sort of their packed heads, so 100,000 words sort in a blink.
 std::vector<std::size_t> listBoxOrder(const QList<QString>& texts);
+// The same order of `words`, texts in a code page of one byte per character
+// (`chars`): their keys are made by table lookup (ByteCollation).
+std::vector<std::size_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars);
 
 // The collation of that order, for finding places in it by bisection:
 //   ListBoxCollation order;
@@ -27,6 +33,7 @@ public:
     bool before(QStringView a, QStringView b) const;
 private:
     friend std::vector<std::size_t> listBoxOrder(const QList<QString>& texts);
+    friend std::vector<std::size_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars);
     CollationKeys caseless_;
 };
 
