@@ -169,7 +169,8 @@ void ActivateAllExcludedWords(benchmark::State& state)
 {
     Dataset& d = data();
     const std::string path = d.settings.dictionaryPath();
-    const std::vector<std::string> words = mox::DictionaryFile(path).scanExcluded().value().words;
+    const mox::DictionaryWords excluded = mox::DictionaryFile(path).scanExcluded().value().words;
+    const std::vector<std::string> words(excluded.begin(), excluded.end());
     for (auto _ : state) {
         state.PauseTiming();
         d.writeDictionary(d.consistent);

@@ -6,6 +6,7 @@
 
 #include "language/CharsetCodec.h"
 #include "store/DictionaryFile.h"
+#include "widgets/ByteCollation.h"
 #include "widgets/PackedKeys.h"
 
 namespace mox {
@@ -22,23 +23,9 @@ QLocale localeNamed(const QString& name)
 WordIndex::WordIndex(std::uint8_t charSet, const QString& localeName)
     : charSet_(charSet), collation_(localeNamed(localeName), Qt::CaseSensitive),
       caseless_(localeNamed(localeName), Qt::CaseInsensitive),
-      decoder_(CharsetCodec::codePageFor(charSet), QStringConverter::Flag::Stateless)
+      decoder_(CharsetCodec::codePageFor(charSet), QStringConverter::Flag::Stateless),
+      byteChars_(singleByteChars(CharsetCodec::codePageFor(charSet)))
 {
-    // Each byte decoded alone, then all of them in one text: a code page of
-    // lead and trail bytes decodes the text otherwise, and keeps the decoder.
-    QString alone;
-    for (int b = 1; b < 256; ++b) {
-        const char byte = static_cast<char>(b);
-        const QString c = decoder_.decode(QByteArrayView(&byte, 1));
-        if (c.size() != 1)
-            return;
-        byteChars_[static_cast<std::size_t>(b)] = c.front().unicode();
-        alone += c;
-    }
-    std::string all;
-    for (int b = 1; b < 256; ++b)
-        all.push_back(static_cast<char>(b));
-    singleByte_ = decoder_.decode(QByteArrayView(all.data(), static_cast<qsizetype>(all.size()))) == alone;
 }
 
 QString WordIndex::text(int position) const
@@ -52,40 +39,42 @@ WordIndex::LoadResult WordIndex::load(const DictionaryFile& dictionary)
     words_.clear();
     byBytes_.clear();
     byBytesReady_ = false;
-    std::vector<std::string> words;
+    DictionaryWords words;
     if (!dictionary.liveWords(words))
         return LoadResult::Unreadable;
     assign(std::move(words));
     return LoadResult::Loaded;
 }
 
-void WordIndex::assign(std::vector<std::string> words)
+void WordIndex::assign(DictionaryWords words)
 {
     // The collation keys of the words, put in order by a radix sort of their
     // packed heads, the keys' further bytes compared only within runs of
     // equal heads; words that collate equal then in byte order.
     const std::size_t count = words.size();
-    std::size_t total = 0;
-    for (const std::string& word : words)
-        total += word.size();
     PackedKeys keys;
-    keys.reserve(count, total * 3);
-    std::vector<QChar> text;
-    for (const std::string& word : words) {
-        if (singleByte_) {
-            text.resize(word.size());
-            for (std::size_t i = 0; i < word.size(); ++i)
-                text[i] = QChar(byteChars_[static_cast<unsigned char>(word[i])]);
-            collation_.appendKey(keys, QStringView(text.data(), static_cast<qsizetype>(word.size())));
-            continue;
+    std::optional<ByteCollation> byTable;
+    if (byteChars_) {
+        byTable.emplace(collation_, *byteChars_);
+        byTable->appendKeys(keys, words);
+    } else {
+        std::size_t total = 0;
+        for (const std::string& word : words)
+            total += word.size();
+        keys.reserve(count, total * 3);
+        std::vector<QChar> text;
+        for (const std::string& word : words) {
+            const QByteArrayView view(word.data(), static_cast<qsizetype>(word.size()));
+            text.resize(static_cast<std::size_t>(decoder_.requiredSpace(view.size())));
+            const QChar* end = decoder_.appendToBuffer(text.data(), view);
+            collation_.appendKey(keys, QStringView(text.data(), end));
         }
-        const QByteArrayView view(word.data(), static_cast<qsizetype>(word.size()));
-        text.resize(static_cast<std::size_t>(decoder_.requiredSpace(view.size())));
-        const QChar* end = decoder_.appendToBuffer(text.data(), view);
-        collation_.appendKey(keys, QStringView(text.data(), end));
     }
     std::vector<std::uint32_t> order = keys.order(false);
-    keys.orderEqualKeys(order, [&](std::uint32_t a, std::uint32_t b) { return words[a] < words[b]; });
+    keys.orderEqualKeys(order, [&](std::uint32_t a, std::uint32_t b) {
+        const int c = byTable ? byTable->compareFurther(words[a], words[b]) : 0;
+        return c != 0 ? c < 0 : words[a] < words[b];
+    });
     keys.clear();
 
     // The words put in that order where they lie, a cycle of moves at a

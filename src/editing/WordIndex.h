@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -8,6 +9,8 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include "store/DictionaryFile.h"
+#include "widgets/ByteCollation.h"
 #include "widgets/CollationKeys.h"
 
 namespace mox {
@@ -37,7 +40,7 @@ public:
     // order. Unreadable leaves the index empty.
     LoadResult load(const DictionaryFile& dictionary);
     // Replaces the words by `words` (put in order).
-    void assign(std::vector<std::string> words);
+    void assign(DictionaryWords words);
 
     int size() const { return static_cast<int>(words_.size()); }
     const std::string& at(int position) const { return words_[static_cast<std::size_t>(position)]; }
@@ -69,13 +72,11 @@ private:
     CollationKeys collation_;
     CollationKeys caseless_;
     mutable QStringDecoder decoder_;
-    // For a code page of one byte per character (every byte decodes alone
-    // as it does among others), the character of each byte, so that the
-    // words are decoded by table lookup while the index is built.
-    std::array<char16_t, 256> byteChars_{};
-    bool singleByte_ = false;
+    // For a code page of one byte per character, the character of each
+    // byte: the index's keys are then made by table lookup.
+    std::optional<ByteChars> byteChars_;
     // In collation order.
-    std::vector<std::string> words_;
+    DictionaryWords words_;
     // Positions into words_, in byte order of their words; made at the
     // first byte-for-byte question (a keystroke), not while the dialog opens.
     const std::vector<std::uint32_t>& byBytes() const;

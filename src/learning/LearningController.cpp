@@ -10,6 +10,7 @@
 #include "settings/Settings.h"
 #include "store/DictionaryFolder.h"
 #include "store/DictionarySession.h"
+#include "store/LargeArrays.h"
 
 namespace mox {
 
@@ -410,7 +411,10 @@ void LearningController::hideWindow()
         window_->hideWindow();
     // What the start or the showing used and freed goes back to the system
     // before the long wait, once the event loop is free again.
-    QTimer::singleShot(0, this, [] { ::malloc_trim(0); });
+    QTimer::singleShot(0, this, [] {
+        releaseLargeArrays();
+        ::malloc_trim(0);
+    });
 }
 
 bool LearningController::wrongAnswerShown() const

@@ -1,14 +1,15 @@
 #include "options/ExcludedWordsModel.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include <QLocale>
 #include <QStringDecoder>
 
 #include "language/CharsetCodec.h"
+#include "widgets/ByteCollation.h"
 #include "widgets/ListOrder.h"
-#include "widgets/PackedKeys.h"
 
 namespace mox {
 
@@ -23,6 +24,38 @@ std::optional<ExcludedWordsModel::List>& keptList()
 
 // Beyond this many new words a whole sort is cheaper than bisections.
 constexpr std::size_t kMostInsertions = 4096;
+
+// The text of a word of a code page: by table for a code page of one byte
+// per character, by the code page's converter otherwise.
+class WordDecoder {
+public:
+    explicit WordDecoder(const CharsetCodec& codec) : codec_(codec), chars_(singleByteChars(codec.codePageName())) {}
+
+    const std::optional<ByteChars>& chars() const { return chars_; }
+    QString operator()(std::string_view word) const
+    {
+        if (!chars_)
+            return codec_.decode(word);
+        QString text(static_cast<qsizetype>(word.size()), Qt::Uninitialized);
+        for (std::size_t i = 0; i < word.size(); ++i)
+            text[static_cast<qsizetype>(i)] = QChar((*chars_)[static_cast<unsigned char>(word[i])]);
+        return text;
+    }
+
+private:
+    CharsetCodec codec_;
+    std::optional<ByteChars> chars_;
+};
+
+// The decoder of a character set, made once.
+const WordDecoder& decoderOf(std::uint8_t charSet)
+{
+    static std::map<std::uint8_t, WordDecoder> made;
+    auto found = made.find(charSet);
+    if (found == made.end())
+        found = made.emplace(charSet, WordDecoder(CharsetCodec(charSet))).first;
+    return found->second;
+}
 
 } // namespace
 
@@ -39,7 +72,12 @@ void ExcludedWordsModel::forgetKept()
 
 int ExcludedWordsModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(list_.rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(list_.words.size());
+}
+
+QString ExcludedWordsModel::textAt(int row) const
+{
+    return decoderOf(list_.charSet)(bytesAt(row));
 }
 
 QVariant ExcludedWordsModel::data(const QModelIndex& index, int role) const
@@ -51,115 +89,125 @@ QVariant ExcludedWordsModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-std::vector<ExcludedWordsModel::Row> ExcludedWordsModel::build(std::vector<std::string> words,
-                                                               const CharsetCodec& codec)
+void ExcludedWordsModel::build(List& list, DictionaryWords words, const LargeVector<std::uint32_t>& records,
+                               const CharsetCodec& codec)
 {
-    // The words are decoded in one go: one converter for the whole list
-    // instead of one per word. A zero byte separates them (no word holds one,
-    // and no code page uses it inside a character).
-    std::string joined;
-    std::size_t total = 0;
-    for (const std::string& w : words)
-        total += w.size() + 1;
-    joined.reserve(total);
-    for (const std::string& w : words) {
-        joined += w;
-        joined += '\0';
-    }
-    const QByteArrayView bytes(joined.data(), static_cast<qsizetype>(joined.size()));
-    QString decoded;
-    if (codec.charSet() == charset::Symbol) {
-        decoded = QString::fromLatin1(bytes);
+    std::vector<std::size_t> order;
+    const WordDecoder& decode = decoderOf(codec.charSet());
+    if (decode.chars()) {
+        // One byte per character: the keys come from the bytes by table.
+        order = listBoxOrder(words, *decode.chars());
     } else {
+        // The words decoded in one go: one converter for the whole list
+        // instead of one per word. A zero byte separates them (no word holds
+        // one, and no code page uses it inside a character).
+        std::string joined;
+        std::size_t total = 0;
+        for (const std::string& w : words)
+            total += w.size() + 1;
+        joined.reserve(total);
+        for (const std::string& w : words) {
+            joined += w;
+            joined += '\0';
+        }
         QStringDecoder decoder(codec.codePageName(), QStringConverter::Flag::Stateless);
-        decoded = decoder.decode(bytes);
+        const QString decoded = decoder.decode(QByteArrayView(joined.data(), static_cast<qsizetype>(joined.size())));
+        const QList<QStringView> texts = QStringView(decoded).split(QChar(u'\0'));
+        // A damaged word (a lead byte at its end) could take the separator
+        // with it; then each word is decoded on its own.
+        const bool aligned = texts.size() == static_cast<qsizetype>(words.size()) + 1;
+        QList<QString> shown;
+        shown.reserve(static_cast<qsizetype>(words.size()));
+        for (std::size_t i = 0; i < words.size(); ++i)
+            shown.append(aligned ? texts[static_cast<qsizetype>(i)].toString() : codec.decode(words[i]));
+        order = listBoxOrder(shown);
     }
-    const QList<QStringView> texts = QStringView(decoded).split(QChar(u'\0'));
-    // A damaged word (a lead byte at its end) could take the separator with
-    // it; then each word is decoded on its own.
-    const bool aligned = texts.size() == static_cast<qsizetype>(words.size()) + 1;
-
-    QList<QString> shown;
-    shown.reserve(static_cast<qsizetype>(words.size()));
-    for (std::size_t i = 0; i < words.size(); ++i)
-        shown.append(aligned ? texts[static_cast<qsizetype>(i)].toString() : codec.decode(words[i]));
-
-    std::vector<Row> rows;
-    rows.reserve(words.size());
-    for (const std::size_t i : listBoxOrder(shown))
-        rows.push_back({std::move(words[i]), shown[static_cast<qsizetype>(i)]});
-    return rows;
+    list.words.clear();
+    list.records.clear();
+    list.words.reserve(words.size());
+    list.records.reserve(words.size());
+    for (const std::size_t i : order) {
+        list.words.push_back(std::move(words[i]));
+        list.records.push_back(records[i]);
+    }
 }
 
-bool ExcludedWordsModel::update(List& list, std::vector<std::string>& words, const CharsetCodec& codec)
+bool ExcludedWordsModel::update(List& list, DictionaryWords& words, const LargeVector<std::uint32_t>& records,
+                                const CharsetCodec& codec)
 {
-    // The kept rows and the new words, each in byte order (radix sorts of
-    // packed heads), walked side by side: a kept row without its word among
-    // the new ones goes, a new word without a kept row comes in. Equal
-    // words pair off one with one, so repeated words keep their number.
-    std::vector<Row>& rows = list.rows;
-    PackedKeys keptKeys;
-    for (const Row& row : rows)
-        keptKeys.append(row.bytes);
-    const std::vector<std::uint32_t> keptOrder = keptKeys.order(false);
-    PackedKeys newKeys;
-    for (const std::string& word : words)
-        newKeys.append(word);
-    const std::vector<std::uint32_t> newOrder = newKeys.order(false);
-
-    std::vector<char> gone(rows.size(), 0);
+    // The kept rows by record; then the new words in file order, each
+    // looked up by its record: the same word there keeps its row, any other
+    // word is new. Rows no new word kept are gone.
+    DictionaryWords& kept = list.words;
+    if (records.size() != words.size() || list.records.size() != kept.size())
+        return false;
+    constexpr std::uint32_t kNoRow = ~std::uint32_t{0};
+    std::uint32_t end = 0;
+    for (const std::uint32_t record : list.records)
+        end = std::max(end, record + 1);
+    LargeVector<std::uint32_t> rowOf(end, kNoRow);
+    for (std::size_t row = 0; row < kept.size(); ++row)
+        rowOf[list.records[row]] = static_cast<std::uint32_t>(row);
+    std::vector<char> stays(kept.size(), 0);
     std::vector<std::uint32_t> added;
-    std::size_t k = 0;
-    std::size_t n = 0;
-    while (k < keptOrder.size() || n < newOrder.size()) {
-        const int c = k == keptOrder.size()  ? 1
-                      : n == newOrder.size() ? -1
-                                             : keptKeys.key(keptOrder[k]).compare(newKeys.key(newOrder[n]));
-        if (c < 0) {
-            gone[keptOrder[k++]] = 1;
-        } else if (c > 0) {
-            added.push_back(newOrder[n++]);
-            if (added.size() > kMostInsertions)
-                return false;
-        } else {
-            ++k;
-            ++n;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::uint32_t row = records[i] < end ? rowOf[records[i]] : kNoRow;
+        if (row != kNoRow && !stays[row] && kept[row] == words[i]) {
+            stays[row] = 1;
+            continue;
         }
+        added.push_back(static_cast<std::uint32_t>(i));
+        if (added.size() > kMostInsertions)
+            return false;
     }
 
-    // The new rows in the list's order among themselves, each with the place
-    // bisection finds for it among the kept rows (after the rows equal to
-    // it); then one pass puts both together.
+    // The new words in the list's order among themselves, each with the
+    // place bisection finds for it among the kept ones (after the words
+    // equal to it); then one pass puts both together.
     const ListBoxCollation collation;
-    std::vector<Row> fresh;
+    const WordDecoder& decode = decoderOf(codec.charSet());
+    struct Fresh {
+        std::string bytes;
+        std::uint32_t record;
+        QString text;
+    };
+    std::vector<Fresh> fresh;
     fresh.reserve(added.size());
     for (const std::uint32_t i : added) {
-        QString text = codec.decode(words[i]);
-        fresh.push_back({std::move(words[i]), std::move(text)});
+        QString text = decode(words[i]);
+        fresh.push_back({std::move(words[i]), records[i], std::move(text)});
     }
     std::sort(fresh.begin(), fresh.end(),
-              [&](const Row& a, const Row& b) { return collation.before(a.text, b.text); });
-    std::vector<Row> merged;
-    merged.reserve(rows.size() - static_cast<std::size_t>(std::count(gone.begin(), gone.end(), 1)) + fresh.size());
-    auto from = rows.begin();
-    for (Row& row : fresh) {
-        const auto place = std::partition_point(from, rows.end(), [&](const Row& kept) {
-            return !collation.before(row.text, kept.text);
-        });
-        for (; from != place; ++from)
-            if (!gone[static_cast<std::size_t>(from - rows.begin())])
-                merged.push_back(std::move(*from));
-        merged.push_back(std::move(row));
+              [&](const Fresh& a, const Fresh& b) { return collation.before(a.text, b.text); });
+    List merged;
+    const std::size_t staying = static_cast<std::size_t>(std::count(stays.begin(), stays.end(), 1));
+    merged.words.reserve(staying + fresh.size());
+    merged.records.reserve(staying + fresh.size());
+    std::size_t from = 0;
+    const auto keepUpTo = [&](std::size_t place) {
+        for (; from < place; ++from)
+            if (stays[from]) {
+                merged.words.push_back(std::move(kept[from]));
+                merged.records.push_back(list.records[from]);
+            }
+    };
+    for (Fresh& word : fresh) {
+        const auto place = std::partition_point(kept.begin() + static_cast<std::ptrdiff_t>(from), kept.end(),
+                                                [&](const std::string& old) {
+                                                    return !collation.before(word.text, decode(old));
+                                                });
+        keepUpTo(static_cast<std::size_t>(place - kept.begin()));
+        merged.words.push_back(std::move(word.bytes));
+        merged.records.push_back(word.record);
     }
-    for (; from != rows.end(); ++from)
-        if (!gone[static_cast<std::size_t>(from - rows.begin())])
-            merged.push_back(std::move(*from));
-    rows = std::move(merged);
+    keepUpTo(kept.size());
+    list.words = std::move(merged.words);
+    list.records = std::move(merged.records);
     return true;
 }
 
-void ExcludedWordsModel::setWords(const std::string& dictionary, std::vector<std::string> words,
-                                  const CharsetCodec& codec)
+void ExcludedWordsModel::setWords(const std::string& dictionary, DictionaryWords words,
+                                  LargeVector<std::uint32_t> records, const CharsetCodec& codec)
 {
     const QString locale = QLocale().name();
     List list;
@@ -168,11 +216,9 @@ void ExcludedWordsModel::setWords(const std::string& dictionary, std::vector<std
     else if (keptList())
         list = std::move(*std::exchange(keptList(), std::nullopt));
     const bool sameSource = list.dictionary == dictionary && list.charSet == codec.charSet() && list.locale == locale;
-    updatedLast_ = sameSource && update(list, words, codec);
-    if (!updatedLast_) {
-        list.rows.clear();
-        list.rows = build(std::move(words), codec);
-    }
+    updatedLast_ = sameSource && update(list, words, records, codec);
+    if (!updatedLast_)
+        build(list, std::move(words), records, codec);
     list.dictionary = dictionary;
     list.charSet = codec.charSet();
     list.locale = locale;

@@ -6,21 +6,24 @@
 #include <QAbstractListModel>
 #include <QString>
 
+#include "store/DictionaryFile.h"
+
 namespace mox {
 
 class CharsetCodec;
 
 // The excluded words of a dictionary for a list view, sorted as a list box
-// sorts (listBoxOrder). Each row keeps the word's record bytes, by
-// which it is looked up again, and its text decoded once by the studied
-// language's code page, so that a list of 100,000 words costs no conversion
-// while it scrolls.
+// sorts (listBoxOrder). Each row is the word's record bytes, by which it is
+// looked up again; its text is decoded by the studied language's code page
+// when the view asks for it (a page's worth of rows at a time), so that a
+// list of 100,000 words holds no second copy of them.
 //
 // The sorted list outlives the model: the next model (the page's next
 // opening) takes it over, and a new set of words updates it word by word:
-// the rows whose words are gone are dropped, and the new words go in at the
-// places bisection finds, so that a word learnt or excluded since costs no
-// sort of the whole list.
+// each row knows its record, so that one pass over the new words in file
+// order finds the rows whose record holds another word now or none (they
+// are dropped) and the words new to their record (they go in at the places
+// bisection finds): a word learnt or excluded since costs no sort.
 class ExcludedWordsModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -34,7 +37,9 @@ public:
     // Shows `words`, the excluded words (record bytes, any order) of the
     // dictionary file `dictionary`: the list shown or kept for the same
     // dictionary, code page and collation is updated, otherwise one is built.
-    void setWords(const std::string& dictionary, std::vector<std::string> words, const CharsetCodec& codec);
+    // `records` gives the index of each word's record.
+    void setWords(const std::string& dictionary, DictionaryWords words, LargeVector<std::uint32_t> records,
+                  const CharsetCodec& codec);
     // Whether the last setWords updated a list (rather than sorting anew).
     bool updatedLast() const { return updatedLast_; }
     // Shows no words (and keeps none).
@@ -42,26 +47,26 @@ public:
     // Forgets the list kept between models.
     static void forgetKept();
 
-    const std::string& bytesAt(int row) const { return list_.rows[static_cast<std::size_t>(row)].bytes; }
-    const QString& textAt(int row) const { return list_.rows[static_cast<std::size_t>(row)].text; }
+    const std::string& bytesAt(int row) const { return list_.words[static_cast<std::size_t>(row)]; }
+    QString textAt(int row) const;
 
-    struct Row {
-        std::string bytes;
-        QString text;
-    };
     // A sorted list and what it was built from.
     struct List {
         std::string dictionary;
         std::uint8_t charSet = 0;
         QString locale;
-        std::vector<Row> rows;
+        DictionaryWords words;
+        LargeVector<std::uint32_t> records; // of each word
     };
 
 private:
-    // `list` with the rows of the words gone dropped and `words` put in;
-    // false when more changed than updating pays for.
-    static bool update(List& list, std::vector<std::string>& words, const CharsetCodec& codec);
-    static std::vector<Row> build(std::vector<std::string> words, const CharsetCodec& codec);
+    // `list` with the words gone dropped and `words` put in; false when
+    // more changed than updating pays for.
+    static bool update(List& list, DictionaryWords& words, const LargeVector<std::uint32_t>& records,
+                       const CharsetCodec& codec);
+    // The list of `words` (with `records`) put in order.
+    static void build(List& list, DictionaryWords words, const LargeVector<std::uint32_t>& records,
+                      const CharsetCodec& codec);
 
     List list_;
     bool updatedLast_ = false;

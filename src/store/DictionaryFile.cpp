@@ -61,11 +61,16 @@ std::optional<std::uint64_t> DictionaryFile::findFirst(std::string_view word, bo
 std::optional<ExcludedScan> DictionaryFile::scanExcluded() const
 {
     ExcludedScan scan;
-    const bool read = forEach([&scan](const DictRecord& record, std::uint64_t) {
-        if (record.isExcluded())
+    const auto records = static_cast<std::size_t>(wholeRecords(status().size));
+    scan.words.reserve(records);
+    scan.records.reserve(records);
+    const bool read = forEach([&scan](const DictRecord& record, std::uint64_t index) {
+        if (record.isExcluded()) {
             scan.words.emplace_back(fieldView(record.word));
-        else if (record.isLive() && record.active != 0)
+            scan.records.push_back(static_cast<std::uint32_t>(index));
+        } else if (record.isLive() && record.active != 0) {
             ++scan.activeCount;
+        }
     });
     if (!read)
         return std::nullopt;
@@ -85,7 +90,7 @@ bool DictionaryFile::liveTexts(std::vector<RecordTexts>& rows) const
     return read;
 }
 
-bool DictionaryFile::liveWords(std::vector<std::string>& words) const
+bool DictionaryFile::liveWords(DictionaryWords& words) const
 {
     words.clear();
     words.reserve(static_cast<std::size_t>(wholeRecords(status().size)));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/DictRecord.h"
+#include "store/LargeArrays.h"
 #include "store/RecordFile.h"
 
 namespace mox {
@@ -15,6 +16,10 @@ namespace mox {
 // The three texts of one word record, as bytes: word, translation,
 // transcription (the columns of the dictionary editor, in that order).
 using RecordTexts = std::array<std::string, 3>;
+
+// The words of a dictionary's records, as bytes (a large array: see
+// LargeArrays.h).
+using DictionaryWords = LargeVector<std::string>;
 
 // The outcome of re-activating words.
 struct Activation {
@@ -34,9 +39,11 @@ struct DictionaryCounts {
 };
 
 // The words a dictionary offers for re-activation (live, `active` 0,
-// `inList` 0) in file order, and the number of live active records.
+// `inList` 0) in file order with the index of each one's record, and the
+// number of live active records.
 struct ExcludedScan {
-    std::vector<std::string> words;  // record bytes of `word`
+    DictionaryWords words;  // record bytes of `word`
+    LargeVector<std::uint32_t> records;
     std::uint32_t activeCount = 0;
 };
 
@@ -71,7 +78,7 @@ public:
 
     // The texts (or only the words) of every live record, in file order.
     bool liveTexts(std::vector<RecordTexts>& rows) const;
-    bool liveWords(std::vector<std::string>& words) const;
+    bool liveWords(DictionaryWords& words) const;
 
     // Sets `active` (leaving `inList` as it is) in the first record of each
     // word, found as a lookup from the start of the file would find it. The

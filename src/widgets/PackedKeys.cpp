@@ -101,7 +101,9 @@ std::vector<std::uint32_t> PackedKeys::order(bool descending) const
     // stable sort would give, either way.
     const std::size_t rows = size();
     // Left uninitialised: every entry is written before it is read.
-    const std::unique_ptr<Entry[]> one(new Entry[rows]), other(new Entry[rows]);
+    LargeArrayAllocator<Entry> memory;
+    const auto release = [&memory, rows](Entry* e) { memory.deallocate(e, rows); };
+    const std::unique_ptr<Entry, decltype(release)> one(memory.allocate(rows), release), other(memory.allocate(rows), release);
     const std::span<Entry> entries(one.get(), rows), spare(other.get(), rows);
     auto restFrom = [this](std::uint32_t row, std::size_t offset) {
         const std::string_view k = key(row);

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/LargeArrays.h"
+
 namespace mox {
 
 // Byte strings, one per row, kept for ordering rows by them: compared as
@@ -29,7 +31,7 @@ public:
     std::size_t size() const { return head_.size(); }
     std::string_view key(std::size_t row) const
     {
-        return std::string_view(bytes_).substr(start_[row], length_[row]);
+        return std::string_view(bytes_.data() + start_[row], length_[row]);
     }
 
     // Below zero when row a's key comes before row b's, zero when they are
@@ -77,10 +79,11 @@ public:
 private:
     static std::uint64_t headOf(std::string_view key);
 
-    std::string bytes_;
-    std::vector<std::uint32_t> start_;
-    std::vector<std::uint32_t> length_;
-    std::vector<std::uint64_t> head_;
+    // Large arrays: their memory is touched once, at the sort's pace.
+    LargeBytes bytes_;
+    LargeVector<std::uint32_t> start_;
+    LargeVector<std::uint32_t> length_;
+    LargeVector<std::uint64_t> head_;
 };
 
 } // namespace mox

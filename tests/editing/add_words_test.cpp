@@ -215,7 +215,7 @@ TEST_F(AddWordsTest, StudiedLanguageOrdersTheWords)
     // Swedish puts "ö" after "z"; English among the o's.
     WordIndex swedish(0, "sv_SE");
     WordIndex english(0, "en_US");
-    const std::vector<std::string> words{"\xF6l", "zebra", "ok"};
+    const mox::DictionaryWords words{"\xF6l", "zebra", "ok"};
     swedish.assign(words);
     english.assign(words);
     EXPECT_EQ(swedish.at(2), "\xF6l");
@@ -253,7 +253,7 @@ std::vector<std::string> wordsInCodePage(const char* list, std::uint8_t charSet,
 void expectIndexInCollationOrder(std::uint8_t charSet, const char* locale, const std::vector<std::string>& words)
 {
     WordIndex index(charSet, locale);
-    index.assign(words);
+    index.assign(mox::DictionaryWords(words.begin(), words.end()));
     ASSERT_EQ(index.size(), static_cast<int>(words.size()));
     std::vector<std::string> held, given = words;
     for (int p = 0; p < index.size(); ++p)

@@ -43,6 +43,13 @@ TEST_F(ExcludedWordsTest, ActivatesTheFirstRecordOfEachWordAcrossTheWholeFile)
     EXPECT_EQ(scan->words.size(), 5000u - 1 - 5);
     EXPECT_EQ(scan->words.front(), "w0");
     EXPECT_EQ(std::count(scan->words.begin(), scan->words.end(), "dup"), 1);
+    // Each word with its record: the re-activated w10 and the tombstone
+    // (record 100) are skipped, and "dup" is the one in record 4500.
+    ASSERT_EQ(scan->records.size(), scan->words.size());
+    EXPECT_EQ(scan->records[98], 99u);
+    EXPECT_EQ(scan->records[99], 101u);
+    const auto dup = std::find(scan->words.begin(), scan->words.end(), "dup");
+    EXPECT_EQ(scan->records[static_cast<std::size_t>(dup - scan->words.begin())], 4500u);
     EXPECT_FALSE(DictionaryFile(voc().string()).scanExcluded());  // a folder is no dictionary
 }
 
