@@ -109,8 +109,9 @@ CPgDictionary::CPgDictionary(Settings& settings, MessagePort& messages, Dictiona
       foreignCharSet_(settings.iForeignCharSet())
 {
     if (currentIsPlain()) {
-        totalCount_ = DictItemCount(settings_.dictionaryPath(), messages_);
-        activeCount_ = ActiveItemCount(settings_.dictionaryPath(), messages_);
+        const ItemCounts counts = DictItemCounts(settings_.dictionaryPath(), messages_);
+        totalCount_ = counts.total;
+        activeCount_ = counts.active;
     }
     buildControls();
 }
@@ -372,8 +373,9 @@ void CPgDictionary::makeSelectedCurrent()
     current_ = *name;
     settings_.setSCurList(listNameFor(*name));
     takeLanguagesOf(*name);
-    totalCount_ = DictItemCount(settings_.dictionaryPath(), messages_);
-    activeCount_ = ActiveItemCount(settings_.dictionaryPath(), messages_);
+    const ItemCounts counts = DictItemCounts(settings_.dictionaryPath(), messages_);
+    totalCount_ = counts.total;
+    activeCount_ = counts.active;
     showCountFields();
     showExcludedWords();
 }
@@ -428,7 +430,8 @@ void CPgDictionary::showExcludedWords()
         setHint();
         return;
     }
-    model_->setWords(settings_.dictionaryPath(), std::move(scan->words), CharsetCodec(foreignCharSet_));
+    model_->setWords(settings_.dictionaryPath(), std::move(scan->words), std::move(scan->records),
+                     CharsetCodec(foreignCharSet_));
     // The count of active words follows what the list now shows.
     activeCount_ = scan->activeCount;
     activeField_->setText(QString::number(activeCount_));
@@ -538,8 +541,9 @@ void CPgDictionary::editDictionary()
     const EditorReport report = openEditor_(this);
     if (report.rowsDeleted) {
         countsChangedByEditor_ = true;
-        totalCount_ = DictItemCount(settings_.dictionaryPath(), messages_);
-        activeCount_ = ActiveItemCount(settings_.dictionaryPath(), messages_);
+        const ItemCounts counts = DictItemCounts(settings_.dictionaryPath(), messages_);
+        totalCount_ = counts.total;
+        activeCount_ = counts.active;
         showCountFields();
     }
     if (report.rowsDeleted || report.cellsChanged) {

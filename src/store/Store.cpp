@@ -98,6 +98,19 @@ std::uint32_t ActiveItemCount(const std::string& dictionary, MessagePort& messag
                  [](const DictRecord& r) { return r.deleted == 0 && r.active != 0; });
 }
 
+ItemCounts DictItemCounts(const std::string& dictionary, MessagePort& messages)
+{
+    if (!queryFile(dictionary).exists)
+        return {};
+    const std::optional<DictionaryCounts> counted = DictionaryFile(dictionary).counts();
+    if (!counted) {
+        showError(messages, "Ошибка: Невозможно получить значение DictItemCount");
+        showError(messages, "Ошибка: Невозможно получить значение ActiveItemCount");
+        return {};
+    }
+    return {counted->live, counted->active};
+}
+
 bool loadDictionary(const std::string& dictionary, MessagePort& messages, Dictionary& records)
 {
     return loadRecords<DictionaryFile>(dictionary, messages, "Ошибка: Не удалось загрузить словарь.\n", records);

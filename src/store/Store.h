@@ -23,6 +23,12 @@ using WordList = std::vector<ListRecord>;
 std::uint32_t DictItemCount(const std::string& dictionary, MessagePort& messages);
 // Live records with `active` set.
 std::uint32_t ActiveItemCount(const std::string& dictionary, MessagePort& messages);
+// Both counts in one pass over the dictionary, told as the two above tell.
+struct ItemCounts {
+    std::uint32_t total = 0;
+    std::uint32_t active = 0;
+};
+ItemCounts DictItemCounts(const std::string& dictionary, MessagePort& messages);
 
 // Appends every complete record of the dictionary, tombstones included.
 bool loadDictionary(const std::string& dictionary, MessagePort& messages, Dictionary& records);
