@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <random>
 
+#include <malloc.h>
+
 #include "BenchFolder.h"
 #include "PlainRead.h"
 #include "language/CharsetCodec.h"
@@ -20,6 +22,7 @@
 #include "settings/Settings.h"
 #include "options/PgDictionary.h"
 #include "store/DictionarySession.h"
+#include "store/LargeArrays.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 
@@ -63,7 +66,12 @@ void ShowExcludedWords(benchmark::State& state)
     mox::DictionarySession session(d.messages);
     mox::CPgDictionary page(d.settings, d.messages, session, {});
     for (auto _ : state) {
+        state.PauseTiming();
         page.clearExcludedWords();
+        // As after the learning window's retreat: no freed memory kept.
+        mox::releaseLargeArrays();
+        ::malloc_trim(0);
+        state.ResumeTiming();
         page.showExcludedWords();
     }
     if (!d.messages.shown.empty())
@@ -94,6 +102,8 @@ void UpdateExcludedWords(benchmark::State& state)
         }
         file.flush();
         record = (record + 1) % kRecords;
+        mox::releaseLargeArrays();
+        ::malloc_trim(0);
         state.ResumeTiming();
         page.showExcludedWords();
     }
@@ -109,6 +119,10 @@ void OpenPage(benchmark::State& state)
     Dataset& d = data();
     mox::DictionarySession session(d.messages);
     for (auto _ : state) {
+        state.PauseTiming();
+        mox::releaseLargeArrays();
+        ::malloc_trim(0);
+        state.ResumeTiming();
         QDialog host;
         auto* page = new mox::CPgDictionary(d.settings, d.messages, session, {}, &host);
         (new QVBoxLayout(&host))->addWidget(page);

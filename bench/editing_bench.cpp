@@ -17,6 +17,8 @@
 
 #include <QApplication>
 
+#include <malloc.h>
+
 #include "editing/AddWordsDialog.h"
 #include "editing/WordIndexCache.h"
 #include "editing/WordIndex.h"
@@ -29,6 +31,7 @@
 #include "store/DictRecord.h"
 #include "store/DictionaryFile.h"
 #include "store/DictionarySession.h"
+#include "store/LargeArrays.h"
 #include "store/RecordText.h"
 #include "store/Store.h"
 
@@ -98,6 +101,9 @@ void OpenDialog(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         mox::WordIndexCache::shared().clear();
+        // As after the learning window's retreat: no freed memory kept.
+        mox::releaseLargeArrays();
+        ::malloc_trim(0);
         state.ResumeTiming();
         mox::AddWordsDialog dialog(d.settings, layouts, session);
         benchmark::DoNotOptimize(dialog.index().size());

@@ -92,7 +92,7 @@ QVariant ExcludedWordsModel::data(const QModelIndex& index, int role) const
 void ExcludedWordsModel::build(List& list, DictionaryWords words, const LargeVector<std::uint32_t>& records,
                                const CharsetCodec& codec)
 {
-    std::vector<std::size_t> order;
+    std::vector<std::uint32_t> order;
     const WordDecoder& decode = decoderOf(codec.charSet());
     if (decode.chars()) {
         // One byte per character: the keys come from the bytes by table.

@@ -12,7 +12,7 @@ namespace mox {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
-constexpr std::size_t kLargeFrom = std::size_t{1} << 20;
+constexpr std::size_t kLargeFrom = std::size_t{256} << 10;
 // Freed blocks kept for the next large array, at most this much.
 constexpr std::size_t kMostKept = std::size_t{48} << 20;
 

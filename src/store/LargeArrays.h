@@ -6,7 +6,7 @@
 namespace mox {
 
 // Memory for large arrays filled at once: a dictionary's words, the keys of
-// a sort and its scratch. From 1 MiB on, it is whole 2 MiB blocks that the
+// a sort and its scratch. From 256 KiB on, it is whole 2 MiB blocks that the
 // system is asked to back with transparent huge pages, so that the first
 // touch of the array costs one page fault per 2 MiB instead of one per 4 KiB
 // (at 100,000 words those faults were most of what putting the words in

@@ -14,7 +14,7 @@ bool ListBoxCollation::before(QStringView a, QStringView b) const
     return byLanguage != 0 ? byLanguage < 0 : a.compare(b) < 0;
 }
 
-std::vector<std::size_t> listBoxOrder(const QList<QString>& texts)
+std::vector<std::uint32_t> listBoxOrder(const QList<QString>& texts)
 {
     // The caseless collation keys in order; texts that collate equal then
     // in code order.
@@ -27,10 +27,10 @@ std::vector<std::size_t> listBoxOrder(const QList<QString>& texts)
     keys.orderEqualKeys(rows, [&](std::uint32_t a, std::uint32_t b) {
         return texts[static_cast<qsizetype>(a)] < texts[static_cast<qsizetype>(b)];
     });
-    return std::vector<std::size_t>(rows.begin(), rows.end());
+    return rows;
 }
 
-std::vector<std::size_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars)
+std::vector<std::uint32_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars)
 {
     // Texts that collate equal in code order, as the other listBoxOrder.
     const auto text = [&chars](const std::string& word) {
@@ -48,7 +48,7 @@ std::vector<std::size_t> listBoxOrder(std::span<const std::string> words, const 
         const int c = bytes.compareFurther(words[a], words[b]);
         return c != 0 ? c < 0 : text(words[a]) < text(words[b]);
     });
-    return std::vector<std::size_t>(rows.begin(), rows.end());
+    return rows;
 }
 
 } // namespace mox

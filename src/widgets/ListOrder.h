@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,10 +19,10 @@ namespace mox {
 // letter case ignored, texts that differ only in case in code order. Returns the indexes of `texts` in that order. Each text is
 // turned into a collation key once, and the keys are put in order by a radix
 // sort of their packed heads, so 100,000 words sort in a blink.
-std::vector<std::size_t> listBoxOrder(const QList<QString>& texts);
+std::vector<std::uint32_t> listBoxOrder(const QList<QString>& texts);
 // The same order of `words`, texts in a code page of one byte per character
 // (`chars`): their keys are made by table lookup (ByteCollation).
-std::vector<std::size_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars);
+std::vector<std::uint32_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars);
 
 // The collation of that order, for finding places in it by bisection:
 //   ListBoxCollation order;
@@ -32,8 +33,8 @@ public:
     // Whether `a` comes before `b` in the list box's order.
     bool before(QStringView a, QStringView b) const;
 private:
-    friend std::vector<std::size_t> listBoxOrder(const QList<QString>& texts);
-    friend std::vector<std::size_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars);
+    friend std::vector<std::uint32_t> listBoxOrder(const QList<QString>& texts);
+    friend std::vector<std::uint32_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars);
     CollationKeys caseless_;
 };
 
