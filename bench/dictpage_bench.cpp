@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <random>
 
-#include <malloc.h>
 
 #include "BenchFolder.h"
 #include "PlainRead.h"
@@ -69,8 +68,7 @@ void ShowExcludedWords(benchmark::State& state)
         state.PauseTiming();
         page.clearExcludedWords();
         // As after the learning window's retreat: no freed memory kept.
-        mox::releaseLargeArrays();
-        ::malloc_trim(0);
+        mox::releaseFreedMemory();
         state.ResumeTiming();
         page.showExcludedWords();
     }
@@ -102,8 +100,7 @@ void UpdateExcludedWords(benchmark::State& state)
         }
         file.flush();
         record = (record + 1) % kRecords;
-        mox::releaseLargeArrays();
-        ::malloc_trim(0);
+        mox::releaseFreedMemory();
         state.ResumeTiming();
         page.showExcludedWords();
     }
@@ -120,8 +117,7 @@ void OpenPage(benchmark::State& state)
     mox::DictionarySession session(d.messages);
     for (auto _ : state) {
         state.PauseTiming();
-        mox::releaseLargeArrays();
-        ::malloc_trim(0);
+        mox::releaseFreedMemory();
         state.ResumeTiming();
         QDialog host;
         auto* page = new mox::CPgDictionary(d.settings, d.messages, session, {}, &host);

@@ -17,7 +17,6 @@
 
 #include <QApplication>
 
-#include <malloc.h>
 
 #include "editing/AddWordsDialog.h"
 #include "editing/WordIndexCache.h"
@@ -102,8 +101,7 @@ void OpenDialog(benchmark::State& state)
         state.PauseTiming();
         mox::WordIndexCache::shared().clear();
         // As after the learning window's retreat: no freed memory kept.
-        mox::releaseLargeArrays();
-        ::malloc_trim(0);
+        mox::releaseFreedMemory();
         state.ResumeTiming();
         mox::AddWordsDialog dialog(d.settings, layouts, session);
         benchmark::DoNotOptimize(dialog.index().size());

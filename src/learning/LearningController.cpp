@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <malloc.h>
-
 #include "learning/MainWindow.h"
 #include "settings/CurrentDictionary.h"
 #include "settings/Settings.h"
@@ -411,10 +409,7 @@ void LearningController::hideWindow()
         window_->hideWindow();
     // What the start or the showing used and freed goes back to the system
     // before the long wait, once the event loop is free again.
-    QTimer::singleShot(0, this, [] {
-        releaseLargeArrays();
-        ::malloc_trim(0);
-    });
+    QTimer::singleShot(0, this, [] { releaseFreedMemory(); });
 }
 
 bool LearningController::wrongAnswerShown() const

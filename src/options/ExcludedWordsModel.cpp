@@ -34,12 +34,7 @@ public:
     const std::optional<ByteChars>& chars() const { return chars_; }
     QString operator()(std::string_view word) const
     {
-        if (!chars_)
-            return codec_.decode(word);
-        QString text(static_cast<qsizetype>(word.size()), Qt::Uninitialized);
-        for (std::size_t i = 0; i < word.size(); ++i)
-            text[static_cast<qsizetype>(i)] = QChar((*chars_)[static_cast<unsigned char>(word[i])]);
-        return text;
+        return chars_ ? textOfBytes(word, *chars_) : codec_.decode(word);
     }
 
 private:

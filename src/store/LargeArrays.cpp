@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 namespace mox {
@@ -115,6 +116,12 @@ void releaseLargeArrays()
         munmap(block.memory, block.size);
     all.kept.clear();
     all.keptSize = 0;
+}
+
+void releaseFreedMemory()
+{
+    releaseLargeArrays();
+    ::malloc_trim(0);
 }
 
 } // namespace mox

@@ -18,6 +18,9 @@ namespace mox {
 void* allocateLargeArray(std::size_t bytes);
 void freeLargeArray(void* memory, std::size_t bytes) noexcept;
 void releaseLargeArrays();
+// Gives back what the program freed: the kept blocks, and the heap's free
+// memory (before a long wait, as after the learning window's retreat).
+void releaseFreedMemory();
 
 template <class T>
 struct LargeArrayAllocator {

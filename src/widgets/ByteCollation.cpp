@@ -46,6 +46,14 @@ std::optional<ByteChars> singleByteChars(const char* codePageName)
     return chars;
 }
 
+QString textOfBytes(std::string_view bytes, const ByteChars& chars)
+{
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        text[static_cast<qsizetype>(i)] = QChar(chars[static_cast<unsigned char>(bytes[i])]);
+    return text;
+}
+
 // A collation element: its primary, secondary and tertiary weight.
 struct ByteCollationElement {
     std::array<std::uint32_t, 3> weight;
@@ -171,6 +179,18 @@ struct ByteCollation::Tables {
         return true;
     }
 
+    // Appends the ranks of the weights `elements` write at `level`; false
+    // when one of them is unknown to the tables.
+    bool appendLevel(const std::vector<Element>& elements, int level, std::string& out) const
+    {
+        for (const Element& e : elements) {
+            const std::uint32_t w = written(e, level);
+            if (w != 0 && (w == ~0u || !appendRank(out, level, w)))
+                return false;
+        }
+        return true;
+    }
+
     // The key of the elements `elements` into `out`; false when one of its
     // weights is unknown to the tables.
     bool keyOf(const std::vector<Element>& elements, std::string& out) const
@@ -179,13 +199,8 @@ struct ByteCollation::Tables {
         for (int level = 0; level < levels; ++level) {
             if (level > 0)
                 out.push_back(kLevelSeparator);
-            for (const Element& e : elements) {
-                const std::uint32_t w = written(e, level);
-                if (w == 0)
-                    continue;
-                if (w == ~0u || !appendRank(out, level, w))
-                    return false;
-            }
+            if (!appendLevel(elements, level, out))
+                return false;
         }
         return true;
     }
@@ -220,15 +235,10 @@ void setParts(Tables& tables, const std::array<std::vector<Element>, 256>& eleme
     for (std::size_t b = 1; b < 256; ++b) {
         if (!tables.alone[b])
             continue;
-        for (int level = 0; level < tables.levels && tables.alone[b]; ++level) {
+        for (int level = 0; level < tables.levels; ++level) {
             std::string bytes;
-            for (const Element& e : elements[b]) {
-                const std::uint32_t w = tables.written(e, level);
-                if (w != 0 && (w == ~0u || !tables.appendRank(bytes, level, w)))
-                    bytes.assign(99, '\0');
-            }
             Tables::Part& part = tables.parts[b][static_cast<std::size_t>(level)];
-            if (bytes.size() > sizeof part.bytes) {
+            if (!tables.appendLevel(elements[b], level, bytes) || bytes.size() > sizeof part.bytes) {
                 tables.alone[b] = false;
                 break;
             }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QString>
+
 struct UCollationElements;
 
 namespace mox {
@@ -24,6 +26,8 @@ using ByteChars = std::array<char16_t, 256>;
 // decodes alone to one character and a text decodes as its bytes do one by
 // one; none for a code page of lead and trail bytes.
 std::optional<ByteChars> singleByteChars(const char* codePageName);
+// The text of `bytes` in that code page.
+QString textOfBytes(std::string_view bytes, const ByteChars& chars);
 
 // Collation keys of words written in a code page of one byte per character,
 // made by table lookup: each byte's weights at each level of the collation

@@ -32,13 +32,6 @@ std::vector<std::uint32_t> listBoxOrder(const QList<QString>& texts)
 
 std::vector<std::uint32_t> listBoxOrder(std::span<const std::string> words, const ByteChars& chars)
 {
-    // Texts that collate equal in code order, as the other listBoxOrder.
-    const auto text = [&chars](const std::string& word) {
-        QString t(static_cast<qsizetype>(word.size()), Qt::Uninitialized);
-        for (std::size_t i = 0; i < word.size(); ++i)
-            t[static_cast<qsizetype>(i)] = QChar(chars[static_cast<unsigned char>(word[i])]);
-        return t;
-    };
     ListBoxCollation collation;
     ByteCollation bytes(collation.caseless_, chars);
     PackedKeys keys;
@@ -46,7 +39,8 @@ std::vector<std::uint32_t> listBoxOrder(std::span<const std::string> words, cons
     std::vector<std::uint32_t> rows = keys.order(false);
     keys.orderEqualKeys(rows, [&](std::uint32_t a, std::uint32_t b) {
         const int c = bytes.compareFurther(words[a], words[b]);
-        return c != 0 ? c < 0 : text(words[a]) < text(words[b]);
+        // Texts that collate equal in code order, as the other listBoxOrder.
+        return c != 0 ? c < 0 : textOfBytes(words[a], chars) < textOfBytes(words[b], chars);
     });
     return rows;
 }
